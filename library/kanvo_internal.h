@@ -1,0 +1,103 @@
+// The library's module-level state and the routines its subsystems share. One set per
+// program; everything runs on the program's single thread.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <memory>
+#include <string>
+
+#include "include/kanvo.h"
+#include "platform/bitmap.h"
+#include "platform/dc.h"
+#include "platform/window.h"
+
+// ---- palette ----------------------------------------------------------------------
+constexpr int kColorCount = 24;
+constexpr int kRed = 2;
+constexpr int kWhite = 1;
+extern const uint8_t color_table[kColorCount][3];
+extern const char *const color_names[kColorCount];
+// The index to use for a caller's colour: itself when 0..23, else red with a message.
+int check_color(int index);
+platform::Pixel palette_pixel(int index);
+
+// ---- renderer -----------------------------------------------------------------------
+constexpr int kSurfaceWidth = 601;
+constexpr int kSurfaceHeight = 540;
+
+enum DrawKind : uint32_t {
+    kind_triangle = 0,
+    kind_rectangle = 1,
+    kind_oval = 2,
+    kind_line = 3,
+    kind_text = 5,
+};
+
+// What a drawing call hands to the renderer, after all corrections, in library
+// coordinates. For text, x2 is the point size and text the caller's text (a copy owned
+// by the drawing call).
+struct DrawCommand {
+    uint32_t kind = 0;
+    int32_t color = 0;
+    int32_t width = 0;
+    int32_t x1 = 0, y1 = 0;
+    int32_t x2 = 0, y2 = 0;
+    int32_t x3 = 0, y3 = 0;
+    const char *text = nullptr;
+};
+
+void render_command(const DrawCommand &command);
+void clear_surface();
+extern int surface_dirty;
+
+// The drawing surface. The renderer paints into surface_dc, whose bitmap is
+// surface_bitmap (created by KANVO_open, or on first use by the renderer so that the
+// drawing calls work before KANVO_open too).
+extern std::unique_ptr<platform::Bitmap> surface_bitmap;
+extern std::unique_ptr<platform::DrawingContext> surface_dc;
+void ensure_surface();
+
+// ---- message log ----------------------------------------------------------------------
+constexpr int kLogSize = 25;
+constexpr int kFormatBuffer = 1024;  // 1023 characters and the terminator
+extern std::string log_ring[kLogSize];
+extern int log_first;  // slot of the oldest message, -1 while empty
+extern int log_next;   // slot the next message takes
+int log_printf(const char *format, ...) __attribute__((format(printf, 1, 2)));
+void paint_text_window(platform::Window *window);
+// Composes the text window's client picture (the stored messages, newest on the bottom
+// line) into a bitmap of the client's size.
+void compose_text_window(platform::Bitmap *picture);
+
+// ---- windows ------------------------------------------------------------------------
+extern platform::Window *draw_window;
+extern platform::Window *text_window;
+extern std::unique_ptr<platform::DrawingContext> window_dc;
+extern platform::Menu *run_menu;
+extern int origin_x, origin_y;
+extern int ctrl_down;
+intptr_t draw_window_procedure(platform::Window *window, uint32_t message, uintptr_t wparam,
+                               intptr_t lparam);
+intptr_t text_window_procedure(platform::Window *window, uint32_t message, uintptr_t wparam,
+                               intptr_t lparam);
+void run_command(uintptr_t id);  // the menu's and the shortcuts' commands 1 to 8
+
+// ---- events -------------------------------------------------------------------------
+constexpr int kNoEvent = -1;
+extern int pending_kind, pending_x, pending_y;
+extern char pending_key;
+extern int animation_running, step_pending, tick_pending, quit_requested, logging_on;
+void pump_message();
+
+// ---- script -------------------------------------------------------------------------
+extern int recording_on, playback_on, play_one_pending, periodic_run;
+extern FILE *script_file;
+extern const char *script_name;  // "KANVO.SCR"
+void script_write_event(int kind, int x, int y, char key);
+int script_read_event();
+void script_close();
+void end_playback();
+void toggle_recording();  // command 5
+void toggle_playback();   // command 6
+void play_one();          // command 7
