@@ -50,6 +50,8 @@ struct DrawCommand {
 void render_command(const DrawCommand &command);
 void clear_surface();
 extern int surface_dirty;
+// Commands painted since the program started (frames are measured by it).
+extern uint64_t commands_rendered;
 
 // The drawing surface. The renderer paints into surface_dc, whose bitmap is
 // surface_bitmap (created by KANVO_open, or on first use by the renderer so that the
