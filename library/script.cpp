@@ -1,6 +1,244 @@
-// (being written) Recording the event stream to the script file and playing it back.
+// Recording the event stream to the script file "KANVO.SCR" and playing it back: the line
+// formats, the writer, the reader with its forgiving number scanning, and the Record,
+// Playback and Play one commands.
+#include <sys/stat.h>
+
+#include <cctype>
+#include <climits>
+#include <cstring>
+
 #include "kanvo_internal.h"
 
 int recording_on = 0, playback_on = 0, play_one_pending = 0, periodic_run = 0;
 FILE *script_file = nullptr;
 const char *script_name = "KANVO.SCR";
+
+namespace {
+
+enum class ScriptMode { none, writing, reading };
+ScriptMode script_mode = ScriptMode::none;
+
+constexpr int kLineBuffer = 512;  // 511 characters of a line are kept
+constexpr int kNumberLength = 11; // "-2147483648"
+
+void set_check(int command, bool on) {
+    if (run_menu) platform::check_menu_item(run_menu, command, on);
+}
+
+bool open_script(const char *mode, ScriptMode new_mode) {
+    script_file = std::fopen(script_name, mode);
+    script_mode = script_file ? new_mode : ScriptMode::none;
+    return script_file != nullptr;
+}
+
+// A recording must notice that its lines are no longer reaching the disk: a failed
+// write (disk full) or the file having been removed or replaced under it.
+bool script_still_written() {
+    if (std::fflush(script_file) != 0 || std::ferror(script_file)) return false;
+    struct stat open_file {}, named_file {};
+    if (fstat(fileno(script_file), &open_file) != 0) return false;
+    if (stat(script_name, &named_file) != 0) return false;
+    return open_file.st_dev == named_file.st_dev && open_file.st_ino == named_file.st_ino;
+}
+
+void stop_recording_after_failure() {
+    log_printf("Cannot write script file %s; recording stopped\n", script_name);
+    recording_on = 0;
+    periodic_run = 0;
+    set_check(KANVO_CMD_RECORD, false);
+    script_close();
+}
+
+// Reads one line into buffer (at most 511 characters, the line feed kept when it fits).
+// The rest of a longer line is consumed too, so it stays one line. Returns false when the
+// end of the file was met while reading it.
+bool read_line(char (&buffer)[kLineBuffer]) {
+    buffer[0] = '\0';
+    if (!std::fgets(buffer, kLineBuffer, script_file)) return false;
+    if (!std::strchr(buffer, '\n')) {
+        int c;
+        while ((c = std::fgetc(script_file)) != EOF && c != '\n') {
+        }
+    }
+    return !std::feof(script_file);
+}
+
+bool is_empty_line(const char *line) {
+    return line[0] == '\n' || (line[0] == '\r' && line[1] == '\n');
+}
+
+// Converts an optional leading '-' and the digits after it, like atoi, but saturating at
+// the ends of the 32-bit range instead of overflowing.
+int to_int(const char *text) {
+    bool negative = *text == '-';
+    if (negative) ++text;
+    long long value = 0;
+    for (; std::isdigit(static_cast<unsigned char>(*text)); ++text) {
+        value = value * 10 + (*text - '0');
+        if (value > 2147483648LL) value = 2147483648LL;
+    }
+    if (negative) value = -value;
+    if (value > INT_MAX) return INT_MAX;
+    if (value < INT_MIN) return INT_MIN;
+    return static_cast<int>(value);
+}
+
+bool is_digit(char c) { return c >= '0' && c <= '9'; }
+
+// Scans the next number from *position: skips what cannot start one, collects the run of
+// characters that can belong to it (at most 11 are kept; the rest of the run is passed
+// over) and leaves *position after the run. Returns false when the line holds no number.
+bool scan_number(const char *line, size_t *position, bool allow_sign, int *value) {
+    auto belongs = [allow_sign](char c) { return is_digit(c) || (allow_sign && c == '-'); };
+    size_t p = *position;
+    while (line[p] != '\0' && !belongs(line[p])) ++p;
+    if (line[p] == '\0') return false;
+    char number[kNumberLength + 1];
+    size_t length = 0;
+    for (; belongs(line[p]); ++p) {
+        if (length < kNumberLength) number[length++] = line[p];
+    }
+    number[length] = '\0';
+    *position = p;
+    *value = to_int(number);
+    return true;
+}
+
+// Sets the pending event from one script line; returns false for a line that names no
+// event the writer produces (unknown kind, too short, or missing its numbers).
+bool parse_event_line(const char *line) {
+    if (std::strlen(line) < 7) return false;
+    size_t position = 6;
+    int first = 0, second = 0;
+    switch (line[6]) {
+    case 'K':
+        if (!scan_number(line, &position, true, &first)) return false;
+        pending_kind = KANVO_KBD;
+        pending_key = static_cast<char>(first & 0xFF);
+        return true;
+    case 'M':
+        if (!scan_number(line, &position, true, &first)) return false;
+        if (!scan_number(line, &position, true, &second)) return false;
+        pending_kind = KANVO_MOUSE;
+        pending_x = first;
+        pending_y = second;
+        return true;
+    case 'P':
+        if (!scan_number(line, &position, false, &first)) return false;
+        pending_kind = KANVO_PERIODIC;
+        periodic_run = first - 1;
+        return true;
+    default:
+        return false;
+    }
+}
+
+}  // namespace
+
+void script_write_event(int kind, int x, int y, char key) {
+    if (!script_file && !open_script("w", ScriptMode::writing)) {
+        log_printf("Cannot open script file %s for writing\n", script_name);
+        return;
+    }
+    switch (kind) {
+    case KANVO_MOUSE:
+        std::fprintf(script_file, "KANVO_MOUSE(%d, %d);\n", x, y);
+        break;
+    case KANVO_KBD:
+        std::fprintf(script_file, "KANVO_KBD(%d);\n", static_cast<int>(static_cast<signed char>(key)));
+        break;
+    case KANVO_PERIODIC:
+        std::fprintf(script_file, "KANVO_PERIODIC(%d);\n", periodic_run);
+        break;
+    default:
+        break;  // a quit is not written
+    }
+    if (!script_still_written()) stop_recording_after_failure();
+}
+
+int script_read_event() {
+    if (!script_file && !open_script("r", ScriptMode::reading)) {
+        log_printf("Cannot open script file %s for reading\n", script_name);
+        end_playback();
+        return 0;
+    }
+    if (periodic_run > 0) {
+        --periodic_run;
+        pending_kind = KANVO_PERIODIC;
+        return 1;
+    }
+    char line[kLineBuffer];
+    bool more = read_line(line);
+    while (more && is_empty_line(line)) more = read_line(line);
+    if (!more) {
+        log_printf("EOF encountered in script file %s\n", script_name);
+        end_playback();
+        return 0;
+    }
+    return parse_event_line(line) ? 1 : 0;
+}
+
+void script_close() {
+    if (script_file) std::fclose(script_file);
+    script_file = nullptr;
+    script_mode = ScriptMode::none;
+}
+
+void end_playback() {
+    playback_on = 0;
+    play_one_pending = 0;
+    set_check(KANVO_CMD_PLAYBACK, false);
+}
+
+// Recording and playback share the one script file, so only one of them runs at a time:
+// the command that would start the second is refused with a message.
+void toggle_recording() {
+    if (recording_on) {
+        recording_on = 0;
+        set_check(KANVO_CMD_RECORD, false);
+        if (periodic_run > 0) {
+            script_write_event(KANVO_PERIODIC, 0, 0, 0);
+            periodic_run = 0;
+        }
+        script_close();
+        return;
+    }
+    if (playback_on || play_one_pending) {
+        log_printf("Cannot record while a script is played back\n");
+        return;
+    }
+    // A playback that met the end of the file leaves it open for reading; a new
+    // recording starts a new file.
+    if (script_mode == ScriptMode::reading) script_close();
+    periodic_run = 0;
+    recording_on = 1;
+    set_check(KANVO_CMD_RECORD, true);
+}
+
+void toggle_playback() {
+    if (playback_on) {
+        playback_on = 0;
+        periodic_run = 0;  // the rest of a stopped run is not delivered later
+        set_check(KANVO_CMD_PLAYBACK, false);
+        script_close();
+        return;
+    }
+    if (recording_on) {
+        log_printf("Cannot play back a script while recording\n");
+        return;
+    }
+    animation_running = 0;
+    step_pending = 0;
+    playback_on = 1;
+    set_check(KANVO_CMD_PLAYBACK, true);
+}
+
+void play_one() {
+    if (recording_on) {
+        log_printf("Cannot play back a script while recording\n");
+        return;
+    }
+    play_one_pending = 1;
+    animation_running = 0;
+    step_pending = 0;
+}
