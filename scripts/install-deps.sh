@@ -1,0 +1,21 @@
+#!/usr/bin/env bash
+# Installs the Debian packages Kanvo needs to build, test and run, when any is missing.
+set -euo pipefail
+
+packages=(
+  build-essential cmake pkg-config clang libclang-rt-dev
+  qt6-base-dev libfreetype-dev libfontconfig-dev libpng-dev fonts-dejavu-core
+  libgtest-dev libbenchmark-dev xvfb xauth
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  echo "installing: ${missing[*]}"
+  sudo=""
+  [ "$(id -u)" -eq 0 ] || sudo="sudo"
+  $sudo apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
