@@ -1,1 +1,173 @@
-// (being written)
+// The drawing calls: each corrects impossible arguments (announcing every correction in
+// the message log, in its own fixed order), writes its description line while logging is
+// on, and has the renderer paint one command before it returns.
+#include <algorithm>
+#include <climits>
+#include <cstdarg>
+#include <string>
+#include <utility>
+
+#include "kanvo_internal.h"
+
+namespace {
+
+// -INT_MIN does not exist; the largest positive value stands in for it.
+int negated(int value) { return value == INT_MIN ? INT_MAX : -value; }
+
+int corrected_radius(int radius) {
+    if (radius >= 0) return radius;
+    log_printf("Radius of %d not possible, using radius %d\n", radius, negated(radius));
+    return negated(radius);
+}
+
+int corrected_width(int width) {
+    if (width >= 0) return width;
+    log_printf("Width of %d not possible, using width %d\n", width, negated(width));
+    return negated(width);
+}
+
+int corrected_ptsize(int ptsize) {
+    constexpr int kLargestPtsize = 127;
+    if (ptsize < 0) {
+        log_printf("ptsize of %d not possible, using ptsize %d\n", ptsize, negated(ptsize));
+        ptsize = negated(ptsize);
+    }
+    if (ptsize > kLargestPtsize) {
+        log_printf("ptsize of %d not possible, using ptsize %d\n", ptsize, kLargestPtsize);
+        ptsize = kLargestPtsize;
+    }
+    return ptsize;
+}
+
+// Afterwards (x1, y1) is the top-left corner (smaller x, larger y).
+void sort_corners(int &x1, int &y1, int &x2, int &y2) {
+    if (x1 > x2) std::swap(x1, x2);
+    if (y1 < y2) std::swap(y1, y2);
+}
+
+// A circle's box reaches radius beyond its centre; far beyond the surface the box is
+// held at the 32-bit range instead of wrapping around.
+int32_t saturated(int64_t value) {
+    return int32_t(std::clamp<int64_t>(value, INT32_MIN, INT32_MAX));
+}
+
+DrawCommand shape_command(DrawKind kind, int color, int width, int x1, int y1, int x2, int y2) {
+    DrawCommand command;
+    command.kind = kind;
+    command.color = color;
+    command.width = width;
+    command.x1 = x1;
+    command.y1 = y1;
+    command.x2 = x2;
+    command.y2 = y2;
+    return command;
+}
+
+}  // namespace
+
+int KANVO_circle(int color, int x, int y, int radius) {
+    color = check_color(color);
+    radius = corrected_radius(radius);
+    if (logging_on)
+        log_printf("%s circle at (%d,%d), radius %d\n", color_names[color], x, y, radius);
+    render_command(shape_command(kind_oval, color, 0, saturated(int64_t(x) - radius),
+                                 saturated(int64_t(y) + radius), saturated(int64_t(x) + radius),
+                                 saturated(int64_t(y) - radius)));
+    return 1;
+}
+
+int KANVO_triangle(int color, int x1, int y1, int x2, int y2, int x3, int y3, int width) {
+    color = check_color(color);
+    width = corrected_width(width);
+    if (logging_on)
+        log_printf("%s triangle at (%d,%d), (%d,%d), (%d,%d)\n", color_names[color], x1, y1, x2,
+                   y2, x3, y3);
+    DrawCommand command = shape_command(kind_triangle, color, width, x1, y1, x2, y2);
+    command.x3 = x3;
+    command.y3 = y3;
+    render_command(command);
+    return 1;
+}
+
+int KANVO_rectangle(int color, int x1, int y1, int x2, int y2, int width) {
+    sort_corners(x1, y1, x2, y2);
+    color = check_color(color);
+    width = corrected_width(width);
+    if (logging_on) {
+        if (width == 0)
+            log_printf("%s rectangle with bounding box (%d,%d) to (%d,%d), filled\n",
+                       color_names[color], x1, y1, x2, y2);
+        else
+            log_printf("%s rectangle with bounding box (%d,%d) to (%d,%d) with line width %d\n",
+                       color_names[color], x1, y1, x2, y2, width);
+    }
+    render_command(shape_command(kind_rectangle, color, width, x1, y1, x2, y2));
+    return 1;
+}
+
+int KANVO_oval(int color, int x1, int y1, int x2, int y2, int width) {
+    sort_corners(x1, y1, x2, y2);
+    width = corrected_width(width);
+    color = check_color(color);
+    if (logging_on) {
+        if (width == 0)
+            log_printf("%s oval with bounding box (%d,%d) to (%d,%d), filled\n",
+                       color_names[color], x1, y1, x2, y2);
+        else
+            log_printf("%s oval with bounding box (%d,%d) to (%d,%d), line width %d\n",
+                       color_names[color], x1, y1, x2, y2, width);
+    }
+    render_command(shape_command(kind_oval, color, width, x1, y1, x2, y2));
+    return 1;
+}
+
+int KANVO_line(int color, int x1, int y1, int x2, int y2, int width) {
+    width = corrected_width(width);
+    color = check_color(color);
+    if (logging_on)
+        log_printf("%s line from (%d,%d) to (%d,%d), width %d\n", color_names[color], x1, y1,
+                   x2, y2, width);
+    // A line is at least one pixel wide; the log shows the width as asked.
+    render_command(shape_command(kind_line, color, std::max(width, 1), x1, y1, x2, y2));
+    return 1;
+}
+
+int KANVO_text(int color, int x, int y, int ptsize, const char *text) {
+    if (!text) text = "";
+    ptsize = corrected_ptsize(ptsize);
+    color = check_color(color);
+    if (logging_on) log_printf("%s text at (%d,%d), \"%s\"\n", color_names[color], x, y, text);
+    // The command holds its own copy: the caller's string is never kept.
+    const std::string copy(text);
+    DrawCommand command;
+    command.kind = kind_text;
+    command.color = color;
+    command.x1 = x;
+    command.y1 = y;
+    command.x2 = ptsize;
+    command.text = copy.c_str();
+    render_command(command);
+    return 1;
+}
+
+int KANVO_printf(int color, int x, int y, int ptsize, const char *format, ...) {
+    char buffer[kFormatBuffer];
+    va_list args;
+    va_start(args, format);
+    int count = vsnprintf(buffer, sizeof buffer, format ? format : "", args);
+    va_end(args);
+    // Text beyond the buffer is cut off; the count is what is drawn.
+    if (count < 0) {
+        buffer[0] = '\0';
+        count = 0;
+    }
+    if (count > kFormatBuffer - 1) count = kFormatBuffer - 1;
+    KANVO_text(color, x, y, ptsize, buffer);
+    return count;
+}
+
+int KANVO_clear(void) {
+    if (logging_on) log_printf("Clearing the graphics window\n");
+    clear_surface();
+    return 1;
+}

@@ -1,6 +1,85 @@
-// (being written) The log of the library's last 25 messages and the text window's picture.
+// The log of the library's last 25 messages and the text window's picture of it: the
+// newest message on the bottom line, each older one a line higher.
+#include <cstdarg>
+
 #include "kanvo_internal.h"
+#include "platform/font.h"
 
 std::string log_ring[kLogSize];
 int log_first = -1;
 int log_next = 0;
+
+namespace {
+
+int next_slot(int slot) { return (slot + 1) % kLogSize; }
+
+// Formats into the fixed buffer. Text beyond 1023 characters is cut off, and the count
+// returned is what was kept, so callers never see more than they got.
+std::string format_message(const char *format, va_list args) {
+    char buffer[kFormatBuffer];
+    int count = vsnprintf(buffer, sizeof buffer, format ? format : "", args);
+    if (count < 0) return std::string();
+    if (count > kFormatBuffer - 1) count = kFormatBuffer - 1;
+    return std::string(buffer, size_t(count));
+}
+
+void append_message(std::string message) {
+    if (log_first == log_next) log_first = next_slot(log_first);  // full: drop the oldest
+    log_ring[log_next] = std::move(message);
+    if (log_first < 0) log_first = log_next;
+    log_next = next_slot(log_next);
+}
+
+}  // namespace
+
+int log_printf(const char *format, ...) {
+    va_list args;
+    va_start(args, format);
+    std::string message = format_message(format, args);
+    va_end(args);
+    int count = int(message.size());
+    append_message(std::move(message));
+    // Before the text window exists the message is only stored; the window shows it
+    // from its first paint on.
+    if (text_window) platform::invalidate(text_window);
+    return count;
+}
+
+void compose_text_window(platform::Bitmap *picture) {
+    if (!picture) return;
+    const int right = picture->width();
+    const int bottom = picture->height();
+    platform::DrawingContext dc(picture);
+    const platform::Pixel background = dc.background_color();
+    dc.fill_rect(0, 0, right, bottom, background);
+    dc.select_font(&platform::Font::stock_fixed());
+    const platform::FontMetrics metrics = dc.font().metrics();
+    const int line_height = metrics.height + metrics.external_leading;
+    if (log_first < 0) return;
+    int slot = log_first;
+    do {
+        const std::string &message = log_ring[slot];
+        dc.scroll(0, -line_height);
+        dc.fill_rect(0, int64_t(bottom) - line_height, right, int64_t(bottom) + 1, background);
+        size_t length = message.size();
+        if (length > 0 && message[length - 1] == '\n') --length;
+        dc.text_out(5, int64_t(bottom) - line_height, message.data(), length);
+        slot = next_slot(slot);
+    } while (slot != log_next);
+}
+
+void paint_text_window(platform::Window *window) {
+    if (!window) return;
+    platform::begin_paint(window);
+    const platform::Rect client = platform::client_rect(window);
+    const int width = client.right - client.left;
+    const int height = client.bottom - client.top;
+    if (width > 0 && height > 0) {
+        platform::Bitmap picture(width, height);
+        compose_text_window(&picture);
+        platform::DrawingContext picture_dc(&picture);
+        std::unique_ptr<platform::DrawingContext> window_context = platform::get_dc(window);
+        if (window_context) window_context->copy_bits(0, 0, width, height, picture_dc, 0, 0);
+    }
+    platform::end_paint(window);
+}

@@ -1,1 +1,328 @@
-// (being written)
+// Fonts: fontconfig picks the face file for a name, FreeType renders its glyphs. Matched
+// files, sized faces and rendered glyphs are cached, so a font made for every text
+// command costs a few lookups, and the same text gives the same pixels on every run.
+#include "font.h"
+
+#include <ft2build.h>
+#include FT_FREETYPE_H
+#include FT_TRUETYPE_TABLES_H
+#include <fontconfig/fontconfig.h>
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <iterator>
+#include <map>
+#include <tuple>
+#include <utility>
+#include <vector>
+
+#include "dc.h"
+
+namespace platform {
+
+namespace {
+
+constexpr int kDefaultCellHeight = 16;  // what a height of 0 asks for
+constexpr int kLargestEm = 1024;        // keeps a glyph's bitmap a bounded size
+constexpr int kStockFixedEm = 13;
+constexpr size_t kSizedFaceCacheLimit = 32;
+
+// A face file as fontconfig chose it, with the design-unit figures its sizes derive from.
+struct FaceFile {
+    std::string path;
+    int index = 0;
+    bool usable = false;  // false when no face could be found or loaded
+    double units_per_em = 2048;
+    double cell_ascent = 1638;  // design units above the baseline that a cell covers
+    double cell_descent = 410;
+    double line_gap = 0;
+};
+
+// One rendered character: 8-bit coverage, placed relative to the pen on the baseline.
+struct Glyph {
+    bool rendered = false;
+    int left = 0;
+    int top = 0;  // rows above the baseline
+    int width = 0;
+    int rows = 0;
+    int advance = 0;
+    std::vector<uint8_t> coverage;
+};
+
+FT_Library freetype() {
+    static FT_Library library = [] {
+        FT_Library created = nullptr;
+        if (FT_Init_FreeType(&created) != 0) created = nullptr;
+        return created;
+    }();
+    return library;
+}
+
+bool is_control(unsigned char c) { return c < 0x20 || (c >= 0x7F && c < 0xA0); }
+
+// Design-unit cell figures: the OS/2 table's Windows ascent and descent cover every glyph
+// of the face; faces without it fall back to the general ascender and descender.
+void read_design_metrics(FT_Face face, FaceFile &file) {
+    file.units_per_em = face->units_per_EM > 0 ? face->units_per_EM : 2048;
+    const double hhea_ascent = face->ascender;
+    const double hhea_descent = -double(face->descender);
+    const double hhea_gap = std::max(0.0, double(face->height) - hhea_ascent - hhea_descent);
+    const auto *os2 = static_cast<const TT_OS2 *>(FT_Get_Sfnt_Table(face, FT_SFNT_OS2));
+    if (os2 && os2->version != 0xFFFF && os2->usWinAscent + os2->usWinDescent > 0) {
+        file.cell_ascent = os2->usWinAscent;
+        file.cell_descent = os2->usWinDescent;
+        const double extra = (file.cell_ascent + file.cell_descent) - (hhea_ascent + hhea_descent);
+        file.line_gap = std::max(0.0, hhea_gap - extra);
+    } else if (hhea_ascent + hhea_descent > 0) {
+        file.cell_ascent = hhea_ascent;
+        file.cell_descent = hhea_descent;
+        file.line_gap = hhea_gap;
+    }
+}
+
+void load_face_file(FaceFile &file) {
+    FT_Face face = nullptr;
+    if (!freetype() || FT_New_Face(freetype(), file.path.c_str(), file.index, &face) != 0) return;
+    if (FT_IS_SCALABLE(face)) {
+        read_design_metrics(face, file);
+        file.usable = true;
+    }
+    FT_Done_Face(face);
+}
+
+FaceFile match_face_file(const std::vector<std::string> &families, int weight) {
+    FaceFile file;
+    if (!FcInit()) return file;
+    FcPattern *pattern = FcPatternCreate();
+    for (const std::string &family : families)
+        FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8 *>(family.c_str()));
+    FcPatternAddInteger(pattern, FC_WEIGHT, FcWeightFromOpenType(std::clamp(weight, 1, 1000)));
+    FcPatternAddBool(pattern, FC_SCALABLE, FcTrue);
+    FcConfigSubstitute(nullptr, pattern, FcMatchPattern);
+    FcDefaultSubstitute(pattern);
+    FcResult result = FcResultNoMatch;
+    FcPattern *match = FcFontMatch(nullptr, pattern, &result);
+    if (match) {
+        FcChar8 *path = nullptr;
+        int index = 0;
+        if (FcPatternGetString(match, FC_FILE, 0, &path) == FcResultMatch && path) {
+            file.path = reinterpret_cast<const char *>(path);
+            if (FcPatternGetInteger(match, FC_INDEX, 0, &index) == FcResultMatch)
+                file.index = index;
+            load_face_file(file);
+        }
+        FcPatternDestroy(match);
+    }
+    FcPatternDestroy(pattern);
+    return file;
+}
+
+const FaceFile &face_file_for(const std::vector<std::string> &families, int weight) {
+    static std::map<std::pair<std::vector<std::string>, int>, FaceFile> cache;
+    auto key = std::make_pair(families, weight);
+    auto found = cache.find(key);
+    if (found == cache.end())
+        found = cache.emplace(key, match_face_file(families, weight)).first;
+    return found->second;
+}
+
+// A face at one pixel size, with its glyphs rendered on first use.
+class SizedFace {
+public:
+    SizedFace(const FaceFile &file, int em) : em_(em) {
+        compute_metrics(file);
+        if (!file.usable || !freetype()) return;
+        if (FT_New_Face(freetype(), file.path.c_str(), file.index, &face_) != 0) {
+            face_ = nullptr;
+            return;
+        }
+        if (FT_Set_Pixel_Sizes(face_, 0, FT_UInt(em)) != 0) {
+            FT_Done_Face(face_);
+            face_ = nullptr;
+        }
+    }
+    ~SizedFace() {
+        if (face_) FT_Done_Face(face_);
+    }
+    SizedFace(const SizedFace &) = delete;
+    SizedFace &operator=(const SizedFace &) = delete;
+
+    const FontMetrics &metrics() const { return metrics_; }
+
+    const Glyph &glyph(unsigned char c) {
+        Glyph &glyph = glyphs_[c];
+        if (!glyph.rendered) render(c, glyph);
+        return glyph;
+    }
+
+private:
+    void compute_metrics(const FaceFile &file) {
+        const double scale = em_ / file.units_per_em;
+        metrics_.ascent = int(std::lround(file.cell_ascent * scale));
+        metrics_.descent = int(std::lround(file.cell_descent * scale));
+        metrics_.height = metrics_.ascent + metrics_.descent;
+        metrics_.external_leading = int(std::lround(file.line_gap * scale));
+    }
+
+    // Light hinting snaps only vertically and keeps whole-pixel advances: crisp small
+    // text, and the same pixels every run.
+    void render(unsigned char c, Glyph &glyph) {
+        glyph.rendered = true;
+        if (is_control(c)) return;
+        if (!face_) {
+            glyph.advance = (em_ + 1) / 2;  // no face: keep the layout, draw nothing
+            return;
+        }
+        const FT_UInt index = FT_Get_Char_Index(face_, c);  // Latin-1 is Unicode's first 256
+        if (FT_Load_Glyph(face_, index, FT_LOAD_TARGET_LIGHT) != 0) return;
+        FT_GlyphSlot slot = face_->glyph;
+        glyph.advance = int((slot->advance.x + 32) >> 6);
+        if (FT_Render_Glyph(slot, FT_RENDER_MODE_NORMAL) != 0) return;
+        const FT_Bitmap &bitmap = slot->bitmap;
+        if (bitmap.pixel_mode != FT_PIXEL_MODE_GRAY) return;
+        glyph.left = slot->bitmap_left;
+        glyph.top = slot->bitmap_top;
+        glyph.width = int(bitmap.width);
+        glyph.rows = int(bitmap.rows);
+        glyph.coverage.resize(size_t(glyph.width) * size_t(glyph.rows));
+        for (int row = 0; row < glyph.rows; ++row) {
+            const uint8_t *source = bitmap.buffer + ptrdiff_t(row) * bitmap.pitch;
+            std::copy(source, source + glyph.width, glyph.coverage.begin() + ptrdiff_t(row) * glyph.width);
+        }
+    }
+
+    int em_;
+    FT_Face face_ = nullptr;
+    FontMetrics metrics_;
+    std::array<Glyph, 256> glyphs_;
+};
+
+std::shared_ptr<SizedFace> sized_face(const FaceFile &file, int em) {
+    using Key = std::tuple<std::string, int, int>;
+    static std::map<Key, std::shared_ptr<SizedFace>> cache;
+    const Key key(file.path, file.index, em);
+    auto found = cache.find(key);
+    if (found != cache.end()) return found->second;
+    if (cache.size() >= kSizedFaceCacheLimit) {
+        // Drop the sizes no live font uses.
+        for (auto it = cache.begin(); it != cache.end();)
+            it = it->second.use_count() == 1 ? cache.erase(it) : std::next(it);
+    }
+    auto face = std::make_shared<SizedFace>(file, em);
+    cache.emplace(key, face);
+    return face;
+}
+
+int em_for_height(const FaceFile &file, int height) {
+    int em;
+    if (height < 0) {
+        em = height < -kLargestEm ? kLargestEm : -height;
+    } else {
+        const int cell = height == 0 ? kDefaultCellHeight : std::min(height, 4 * kLargestEm);
+        em = int(std::lround(cell * file.units_per_em / (file.cell_ascent + file.cell_descent)));
+    }
+    return std::clamp(em, 1, kLargestEm);
+}
+
+uint8_t blend_channel(uint8_t under, uint8_t over, unsigned coverage) {
+    return uint8_t((over * coverage + under * (255u - coverage) + 127u) / 255u);
+}
+
+Pixel blend(Pixel under, Pixel over, unsigned coverage) {
+    if (coverage == 255) return over;
+    return rgb(blend_channel(red_of(under), red_of(over), coverage),
+               blend_channel(green_of(under), green_of(over), coverage),
+               blend_channel(blue_of(under), blue_of(over), coverage));
+}
+
+// Blends one glyph whose bitmap's top-left lies at (x, y), within rows [clip_top, clip_bottom).
+void blend_glyph(Bitmap &target, const Glyph &glyph, int64_t x, int64_t y, int64_t clip_top,
+                 int64_t clip_bottom, Pixel color) {
+    const int64_t top = std::max({y, clip_top, int64_t(0)});
+    const int64_t bottom = std::min({y + glyph.rows, clip_bottom, int64_t(target.height())});
+    const int64_t left = std::max(x, int64_t(0));
+    const int64_t right = std::min(x + glyph.width, int64_t(target.width()));
+    for (int64_t row = top; row < bottom; ++row) {
+        const uint8_t *coverage = glyph.coverage.data() + (row - y) * glyph.width;
+        Pixel *pixels = target.row(int(row));
+        for (int64_t column = left; column < right; ++column) {
+            const unsigned a = coverage[column - x];
+            if (a) pixels[column] = blend(pixels[column], color, a);
+        }
+    }
+}
+
+class FreeTypeFont final : public Font {
+public:
+    explicit FreeTypeFont(std::shared_ptr<SizedFace> face) : face_(std::move(face)) {}
+
+    FontMetrics metrics() const override { return face_->metrics(); }
+
+    int64_t advance(const char *text, size_t count) const override {
+        int64_t total = 0;
+        for (size_t i = 0; text && i < count; ++i)
+            total += face_->glyph(static_cast<unsigned char>(text[i])).advance;
+        return total;
+    }
+
+    void draw_run(Bitmap &target, int64_t x, int64_t y, const char *text, size_t count,
+                  Pixel color) const override {
+        if (!text) return;
+        const FontMetrics &cell = face_->metrics();
+        const int64_t baseline = y + cell.ascent;
+        const int64_t cell_bottom = y + cell.height;
+        if (cell_bottom <= 0 || y >= target.height()) return;
+        int64_t pen = x;
+        for (size_t i = 0; i < count && pen < target.width(); ++i) {
+            const Glyph &glyph = face_->glyph(static_cast<unsigned char>(text[i]));
+            if (glyph.width > 0 && glyph.rows > 0)
+                blend_glyph(target, glyph, pen + glyph.left, baseline - glyph.top, y, cell_bottom,
+                            color);
+            pen += glyph.advance;
+        }
+    }
+
+private:
+    std::shared_ptr<SizedFace> face_;
+};
+
+std::unique_ptr<Font> font_from(const std::vector<std::string> &families, int height, int weight) {
+    const FaceFile &file = face_file_for(families, weight);
+    return std::make_unique<FreeTypeFont>(sized_face(file, em_for_height(file, height)));
+}
+
+}  // namespace
+
+std::unique_ptr<Font> Font::create(const std::string &face_name, int height, int weight) {
+    return font_from({face_name}, height, weight);
+}
+
+const Font &Font::stock_fixed() {
+    static const std::unique_ptr<Font> fixed =
+        font_from({"DejaVu Sans Mono", "monospace"}, -kStockFixedEm, 400);
+    return *fixed;
+}
+
+// ---- the drawing context's text operations ------------------------------------------
+
+const Font &DrawingContext::font() const { return font_ ? *font_ : Font::stock_fixed(); }
+
+void DrawingContext::text_out(int64_t x, int64_t y, const char *text, size_t count) {
+    if (!target_ || !text) return;
+    const Font &run_font = font();
+    if (background_mode_ == BackgroundMode::opaque) {
+        const int64_t width = run_font.advance(text, count);
+        fill_rect(x, y, x + width, y + run_font.metrics().height, background_color_);
+    }
+    run_font.draw_run(*target_, x, y, text, count, text_color_);
+    changed();
+}
+
+Size DrawingContext::text_extent(const char *text, size_t count) const {
+    const Font &run_font = font();
+    const int64_t width = text ? run_font.advance(text, count) : 0;
+    return Size{int(std::min<int64_t>(width, INT32_MAX)), run_font.metrics().height};
+}
+
+}  // namespace platform

@@ -1,8 +1,12 @@
 // Fonts through FreeType, with fontconfig choosing the face for a requested name.
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <string>
+
+#include "bitmap.h"
 
 namespace platform {
 
@@ -25,6 +29,14 @@ public:
 
     virtual ~Font() = default;
     virtual FontMetrics metrics() const = 0;
+
+    // Runs are Latin-1 bytes. Control characters have no glyph and no advance.
+    // The sum of the characters' advances, in pixels.
+    virtual int64_t advance(const char *text, size_t count) const = 0;
+    // Blends the run's glyphs in color over what target holds, the top-left corner of the
+    // run's first cell at (x, y); clipped to the target and to the cells' rows.
+    virtual void draw_run(Bitmap &target, int64_t x, int64_t y, const char *text, size_t count,
+                          Pixel color) const = 0;
 
 protected:
     Font() = default;
