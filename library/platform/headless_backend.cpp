@@ -1,1 +1,188 @@
-// (being written)
+// The headless backend: no display, a virtual clock starting at 0, and input queued by a
+// driver. A wait that would block with nothing left to deliver fails loudly instead of
+// hanging, so a broken test stops at once with a message saying why.
+#include "headless_backend.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstdio>
+#include <cstdlib>
+
+namespace platform {
+
+namespace {
+
+const MenuItem *find_command(const Menu &menu, uint32_t id) {
+    for (const MenuItem &item : menu.items()) {
+        if (item.popup) {
+            if (const MenuItem *found = find_command(*item.popup, id)) return found;
+        } else if (!(item.flags & menu_flag::separator) && item.id == id) {
+            return &item;
+        }
+    }
+    return nullptr;
+}
+
+uint32_t key_code_of(unsigned char character) {
+    if (std::isalpha(character)) return uint32_t(std::toupper(character));
+    if (std::isdigit(character) || character == ' ') return character;
+    if (character == '\n' || character == '\r') return vk::enter;
+    if (character == '\t') return vk::tab;
+    if (character == '\b') return vk::back;
+    if (character == 27) return vk::escape;
+    return vk_packet;
+}
+
+}  // namespace
+
+HeadlessBackend::HeadlessBackend(int screen_height) : screen_height_(screen_height) {}
+
+// ---- the driver ------------------------------------------------------------------------
+
+void HeadlessBackend::queue(std::function<void()> deliver) {
+    inputs_.push_back(Input{std::move(deliver), 0});
+}
+
+void HeadlessBackend::post_key(Window *window, uint32_t type, uint32_t vk, intptr_t lparam) {
+    queue([=] { post_message(window, type, vk, lparam); });
+}
+
+void HeadlessBackend::click(Window *window, int x, int y) {
+    const intptr_t lparam = mouse_lparam(x, y);
+    queue([=] { post_message(window, msg::left_button_down, 1, lparam); });
+}
+
+void HeadlessBackend::key_down(Window *window, uint32_t vk, uint32_t character, bool repeat) {
+    post_key(window, msg::key_down, vk, key_lparam(character, repeat));
+}
+
+void HeadlessBackend::key_up(Window *window, uint32_t vk) {
+    // A key-up carries a repeat count of 1 and, like a real one, the "was down" bit.
+    post_key(window, msg::key_up, vk, key_lparam(0, true));
+}
+
+void HeadlessBackend::type(Window *window, const std::string &text) {
+    for (unsigned char character : text) {
+        const uint32_t vk = key_code_of(character);
+        key_down(window, vk, character == '\n' ? '\r' : character);
+        key_up(window, vk);
+    }
+}
+
+void HeadlessBackend::ctrl_key(Window *window, char letter, bool shift) {
+    const uint32_t vk = uint32_t(std::toupper(static_cast<unsigned char>(letter)));
+    key_down(window, vk::control, 0);
+    if (shift) key_down(window, vk::shift, 0);
+    key_down(window, vk, std::isalpha(static_cast<unsigned char>(letter)) ? (vk & 0x1Fu) : 0);
+    key_up(window, vk);
+    if (shift) key_up(window, vk::shift);
+    key_up(window, vk::control);
+}
+
+bool HeadlessBackend::menu_command(Window *window, uint32_t id) {
+    if (!window || window->destroyed || !window->menu) return false;
+    const MenuItem *item = find_command(*window->menu, id);
+    if (!item || (item->flags & menu_flag::grayed)) return false;
+    queue([=] { post_message(window, msg::command, id, 0); });
+    return true;
+}
+
+void HeadlessBackend::close_box(Window *window) {
+    queue([=] { post_message(window, msg::close, 0, 0); });
+}
+
+void HeadlessBackend::resize(Window *window, int width, int height) {
+    queue([=] {
+        if (!window || window->destroyed) return;
+        const int menu = window->menu ? kMenuBar : 0;
+        window->outer_width = std::max(width, 0) + 2 * kFrame;
+        window->outer_height = std::max(height, 0) + kCaption + menu + kFrame;
+        client_resized(window, width, height);
+    });
+}
+
+void HeadlessBackend::pause(int64_t ms) {
+    if (ms > 0) inputs_.push_back(Input{nullptr, ms});
+}
+
+// ---- waiting ---------------------------------------------------------------------------
+
+void HeadlessBackend::wait_for_input(int64_t deadline_ms) {
+    if (inputs_.empty()) {
+        idle(deadline_ms);
+        return;
+    }
+    if (inputs_.front().pause_ms > 0) {
+        advance_paused_input(deadline_ms);
+        return;
+    }
+    std::function<void()> deliver = std::move(inputs_.front().deliver);
+    inputs_.pop_front();
+    quiet_since_ms_ = now_ms_;
+    deliver();
+}
+
+// A pause at the head of the input lets the clock run to its end, stopping at every
+// timer deadline on the way.
+void HeadlessBackend::advance_paused_input(int64_t deadline_ms) {
+    if (pause_end_ms_ < 0) pause_end_ms_ = now_ms_ + inputs_.front().pause_ms;
+    if (deadline_ms >= 0 && deadline_ms < pause_end_ms_) {
+        now_ms_ = std::max(now_ms_, deadline_ms);
+        return;
+    }
+    now_ms_ = std::max(now_ms_, pause_end_ms_);
+    pause_end_ms_ = -1;
+    inputs_.pop_front();
+    quiet_since_ms_ = now_ms_;
+}
+
+void HeadlessBackend::idle(int64_t deadline_ms) {
+    if (deadline_ms >= 0 && deadline_ms - quiet_since_ms_ <= quiet_limit_ms_) {
+        now_ms_ = std::max(now_ms_, deadline_ms);
+        return;
+    }
+    if (idle_hook_ && idle_hook_()) {
+        if (inputs_.empty()) fail("the idle hook said it queued input but queued none");
+        quiet_since_ms_ = now_ms_;
+        return;
+    }
+    fail(deadline_ms < 0 ? "the program waits for input and none is queued"
+                         : "only timer ticks arrive: no input within the quiet limit");
+}
+
+void HeadlessBackend::fail(const char *why) const {
+    std::fprintf(stderr, "headless backend: %s (virtual time %lld ms); aborting\n", why,
+                 static_cast<long long>(now_ms_));
+    std::fflush(stderr);
+    std::abort();
+}
+
+// ---- Backend ---------------------------------------------------------------------------
+
+Size HeadlessBackend::client_size(const Window &window) const {
+    const int menu = window.menu ? kMenuBar : 0;
+    return Size{std::max(window.outer_width - 2 * kFrame, 0),
+                std::max(window.outer_height - kCaption - menu - kFrame, 0)};
+}
+
+void HeadlessBackend::create_window(Window &window) {
+    const Size size = client_size(window);
+    window.client.reset(size.width, size.height, window.background);
+}
+
+void HeadlessBackend::show_window(Window &, bool) {}
+
+void HeadlessBackend::destroy_window(Window &) {}
+
+void HeadlessBackend::update_menu(Window &window) {
+    ++menu_updates_;
+    // Attaching or removing the bar changes the client area below it.
+    const Size size = client_size(window);
+    if (size.width != window.client.width() || size.height != window.client.height()) {
+        client_resized(&window, size.width, size.height);
+    }
+}
+
+void HeadlessBackend::present(Window &) { ++presents_; }
+
+}  // namespace platform

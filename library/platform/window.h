@@ -153,7 +153,8 @@ void destroy_window(Window *window);  // sends msg::destroy
 Rect client_rect(const Window *window);
 // Marks the whole client area for repainting: one msg::paint at a later idle fetch.
 void invalidate(Window *window);
-// Brackets a paint: end_paint validates the window.
+// Brackets a paint: begin_paint validates the window (fetching its paint message does
+// too, so a paint is never repeated endlessly); end_paint has the backend show the result.
 void begin_paint(Window *window);
 void end_paint(Window *window);
 // A drawing context on the window's client pixels; changes are presented by the backend.
