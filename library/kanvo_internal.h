@@ -84,6 +84,8 @@ intptr_t draw_window_procedure(platform::Window *window, uint32_t message, uintp
 intptr_t text_window_procedure(platform::Window *window, uint32_t message, uintptr_t wparam,
                                intptr_t lparam);
 void run_command(uintptr_t id);  // the menu's and the shortcuts' commands 1 to 8
+// Copies the whole surface to the drawing window (when both exist).
+void copy_surface_to_window();
 
 // ---- events -------------------------------------------------------------------------
 constexpr int kNoEvent = -1;

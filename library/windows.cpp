@@ -1,5 +1,9 @@
-// (being written) The two windows, the "&Run" menu and the keyboard shortcuts.
+// Opening and closing the library: the drawing and text windows, their procedures, the
+// "&Run" menu, the Ctrl-key shortcuts and the 50 ms animation timer. The procedures only
+// set library state; the event wait turns that state into events.
 #include "kanvo_internal.h"
+
+namespace msg = platform::msg;
 
 platform::Window *draw_window = nullptr;
 platform::Window *text_window = nullptr;
@@ -7,3 +11,202 @@ std::unique_ptr<platform::DrawingContext> window_dc;
 platform::Menu *run_menu = nullptr;
 int origin_x = 0, origin_y = 0;
 int ctrl_down = 0;
+
+namespace {
+
+constexpr uint32_t kTimerId = 2;
+constexpr uint32_t kTimerPeriodMs = 50;
+constexpr int kTextWindowTop = 550;
+
+void *program_instance = nullptr;
+
+struct MenuLine {
+    const char *text;
+    uint32_t id;
+    uint32_t flags;
+};
+
+constexpr uint32_t kSeparator = platform::menu_flag::separator;
+constexpr uint32_t kGrayed = platform::menu_flag::grayed;
+
+const MenuLine kRunMenu[] = {
+    {"&Animate\tCtrl+A", KANVO_CMD_ANIMATE, 0},
+    {"&Halt animation\tCtrl+H", KANVO_CMD_HALT, 0},
+    {"Advance one &frame\tCtrl+F", KANVO_CMD_STEP, 0},
+    {"", 0, kSeparator},
+    {"&Logging\tCtrl+L", KANVO_CMD_LOGGING, platform::menu_flag::checked},
+    {"", 0, kSeparator},
+    {"&Record Script\tCtrl+R", KANVO_CMD_RECORD, 0},
+    {"&Playback Script\tCtrl+P", KANVO_CMD_PLAYBACK, 0},
+    {"Play &One Script\tCtrl+O", KANVO_CMD_PLAY_ONE, 0},
+    {"", 0, kSeparator},
+    {"&Quit\tCtrl+Q", KANVO_CMD_QUIT, 0},
+    {"", 0, kSeparator},
+    {"KANVO graphics library", KANVO_CMD_INFO, kGrayed},
+    {"MAC: kanvo-mac@kanvo.dev", KANVO_CMD_INFO, kGrayed},
+    {"WINDOWS: kanvo-windows@kanvo.dev", KANVO_CMD_INFO, kGrayed},
+    {"UPDATES: updates@kanvo.dev", KANVO_CMD_INFO, kGrayed},
+};
+
+// Shortcut letters; the key code matches the letter's upper- or lower-case code.
+struct Shortcut {
+    char letter;
+    int command;
+};
+
+const Shortcut kShortcuts[] = {
+    {'A', KANVO_CMD_ANIMATE},  {'H', KANVO_CMD_HALT},     {'F', KANVO_CMD_STEP},
+    {'L', KANVO_CMD_LOGGING},  {'R', KANVO_CMD_RECORD},   {'P', KANVO_CMD_PLAYBACK},
+    {'O', KANVO_CMD_PLAY_ONE}, {'Q', KANVO_CMD_QUIT},
+};
+
+void build_run_menu(platform::Window *window) {
+    auto popup = std::make_unique<platform::Menu>();
+    for (const MenuLine &line : kRunMenu) popup->append(line.flags, line.id, line.text);
+    auto bar = std::make_unique<platform::Menu>();
+    run_menu = bar->append_popup(std::move(popup), "&Run");
+    platform::set_menu(window, std::move(bar));
+    platform::draw_menu_bar(window);
+}
+
+void set_origin(platform::Window *window) {
+    const platform::Rect client = platform::client_rect(window);
+    origin_x = client.left + (client.right - client.left) / 2;
+    origin_y = client.top + (client.bottom - client.top) / 2;
+}
+
+void toggle_logging() {
+    logging_on = logging_on ? 0 : 1;
+    platform::check_menu_item(run_menu, KANVO_CMD_LOGGING, logging_on != 0);
+}
+
+int shortcut_command(uintptr_t key) {
+    for (const Shortcut &shortcut : kShortcuts) {
+        const uintptr_t upper = uintptr_t(shortcut.letter);
+        if (key == upper || key == upper + ('a' - 'A')) return shortcut.command;
+    }
+    return 0;
+}
+
+void handle_key_down(uintptr_t key) {
+    if (key == platform::vk::control) {
+        ctrl_down = 1;
+        return;
+    }
+    if (!ctrl_down) return;
+    if (const int command = shortcut_command(key)) run_command(uintptr_t(command));
+}
+
+void handle_left_button(intptr_t lparam) {
+    const int client_x = int(uint32_t(lparam) & 0xFFFFu);
+    const int client_y = int((uint32_t(lparam) >> 16) & 0xFFFFu);
+    pending_kind = KANVO_MOUSE;
+    pending_x = client_x - origin_x;
+    pending_y = origin_y - client_y;
+}
+
+void register_classes() {
+    const platform::Pixel white = palette_pixel(kWhite);
+    platform::register_class({"DrawWndClass", draw_window_procedure, white});
+    platform::register_class({"TextWndClass", text_window_procedure, white});
+}
+
+}  // namespace
+
+void copy_surface_to_window() {
+    if (window_dc && surface_dc) {
+        window_dc->copy_bits(0, 0, kSurfaceWidth, kSurfaceHeight, *surface_dc, 0, 0);
+    }
+}
+
+void run_command(uintptr_t id) {
+    switch (id) {
+    case KANVO_CMD_ANIMATE: animation_running = 1; break;
+    case KANVO_CMD_HALT: animation_running = 0; break;
+    case KANVO_CMD_STEP:
+        animation_running = 0;
+        step_pending = 1;
+        break;
+    case KANVO_CMD_LOGGING: toggle_logging(); break;
+    case KANVO_CMD_RECORD: toggle_recording(); break;
+    case KANVO_CMD_PLAYBACK: toggle_playback(); break;
+    case KANVO_CMD_PLAY_ONE: play_one(); break;
+    case KANVO_CMD_QUIT: platform::post_quit_message(0); break;
+    default: break;
+    }
+}
+
+intptr_t draw_window_procedure(platform::Window *window, uint32_t message, uintptr_t wparam,
+                               intptr_t lparam) {
+    switch (message) {
+    case msg::create: build_run_menu(window); return 0;
+    case msg::destroy:
+        platform::kill_timer(window, kTimerId);
+        platform::post_quit_message(0);
+        return 0;
+    case msg::size: set_origin(window); return 0;
+    case msg::paint:
+        platform::begin_paint(window);
+        copy_surface_to_window();
+        platform::end_paint(window);
+        surface_dirty = 0;
+        return 0;
+    case msg::key_down: handle_key_down(wparam); return 0;
+    case msg::key_up:
+        if (wparam == platform::vk::control) ctrl_down = 0;
+        return 0;
+    case msg::character:
+        if (!ctrl_down) {
+            pending_kind = KANVO_KBD;
+            pending_key = char(wparam & 0xFFu);
+        }
+        return 0;
+    case msg::command: run_command(wparam); return 0;
+    case msg::timer: tick_pending = 1; return 0;
+    case msg::left_button_down: handle_left_button(lparam); return 0;
+    default: return platform::default_window_procedure(window, message, wparam, lparam);
+    }
+}
+
+intptr_t text_window_procedure(platform::Window *window, uint32_t message, uintptr_t wparam,
+                               intptr_t lparam) {
+    switch (message) {
+    case msg::paint: paint_text_window(window); return 0;
+    case msg::key_down:
+    case msg::key_up:
+        // Keys typed here act as if typed in the drawing window.
+        platform::post_message(draw_window, message, wparam, lparam);
+        return 0;
+    default: return platform::default_window_procedure(window, message, wparam, lparam);
+    }
+}
+
+int KANVO_open(void *instance, void *previous_instance, const char * /*command_line*/,
+               int show) {
+    if (!previous_instance) register_classes();
+    const int screen_height = platform::screen_height();
+    animation_running = 0;
+    step_pending = 0;
+    draw_window = platform::create_window("DrawWndClass", "KANVO Graphics",
+                                          platform::style::caption | platform::style::system_menu,
+                                          0, 0, kSurfaceWidth, kSurfaceHeight);
+    text_window = platform::create_window("TextWndClass", "KANVO Text",
+                                          platform::style::overlapped_window, 0, kTextWindowTop,
+                                          kSurfaceWidth, screen_height / 3);
+    program_instance = instance;
+    // Without its window classes (registered by a previous instance that does not exist
+    // on this platform) the library cannot open.
+    if (!draw_window) return 0;
+    window_dc = platform::get_dc(draw_window);
+    ensure_surface();
+    platform::show_window(text_window, show);
+    platform::show_window(draw_window, show);
+    platform::set_timer(draw_window, kTimerId, kTimerPeriodMs);
+    return 1;
+}
+
+int KANVO_close(void) {
+    window_dc.reset();
+    script_close();
+    return 1;
+}

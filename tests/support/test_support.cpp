@@ -1,1 +1,46 @@
-// (being written)
+// Helpers shared by the tests: the headless backend, surface pixels in library
+// coordinates, the message log in order, one event wait.
+#include "support/test_support.h"
+
+platform::HeadlessBackend &use_headless() {
+    static platform::HeadlessBackend *driver = nullptr;
+    if (!driver) {
+        auto backend = std::make_unique<platform::HeadlessBackend>();
+        driver = backend.get();
+        platform::set_backend(std::move(backend));
+    }
+    return *driver;
+}
+
+platform::HeadlessBackend &open_headless() {
+    platform::HeadlessBackend &driver = use_headless();
+    KANVO_open(nullptr, nullptr, "", KANVO_SHOW_NORMAL);
+    return driver;
+}
+
+platform::Pixel surface_pixel(int x, int y) {
+    if (!surface_bitmap) return 0;
+    const long long px = static_cast<long long>(origin_x) + x;
+    const long long py = static_cast<long long>(origin_y) - y;
+    if (px < 0 || py < 0 || px >= surface_bitmap->width() || py >= surface_bitmap->height()) {
+        return 0;
+    }
+    return surface_bitmap->pixel(int(px), int(py));
+}
+
+std::vector<std::string> log_lines() {
+    std::vector<std::string> lines;
+    if (log_first < 0) return lines;
+    int slot = log_first;
+    do {
+        lines.push_back(log_ring[slot]);
+        slot = (slot + 1) % kLogSize;
+    } while (slot != log_next);
+    return lines;
+}
+
+Event await_event() {
+    Event event;
+    event.kind = KANVO_await_event(&event.x, &event.y, &event.key);
+    return event;
+}

@@ -1,0 +1,30 @@
+// Helpers shared by the tests: open the library on the headless backend, read the
+// drawing surface in library coordinates, read the message log, wait for one event.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "kanvo_internal.h"
+#include "platform/headless_backend.h"
+
+// Installs a headless backend (once per process) and returns its driver.
+platform::HeadlessBackend &use_headless();
+// use_headless() and KANVO_open(0, 0, "", KANVO_SHOW_NORMAL).
+platform::HeadlessBackend &open_headless();
+
+// The surface pixel at library coordinates (x, y); 0 (transparent black, no palette
+// colour) when the point lies off the surface or there is no surface.
+platform::Pixel surface_pixel(int x, int y);
+
+// The stored log messages, oldest first, as they were written (line feeds included).
+std::vector<std::string> log_lines();
+
+// One KANVO_await_event with its out-parameters.
+struct Event {
+    int kind = 0;
+    int x = 0;
+    int y = 0;
+    char key = 0;
+};
+Event await_event();
