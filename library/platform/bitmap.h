@@ -2,6 +2,7 @@
 // Pixels are 0xFFRRGGBB, the layout a desktop image of 32-bit RGB uses directly.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 

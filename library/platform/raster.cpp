@@ -1,1 +1,575 @@
-// (being written)
+// Software drawing contexts: shapes, lines and block copies painted into a Bitmap by
+// whole row spans, with the pixel choices of the platform the pictures were made on.
+// Every shape is clipped before it is stepped, so off-bitmap parts cost nothing.
+#include "platform/dc.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
+namespace platform {
+namespace {
+
+using Wide = __int128;
+
+// Ellipses up to this size follow the platform's incremental algorithm exactly; larger
+// ones (which the platform cannot draw at all) are computed directly from the equation.
+constexpr int64_t kExactEllipseLimit = 1 << 16;
+
+int64_t floor_div(Wide a, Wide b) {  // b > 0
+    Wide q = a / b;
+    if ((a % b != 0) && (a < 0)) --q;
+    return int64_t(q);
+}
+
+int64_t ceil_div(Wide a, Wide b) { return -floor_div(-a, b); }  // b > 0
+
+// ---- spans ---------------------------------------------------------------------------
+
+// Paints [x0, x1) of row y, whatever part of it lies on the bitmap.
+void fill_span(Bitmap &bitmap, int64_t y, int64_t x0, int64_t x1, Pixel color) {
+    if (y < 0 || y >= bitmap.height()) return;
+    x0 = std::max<int64_t>(x0, 0);
+    x1 = std::min<int64_t>(x1, bitmap.width());
+    if (x0 >= x1) return;
+    std::fill(bitmap.row(int(y)) + x0, bitmap.row(int(y)) + x1, color);
+}
+
+void fill_box(Bitmap &bitmap, int64_t left, int64_t top, int64_t right, int64_t bottom,
+              Pixel color) {
+    top = std::max<int64_t>(top, 0);
+    bottom = std::min<int64_t>(bottom, bitmap.height());
+    for (int64_t y = top; y < bottom; ++y) fill_span(bitmap, y, left, right, color);
+}
+
+void plot(Bitmap &bitmap, int64_t x, int64_t y, Pixel color) {
+    if (x >= 0 && y >= 0 && x < bitmap.width() && y < bitmap.height())
+        bitmap.set_pixel(int(x), int(y), color);
+}
+
+// ---- polygons: the even-odd rule with each edge's x rounded up on every row -----------
+
+struct Edge {
+    int64_t x_top, y_top, dx, dy;  // dy > 0; the edge covers rows [y_top, y_top + dy)
+};
+
+void fill_polygon(Bitmap &bitmap, const Point *points, int count, Pixel color) {
+    if (count < 3) return;
+    std::vector<Edge> edges;
+    int64_t y_min = points[0].y, y_max = points[0].y;
+    for (int i = 0; i < count; ++i) {
+        Point a = points[i], b = points[(i + 1) % count];
+        y_min = std::min(y_min, a.y);
+        y_max = std::max(y_max, a.y);
+        if (a.y == b.y) continue;
+        if (a.y > b.y) std::swap(a, b);
+        edges.push_back({a.x, a.y, b.x - a.x, b.y - a.y});
+    }
+    int64_t first = std::max<int64_t>(y_min, 0);
+    int64_t last = std::min<int64_t>(y_max, bitmap.height());
+    std::vector<int64_t> xs;
+    for (int64_t y = first; y < last; ++y) {
+        xs.clear();
+        for (const Edge &e : edges) {
+            if (y < e.y_top || y >= e.y_top + e.dy) continue;
+            xs.push_back(e.x_top + ceil_div(Wide(y - e.y_top) * e.dx, e.dy));
+        }
+        std::sort(xs.begin(), xs.end());
+        for (size_t i = 0; i + 1 < xs.size(); i += 2) fill_span(bitmap, y, xs[i], xs[i + 1], color);
+    }
+}
+
+// ---- elliptic regions ------------------------------------------------------------------
+
+// The rows of an ellipse inscribed in a width by height box: for row i, the inset of its
+// span from each side. Small ellipses take the platform's incremental steps; huge ones
+// the exact equation, row by row on demand.
+class EllipseRows {
+public:
+    EllipseRows(int64_t width, int64_t height) : width_(width), height_(height) {
+        if (width <= kExactEllipseLimit && height <= kExactEllipseLimit) step_rows();
+    }
+    int64_t inset(int64_t row) const {
+        if (!insets_.empty()) return insets_[size_t(row)];
+        return equation_inset(row);
+    }
+
+private:
+    void step_rows() {
+        const int64_t a = width_ - 1, b = height_ - 1;
+        const int64_t asq = 8 * a * a, bsq = 8 * b * b;
+        int64_t dx = 4 * b * b * (1 - a);
+        int64_t dy = 4 * a * a * (1 + (b % 2));
+        int64_t err = dx + dy + a * a * (b % 2);
+        int64_t x = 0, y = height_ / 2;
+        insets_.assign(size_t(height_), 0);
+        while (x <= width_ / 2) {
+            int64_t e2 = 2 * err;
+            if (e2 >= dx) {
+                ++x;
+                err += dx += bsq;
+            }
+            if (e2 <= dy) {
+                ++y;
+                err += dy += asq;
+                if (y < height_) insets_[size_t(y)] = x;
+            }
+        }
+        for (int64_t i = 0; i < height_ / 2; ++i) insets_[size_t(i)] = insets_[size_t(b - i)];
+    }
+
+    // Smallest inset whose pixel centre lies inside the ellipse through the box's pixel
+    // centres.
+    int64_t equation_inset(int64_t row) const {
+        long double a = (width_ - 1) / 2.0L, b = (height_ - 1) / 2.0L;
+        long double v = (row - b) / (b > 0 ? b : 1);
+        long double inside = 1 - v * v;
+        if (inside <= 0) return width_ / 2;
+        long double half = a * std::sqrt(inside);
+        int64_t inset = int64_t(std::ceil(a - half - 0.5L));
+        return std::clamp<int64_t>(inset, 0, width_ / 2);
+    }
+
+    int64_t width_, height_;
+    std::vector<int64_t> insets_;
+};
+
+// The region of an ellipse in the box [left, right) x [top, bottom), as the platform
+// builds it (which leaves out the box's last column and row).
+class EllipticRegion {
+public:
+    EllipticRegion(int64_t left, int64_t top, int64_t right, int64_t bottom)
+        : left_(left), top_(top), right_(right - 1), bottom_(bottom - 1),
+          width_(right_ - left_), height_(bottom_ - top_),
+          rows_(width_ < 2 || height_ < 2 ? EllipseRows(0, 0) : EllipseRows(width_, height_)) {}
+
+    // Paints the region moved by (ox, oy).
+    void paint(Bitmap &bitmap, int64_t ox, int64_t oy, Pixel color) const {
+        if (width_ <= 0 || height_ <= 0) return;
+        if (width_ < 2 || height_ < 2) {
+            fill_box(bitmap, left_ + ox, top_ + oy, right_ + ox, bottom_ + oy, color);
+            return;
+        }
+        int64_t first = std::max<int64_t>(0, -(top_ + oy));
+        int64_t last = std::min<int64_t>(height_, bitmap.height() - (top_ + oy));
+        for (int64_t i = first; i < last; ++i) {
+            int64_t inset = rows_.inset(i);
+            fill_span(bitmap, top_ + oy + i, left_ + ox + inset, right_ + ox - inset, color);
+        }
+    }
+
+    int64_t left() const { return left_; }
+    int64_t top() const { return top_; }
+    int64_t right() const { return right_; }
+    int64_t bottom() const { return bottom_; }
+
+private:
+    int64_t left_, top_, right_, bottom_, width_, height_;
+    EllipseRows rows_;
+};
+
+// ---- one-pixel lines -----------------------------------------------------------------
+
+// A line from a to b, b excluded, with the platform's choice of pixels: steps along the
+// major axis, the minor coordinate rounded, ties broken by octant. Each pixel is found in
+// closed form, so only the part on the bitmap is stepped.
+class ThinLine {
+public:
+    ThinLine(Point a, Point b) : a_(a) {
+        int64_t dx = b.x - a.x, dy = b.y - a.y;
+        adx_ = std::llabs(dx);
+        ady_ = std::llabs(dy);
+        int octant = octant_number(dx, dy);
+        bias_ = (octant == 3 || octant == 5 || octant == 6 || octant == 8) ? 1 : 0;
+        x_major_ = octant == 1 || octant == 4 || octant == 5 || octant == 8;
+        sx_ = dx < 0 ? -1 : 1;
+        sy_ = dy < 0 ? -1 : 1;
+        major_ = x_major_ ? adx_ : ady_;
+        minor_ = x_major_ ? ady_ : adx_;
+    }
+
+    void paint(Bitmap &bitmap, Pixel color) const {
+        if (major_ == 0) return;
+        int64_t first = 0, last = major_;  // steps [first, last)
+        if (!clip(bitmap, &first, &last)) return;
+        for (int64_t k = first; k < last; ++k) plot(bitmap, x_at(k), y_at(k), color);
+    }
+
+    static int octant_number(int64_t dx, int64_t dy) {
+        if (dy > 0) {
+            if (dx > 0) return dx > dy ? 1 : 2;
+            return -dx > dy ? 4 : 3;
+        }
+        if (dx < 0) return -dx > -dy ? 5 : 6;
+        return dx > -dy ? 8 : 7;
+    }
+
+private:
+    int64_t minor_steps(int64_t k) const {
+        if (minor_ == 0) return 0;
+        return floor_div(Wide(2) * k * minor_ + major_ - 1 + bias_, Wide(2) * major_);
+    }
+    int64_t x_at(int64_t k) const { return a_.x + sx_ * (x_major_ ? k : minor_steps(k)); }
+    int64_t y_at(int64_t k) const { return a_.y + sy_ * (x_major_ ? minor_steps(k) : k); }
+
+    // Narrows [first, last) to the steps whose pixel coordinate along one axis stays in
+    // [0, size). position(k) moves monotonically with k in direction sign.
+    template <typename Position>
+    static void clip_axis(Position position, int sign, int64_t size, int64_t *first, int64_t *last) {
+        // first step with position inside, then first step past the far side
+        auto first_where = [&](auto pred) {
+            int64_t lo = *first, hi = *last;
+            while (lo < hi) {
+                int64_t mid = lo + (hi - lo) / 2;
+                if (pred(position(mid))) hi = mid; else lo = mid + 1;
+            }
+            return lo;
+        };
+        int64_t enter, leave;
+        if (sign > 0) {
+            enter = first_where([](int64_t p) { return p >= 0; });
+            leave = first_where([size](int64_t p) { return p >= size; });
+        } else {
+            enter = first_where([size](int64_t p) { return p < size; });
+            leave = first_where([](int64_t p) { return p < 0; });
+        }
+        *first = enter;
+        *last = std::max(enter, leave);
+    }
+
+    bool clip(const Bitmap &bitmap, int64_t *first, int64_t *last) const {
+        clip_axis([this](int64_t k) { return x_at(k); }, sx_, bitmap.width(), first, last);
+        if (*first >= *last) return false;
+        clip_axis([this](int64_t k) { return y_at(k); }, sy_, bitmap.height(), first, last);
+        return *first < *last;
+    }
+
+    Point a_;
+    int64_t adx_, ady_, major_, minor_;
+    int bias_;
+    bool x_major_;
+    int sx_, sy_;
+};
+
+void thin_polyline(Bitmap &bitmap, const Point *points, int count, bool close, Pixel color) {
+    for (int i = 0; i + 1 < count; ++i) ThinLine(points[i], points[i + 1]).paint(bitmap, color);
+    if (close && count > 1) ThinLine(points[count - 1], points[0]).paint(bitmap, color);
+}
+
+// ---- wide pens: segments as polygons, round caps and joins ----------------------------
+
+int64_t round_half_up(double v) { return int64_t(std::floor(v + 0.5)); }
+
+class WidePen {
+public:
+    WidePen(int64_t width, Pixel color)
+        : width_(width), color_(color),
+          cap_(-(width / 2), -(width / 2), (width + 1) / 2 + 1, (width + 1) / 2 + 1) {}
+
+    void polyline(Bitmap &bitmap, const Point *points, int count, bool close) const {
+        while (count > 2 && same(points[0], points[1])) {
+            ++points;
+            --count;
+        }
+        while (count > 2 && same(points[count - 1], points[count - 2])) --count;
+        if (count < 2) return;
+        int segments = close ? count : count - 1;
+        for (int i = 0; i < segments; ++i) {
+            const Point &a = points[i], &b = points[(i + 1) % count];
+            segment(bitmap, a, b);
+        }
+        for (int i = 0; i < count; ++i) round_cap(bitmap, points[i]);
+    }
+
+private:
+    static bool same(const Point &a, const Point &b) { return a.x == b.x && a.y == b.y; }
+
+    void round_cap(Bitmap &bitmap, const Point &p) const {
+        if (!near_bitmap(bitmap, p)) return;
+        cap_.paint(bitmap, p.x, p.y, color_);
+    }
+
+    bool near_bitmap(const Bitmap &bitmap, const Point &p) const {
+        int64_t reach = width_ + 2;
+        return p.x > -reach && p.y > -reach && p.x < bitmap.width() + reach &&
+               p.y < bitmap.height() + reach;
+    }
+
+    void segment(Bitmap &bitmap, const Point &a, const Point &b) const {
+        int64_t dx = b.x - a.x, dy = b.y - a.y;
+        if (dx == 0 && dy == 0) return;
+        if (dy == 0) {
+            int64_t top = a.y - width_ / 2;
+            fill_box(bitmap, std::min(a.x, b.x), top, std::max(a.x, b.x), top + width_, color_);
+            return;
+        }
+        if (dx == 0) {
+            int64_t left = a.x - width_ / 2;
+            fill_box(bitmap, left, std::min(a.y, b.y), left + width_, std::max(a.y, b.y), color_);
+            return;
+        }
+        double length = std::hypot(double(dx), double(dy));
+        double width_x = double(width_) * double(std::llabs(dy)) / length;
+        double width_y = double(width_) * double(std::llabs(dx)) / length;
+        Point narrow{round_half_up(width_x / 2), round_half_up(width_y / 2)};
+        Point wide{round_half_up((width_x + 1) / 2), round_half_up((width_y + 1) / 2)};
+        if (dx < 0) {
+            wide.y = -wide.y;
+            narrow.y = -narrow.y;
+        }
+        if (dy < 0) {
+            std::swap(narrow, wide);
+            wide.x = -wide.x;
+            narrow.x = -narrow.x;
+        }
+        Point corners[4] = {
+            {a.x - narrow.x, a.y + narrow.y},
+            {a.x + wide.x, a.y - wide.y},
+            {b.x + wide.x, b.y - wide.y},
+            {b.x - narrow.x, b.y + narrow.y},
+        };
+        fill_polygon(bitmap, corners, 4, color_);
+    }
+
+    int64_t width_;
+    Pixel color_;
+    EllipticRegion cap_;
+};
+
+void pen_polyline(Bitmap &bitmap, const Pen &pen, const Point *points, int count, bool close) {
+    if (pen.width <= 1)
+        thin_polyline(bitmap, points, count, close, pen.color);
+    else
+        WidePen(pen.width, pen.color).polyline(bitmap, points, count, close);
+}
+
+// ---- ellipse outlines ------------------------------------------------------------------
+
+// The outline points of the first quadrant of a width by height ellipse, as offsets in
+// its box, from the rightmost point upwards.
+std::vector<Point> first_quadrant(int64_t width, int64_t height) {
+    const int64_t a = width - 1, b = height - 1;
+    const int64_t asq = 8 * a * a, bsq = 8 * b * b;
+    int64_t dx = 4 * b * b * (1 - a);
+    int64_t dy = 4 * a * a * (1 + (b % 2));
+    int64_t err = dx + dy + a * a * (b % 2);
+    Point p{a, height / 2};
+    std::vector<Point> points;
+    while (p.x >= width / 2) {
+        int64_t e2 = 2 * err;
+        points.push_back(p);
+        if (e2 >= dx) {
+            --p.x;
+            err += dx += bsq;
+        }
+        if (e2 <= dy) {
+            ++p.y;
+            err += dy += asq;
+        }
+    }
+    return points;
+}
+
+// The closed outline of an ellipse in the box [left, right) x [top, bottom),
+// counter-clockwise from the right end of the middle row.
+std::vector<Point> ellipse_outline(int64_t left, int64_t top, int64_t right, int64_t bottom) {
+    int64_t width = right - left, height = bottom - top;
+    std::vector<Point> quadrant = first_quadrant(width, height);
+    for (Point &p : quadrant) {
+        p.x = right - width + p.x;
+        p.y = top + height - 1 - p.y;
+    }
+    std::vector<Point> half(quadrant);
+    size_t count = quadrant.size();
+    size_t end = 2 * count - 1;
+    if (width % 2) --end;  // the middle column's point is already there
+    half.resize(end + 1);
+    for (size_t i = 0; i < count; ++i) half[end - i] = {left + right - 1 - quadrant[i].x, quadrant[i].y};
+    count = half.size();
+    end = 2 * count - 1;
+    if (height % 2) --end;
+    std::vector<Point> whole(half);
+    whole.resize(end + 1);
+    for (size_t i = 0; i < count; ++i) whole[end - i] = {half[i].x, top + bottom - 1 - half[i].y};
+    return whole;
+}
+
+// Outline of an ellipse too large for the platform's stepping: a band of the pen's width
+// around the equation's edge, row by row.
+void huge_ellipse_outline(Bitmap &bitmap, int64_t left, int64_t top, int64_t right,
+                          int64_t bottom, const Pen &pen) {
+    int64_t w = std::max(pen.width, 1);
+    int64_t out = w / 2, in = (w + 1) / 2;
+    EllipticRegion outer(left - out, top - out, right + out + 1, bottom + out + 1);
+    EllipticRegion inner(left + in, top + in, right - in + 1, bottom - in + 1);
+    int64_t first = std::max<int64_t>(outer.top(), 0);
+    int64_t last = std::min<int64_t>(outer.bottom(), bitmap.height());
+    for (int64_t y = first; y < last; ++y) {
+        // Paint the outer row, then restore what the inner ellipse covers: done by
+        // painting only the two side pieces.
+        int64_t i = y - outer.top();
+        EllipseRows rows_outer(outer.right() - outer.left(), outer.bottom() - outer.top());
+        int64_t o_l = outer.left() + rows_outer.inset(i), o_r = outer.right() - rows_outer.inset(i);
+        int64_t i_l = o_r, i_r = o_r;
+        if (y >= inner.top() && y < inner.bottom() && inner.right() - inner.left() >= 2 &&
+            inner.bottom() - inner.top() >= 2) {
+            EllipseRows rows_inner(inner.right() - inner.left(), inner.bottom() - inner.top());
+            int64_t inset = rows_inner.inset(y - inner.top());
+            i_l = inner.left() + inset;
+            i_r = inner.right() - inset;
+        }
+        if (i_l >= i_r) {
+            fill_span(bitmap, y, o_l, o_r, pen.color);
+        } else {
+            fill_span(bitmap, y, o_l, i_l, pen.color);
+            fill_span(bitmap, y, i_r, o_r, pen.color);
+        }
+    }
+}
+
+}  // namespace
+
+// ---- the context -----------------------------------------------------------------------
+
+DrawingContext::DrawingContext(Bitmap *target) : target_(target) {}
+
+Pen DrawingContext::select_pen(const Pen &pen) {
+    Pen old = pen_;
+    pen_ = pen;
+    if (pen_.width < 0) pen_.width = 1;
+    return old;
+}
+
+Brush DrawingContext::select_brush(const Brush &brush) {
+    Brush old = brush_;
+    brush_ = brush;
+    return old;
+}
+
+const Font *DrawingContext::select_font(const Font *font) {
+    const Font *old = font_;
+    font_ = font;
+    return old;
+}
+
+Pixel DrawingContext::set_text_color(Pixel color) {
+    Pixel old = text_color_;
+    text_color_ = color;
+    return old;
+}
+
+BackgroundMode DrawingContext::set_background_mode(BackgroundMode mode) {
+    BackgroundMode old = background_mode_;
+    background_mode_ = mode;
+    return old;
+}
+
+void DrawingContext::polygon(const Point *points, int count) {
+    if (!points || count < 2) return;
+    if (!brush_.hollow) fill_polygon(*target_, points, count, brush_.color);
+    pen_polyline(*target_, pen_, points, count, true);
+    changed();
+}
+
+void DrawingContext::rectangle(int64_t left, int64_t top, int64_t right, int64_t bottom) {
+    if (left > right) std::swap(left, right);
+    if (top > bottom) std::swap(top, bottom);
+    if (left == right || top == bottom) return;
+    --right;  // the outline runs through the last included column and row
+    --bottom;
+    if (!brush_.hollow) {
+        if (pen_.width <= 1)
+            fill_box(*target_, left + 1, top + 1, right, bottom, brush_.color);
+        else
+            fill_box(*target_, left, top, right, bottom, brush_.color);
+    }
+    Point corners[4] = {{right, top}, {left, top}, {left, bottom}, {right, bottom}};
+    pen_polyline(*target_, pen_, corners, 4, true);
+    changed();
+}
+
+void DrawingContext::ellipse(int64_t left, int64_t top, int64_t right, int64_t bottom) {
+    if (left > right) std::swap(left, right);
+    if (top > bottom) std::swap(top, bottom);
+    if (left == right || top == bottom) return;
+    int64_t width = right - left, height = bottom - top;
+    if (width <= 2 || height <= 2) {
+        rectangle(left, top, right, bottom);
+        return;
+    }
+    if (!brush_.hollow) EllipticRegion(left, top, right + 1, bottom + 1).paint(*target_, 0, 0, brush_.color);
+    bool exact = width <= kExactEllipseLimit && height <= kExactEllipseLimit;
+    if (exact) {
+        std::vector<Point> outline = ellipse_outline(left, top, right, bottom);
+        pen_polyline(*target_, pen_, outline.data(), int(outline.size()), true);
+    } else {
+        huge_ellipse_outline(*target_, left, top, right, bottom, pen_);
+    }
+    changed();
+}
+
+void DrawingContext::move_to(int64_t x, int64_t y) { position_ = {x, y}; }
+
+void DrawingContext::line_to(int64_t x, int64_t y) {
+    Point line[2] = {position_, {x, y}};
+    pen_polyline(*target_, pen_, line, 2, false);
+    position_ = {x, y};
+    changed();
+}
+
+void DrawingContext::fill_rect(int64_t left, int64_t top, int64_t right, int64_t bottom,
+                               Pixel color) {
+    fill_box(*target_, left, top, right, bottom, color);
+    changed();
+}
+
+void DrawingContext::scroll(int dx, int dy) {
+    Bitmap &b = *target_;
+    int64_t w = b.width(), h = b.height();
+    if (std::llabs(dx) >= w || std::llabs(dy) >= h || (dx == 0 && dy == 0)) return;
+    int64_t width = w - std::llabs(dx);
+    int64_t src_x = dx < 0 ? -int64_t(dx) : 0, dst_x = dx > 0 ? dx : 0;
+    // Rows move in the order that never reads a row already overwritten.
+    auto move_row = [&](int64_t y) {
+        std::memmove(b.row(int(y)) + dst_x, b.row(int(y - dy)) + src_x, size_t(width) * sizeof(Pixel));
+    };
+    if (dy > 0) {
+        for (int64_t y = h - 1; y >= dy; --y) move_row(y);
+    } else {
+        for (int64_t y = 0; y < h + dy; ++y) move_row(y);
+    }
+    changed();
+}
+
+void DrawingContext::copy_bits(int64_t dx, int64_t dy, int width, int height,
+                               const DrawingContext &source, int64_t sx, int64_t sy) {
+    const Bitmap &from = *source.target_;
+    Bitmap &to = *target_;
+    int64_t w = width, h = height;
+    // Trim the block so that both rectangles lie inside their bitmaps.
+    auto trim_start = [&](int64_t *a, int64_t *b, int64_t *len) {
+        int64_t cut = std::max<int64_t>({0, -*a, -*b});
+        *a += cut;
+        *b += cut;
+        *len -= cut;
+    };
+    trim_start(&dx, &sx, &w);
+    trim_start(&dy, &sy, &h);
+    w = std::min({w, int64_t(to.width()) - dx, int64_t(from.width()) - sx});
+    h = std::min({h, int64_t(to.height()) - dy, int64_t(from.height()) - sy});
+    if (w <= 0 || h <= 0) return;
+    bool same = &from == &to;
+    // Overlapping copies within one bitmap go bottom-up when moving down.
+    bool backwards = same && dy > sy;
+    for (int64_t i = 0; i < h; ++i) {
+        int64_t r = backwards ? h - 1 - i : i;
+        const Pixel *src = from.row(int(sy + r)) + sx;
+        Pixel *dst = to.row(int(dy + r)) + dx;
+        std::memmove(dst, src, size_t(w) * sizeof(Pixel));
+    }
+    changed();
+}
+
+}  // namespace platform
