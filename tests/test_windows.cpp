@@ -1,1 +1,383 @@
-// (being written)
+// The windowing stand-in's queue, timers and menus, and the library's windows, menu and
+// Ctrl-key shortcuts, driven through the headless backend.
+#include <gtest/gtest.h>
+
+#include "support/test_support.h"
+
+namespace {
+
+namespace msg = platform::msg;
+
+// ---- the platform queue, on a clock the test moves by hand ----
+
+struct Recorded {
+    uint32_t type;
+    uintptr_t wparam;
+    intptr_t lparam;
+};
+std::vector<Recorded> received;
+
+intptr_t recording_procedure(platform::Window *window, uint32_t type, uintptr_t wparam,
+                             intptr_t lparam) {
+    received.push_back({type, wparam, lparam});
+    return platform::default_window_procedure(window, type, wparam, lparam);
+}
+
+class ManualClock : public platform::Backend {
+public:
+    void create_window(platform::Window &window) override {
+        window.client.reset(window.outer_width - 10, window.outer_height - 30);
+    }
+    void show_window(platform::Window &, bool) override {}
+    void destroy_window(platform::Window &) override {}
+    void update_menu(platform::Window &) override { ++menu_updates; }
+    void present(platform::Window &) override {}
+    void wait_for_input(int64_t deadline_ms) override {
+        waits.push_back(deadline_ms);
+        if (deadline_ms < 0) std::abort();
+        now = deadline_ms;
+    }
+    int64_t now_ms() override { return now; }
+    int screen_height() override { return 900; }
+
+    int64_t now = 0;
+    int menu_updates = 0;
+    std::vector<int64_t> waits;
+};
+
+ManualClock &use_manual_clock() {
+    auto backend = std::make_unique<ManualClock>();
+    ManualClock &clock = *backend;
+    platform::set_backend(std::move(backend));
+    platform::register_class({"Recorder", recording_procedure, platform::kWhite});
+    return clock;
+}
+
+platform::Message fetch() {
+    platform::Message message;
+    EXPECT_TRUE(platform::get_message(&message));
+    return message;
+}
+
+TEST(PlatformQueue, CreationShowingAndClosingSendTheirMessages) {
+    use_manual_clock();
+    platform::Window *window = platform::create_window("Recorder", "t", 0, 0, 0, 110, 80);
+    ASSERT_NE(window, nullptr);
+    ASSERT_EQ(received.size(), 1u);
+    EXPECT_EQ(received[0].type, msg::create);
+    EXPECT_EQ(platform::create_window("NoSuchClass", "t", 0, 0, 0, 10, 10), nullptr);
+
+    platform::show_window(window, platform::show::normal);
+    ASSERT_EQ(received.size(), 2u);
+    EXPECT_EQ(received[1].type, msg::size);
+    EXPECT_EQ(received[1].lparam, (50 << 16) | 100);
+    platform::show_window(window, platform::show::normal);
+    EXPECT_EQ(received.size(), 2u);  // only the first show sends the size
+
+    platform::post_message(window, msg::close, 0, 0);
+    platform::dispatch_message(fetch());  // paint from the first show comes after it
+    EXPECT_TRUE(window->destroyed);
+    EXPECT_EQ(received.back().type, msg::destroy);
+    const size_t count = received.size();
+    platform::send_message(window, msg::command, 1, 0);
+    EXPECT_EQ(received.size(), count);  // a destroyed window receives nothing
+}
+
+TEST(PlatformQueue, PostedFirstThenQuitThenPaintThenTimer) {
+    ManualClock &clock = use_manual_clock();
+    platform::Window *window = platform::create_window("Recorder", "t", 0, 0, 0, 110, 80);
+    platform::show_window(window, platform::show::normal);  // leaves a paint waiting
+    platform::set_timer(window, 7, 50);
+    clock.now = 60;
+
+    platform::post_message(window, msg::command, 1, 0);
+    platform::post_message(window, msg::command, 2, 0);
+    EXPECT_EQ(fetch().wparam, 1u);
+    EXPECT_EQ(fetch().wparam, 2u);
+    platform::Message paint = fetch();
+    EXPECT_EQ(paint.type, msg::paint);
+    EXPECT_EQ(paint.window, window);
+    platform::Message tick = fetch();
+    EXPECT_EQ(tick.type, msg::timer);
+    EXPECT_EQ(tick.wparam, 7u);
+    EXPECT_TRUE(clock.waits.empty());
+
+    platform::post_message(window, msg::command, 3, 0);
+    platform::post_quit_message(0);
+    platform::invalidate(window);
+    EXPECT_EQ(fetch().wparam, 3u);
+    platform::Message end;
+    EXPECT_FALSE(platform::get_message(&end));
+    EXPECT_FALSE(platform::get_message(&end));  // the queue stays ended
+}
+
+TEST(PlatformQueue, MissedTicksMergeIntoOneMessage) {
+    ManualClock &clock = use_manual_clock();
+    platform::Window *window = platform::create_window("Recorder", "t", 0, 0, 0, 110, 80);
+    platform::set_timer(window, 2, 50);
+
+    clock.now = 520;  // ten ticks missed while busy
+    EXPECT_EQ(fetch().type, msg::timer);
+    EXPECT_TRUE(clock.waits.empty());
+    EXPECT_EQ(fetch().type, msg::timer);
+    ASSERT_EQ(clock.waits.size(), 1u);
+    EXPECT_EQ(clock.waits[0], 550);  // the timer keeps its 50 ms grid
+
+    platform::kill_timer(window, 2);
+    platform::post_message(window, msg::command, 1, 0);
+    EXPECT_EQ(fetch().type, msg::command);
+}
+
+TEST(PlatformQueue, TranslationPostsTheKeysCharacter) {
+    use_manual_clock();
+    platform::Window *window = platform::create_window("Recorder", "t", 0, 0, 0, 110, 80);
+    platform::translate_message({window, msg::key_down, 'A', platform::key_lparam('a', false)});
+    platform::translate_message({window, msg::key_down, platform::vk::shift, platform::key_lparam(0, false)});
+    platform::translate_message({window, msg::key_up, 'A', platform::key_lparam('a', false)});
+    platform::post_message(window, msg::command, 9, 0);
+    platform::Message character = fetch();
+    EXPECT_EQ(character.type, msg::character);
+    EXPECT_EQ(character.wparam, uintptr_t('a'));
+    EXPECT_EQ(fetch().type, msg::command);
+}
+
+TEST(PlatformMenu, CheckMarksByIdAcrossPopups) {
+    ManualClock &clock = use_manual_clock();
+    platform::Window *window = platform::create_window("Recorder", "t", 0, 0, 0, 110, 80);
+    auto popup = std::make_unique<platform::Menu>();
+    popup->append(platform::menu_flag::string, 4, "&Four");
+    popup->append(platform::menu_flag::separator, 0, "");
+    popup->append(platform::menu_flag::checked, 5, "&Five");
+    auto bar = std::make_unique<platform::Menu>();
+    platform::Menu *menu = bar->append_popup(std::move(popup), "&Menu");
+    platform::set_menu(window, std::move(bar));
+    const int updates = clock.menu_updates;
+
+    EXPECT_EQ(platform::check_menu_item(menu, 4, true), 0);
+    EXPECT_EQ(platform::check_menu_item(window->menu.get(), 5, false),
+              int(platform::menu_flag::checked));
+    EXPECT_EQ(platform::check_menu_item(menu, 0, true), -1);  // separators have no id
+    EXPECT_EQ(platform::check_menu_item(menu, 99, true), -1);
+    EXPECT_EQ(menu->items()[0].flags, platform::menu_flag::checked);
+    EXPECT_EQ(menu->items()[2].flags, 0u);
+    EXPECT_EQ(clock.menu_updates, updates + 2);  // the backend is told of every change
+}
+
+// ---- the library's windows and commands ----
+
+bool checked(uint32_t id) {
+    const int previous = platform::check_menu_item(run_menu, id, false);
+    if (previous > 0) platform::check_menu_item(run_menu, id, true);
+    return previous > 0;
+}
+
+TEST(LibraryWindows, OpenCreatesBothWindowsWithTheRunMenu) {
+    open_headless();
+    ASSERT_NE(draw_window, nullptr);
+    ASSERT_NE(text_window, nullptr);
+    EXPECT_EQ(draw_window->title, "KANVO Graphics");
+    EXPECT_EQ(draw_window->class_name, "DrawWndClass");
+    EXPECT_EQ(text_window->title, "KANVO Text");
+    EXPECT_EQ(text_window->class_name, "TextWndClass");
+    EXPECT_EQ(text_window->outer_height, 1080 / 3);
+    EXPECT_EQ(text_window->y, 550);
+    EXPECT_TRUE(draw_window->visible);
+    EXPECT_TRUE(text_window->visible);
+
+    ASSERT_NE(draw_window->menu, nullptr);
+    const auto &bar = draw_window->menu->items();
+    ASSERT_EQ(bar.size(), 1u);
+    EXPECT_EQ(bar[0].text, "&Run");
+    EXPECT_EQ(bar[0].popup.get(), run_menu);
+    const auto &items = run_menu->items();
+    ASSERT_EQ(items.size(), 16u);
+    EXPECT_EQ(items[0].text, "&Animate\tCtrl+A");
+    EXPECT_EQ(items[2].text, "Advance one &frame\tCtrl+F");
+    EXPECT_EQ(items[4].text, "&Logging\tCtrl+L");
+    EXPECT_EQ(items[8].text, "Play &One Script\tCtrl+O");
+    EXPECT_EQ(items[10].text, "&Quit\tCtrl+Q");
+    EXPECT_EQ(items[10].id, uint32_t(KANVO_CMD_QUIT));
+    for (int separator : {3, 5, 9, 11}) {
+        EXPECT_EQ(items[separator].flags, platform::menu_flag::separator) << separator;
+    }
+    int grayed = 0;
+    for (const auto &item : items) {
+        if (item.flags & platform::menu_flag::grayed) {
+            ++grayed;
+            EXPECT_EQ(item.id, uint32_t(KANVO_CMD_INFO));
+        }
+    }
+    EXPECT_EQ(grayed, 4);
+    EXPECT_EQ(items[13].text.rfind("MAC: ", 0), 0u);
+    EXPECT_EQ(items[14].text.rfind("WINDOWS: ", 0), 0u);
+    EXPECT_EQ(items[15].text.rfind("UPDATES: ", 0), 0u);
+
+    // Only logging is checked after opening; KANVO_logging(0) removes that mark too.
+    for (uint32_t id = 1; id <= 8; ++id) EXPECT_EQ(checked(id), id == KANVO_CMD_LOGGING) << id;
+    KANVO_logging(0);
+    for (uint32_t id = 1; id <= 8; ++id) EXPECT_FALSE(checked(id)) << id;
+}
+
+TEST(LibraryWindows, OriginIsTheCentreOfTheClientArea) {
+    auto &driver = open_headless();
+    EXPECT_EQ(draw_window->client.width(), 585);
+    EXPECT_EQ(draw_window->client.height(), 481);
+    EXPECT_EQ(origin_x, 292);
+    EXPECT_EQ(origin_y, 240);
+
+    driver.click(draw_window, origin_x, origin_y);
+    Event centre = await_event();
+    EXPECT_EQ(centre.kind, KANVO_MOUSE);
+    EXPECT_EQ(centre.x, 0);
+    EXPECT_EQ(centre.y, 0);
+    driver.click(draw_window, origin_x + 1, origin_y - 1);
+    Event above = await_event();
+    EXPECT_EQ(above.x, 1);
+    EXPECT_EQ(above.y, 1);
+
+    driver.resize(draw_window, 401, 300);
+    driver.click(draw_window, 0, 0);
+    Event corner = await_event();
+    EXPECT_EQ(origin_x, 200);
+    EXPECT_EQ(origin_y, 150);
+    EXPECT_EQ(corner.x, -200);
+    EXPECT_EQ(corner.y, 150);
+}
+
+TEST(LibraryWindows, PlainKeysAreEventsAndCtrlKeysAreCommands) {
+    auto &driver = open_headless();
+    driver.type(draw_window, "a");
+    Event key = await_event();
+    EXPECT_EQ(key.kind, KANVO_KBD);
+    EXPECT_EQ(key.key, 'a');
+    EXPECT_EQ(animation_running, 0);
+
+    // Ctrl+A starts the animation and gives no key event: the next one is periodic.
+    driver.ctrl_key(draw_window, 'a');
+    EXPECT_EQ(await_event().kind, KANVO_PERIODIC);
+    EXPECT_EQ(animation_running, 1);
+
+    // With Shift held as well: Ctrl+Shift+H halts (after the event armed by Ctrl's
+    // key-down), Ctrl+Shift+A runs again; their control characters are dropped.
+    driver.ctrl_key(draw_window, 'h', true);
+    EXPECT_EQ(await_event().kind, KANVO_PERIODIC);
+    EXPECT_EQ(animation_running, 0);
+    driver.ctrl_key(draw_window, 'a', true);
+    EXPECT_EQ(await_event().kind, KANVO_PERIODIC);
+    EXPECT_EQ(animation_running, 1);
+}
+
+TEST(LibraryWindows, LowerCaseKeyCodesAlsoActAsShortcuts) {
+    auto &driver = open_headless();
+    driver.key_down(draw_window, platform::vk::control, 0);
+    driver.key_down(draw_window, platform::vk::numpad0 + 1, 0);  // code 97, lower-case a
+    driver.key_up(draw_window, platform::vk::control);
+    EXPECT_EQ(await_event().kind, KANVO_PERIODIC);
+    EXPECT_EQ(animation_running, 1);
+}
+
+TEST(LibraryWindows, KeysTypedInTheTextWindowActInTheDrawingWindow) {
+    auto &driver = open_headless();
+    driver.type(text_window, "z");
+    Event key = await_event();
+    EXPECT_EQ(key.kind, KANVO_KBD);
+    EXPECT_EQ(key.key, 'z');
+
+    driver.ctrl_key(text_window, 'l');
+    driver.ctrl_key(text_window, 'f');
+    EXPECT_EQ(await_event().kind, KANVO_PERIODIC);
+    EXPECT_EQ(logging_on, 0);
+    EXPECT_FALSE(checked(KANVO_CMD_LOGGING));
+}
+
+TEST(LibraryWindows, CtrlReleasedElsewhereStaysDown) {
+    auto &driver = open_headless();
+    driver.key_down(draw_window, platform::vk::control, 0);
+    // Ctrl went up outside the library's windows: the drawing window never hears of it.
+    driver.type(draw_window, "a");  // acts as Ctrl+A, the character is dropped
+    EXPECT_EQ(await_event().kind, KANVO_PERIODIC);
+    EXPECT_EQ(animation_running, 1);
+    EXPECT_EQ(ctrl_down, 1);
+    driver.type(draw_window, "q");  // acts as Ctrl+Q
+    EXPECT_EQ(await_event().kind, KANVO_QUIT);
+}
+
+TEST(LibraryWindows, EveryRepeatedKeyDownCounts) {
+    auto &driver = open_headless();
+    driver.key_down(draw_window, platform::vk::control, 0);
+    driver.key_down(draw_window, 'L', 12);
+    for (int repeat = 0; repeat < 4; ++repeat) driver.key_down(draw_window, 'L', 12, true);
+    driver.key_up(draw_window, 'L');
+    driver.key_up(draw_window, platform::vk::control);
+    driver.type(draw_window, "x");
+    EXPECT_EQ(await_event().key, 'x');
+    EXPECT_EQ(logging_on, 0);  // five toggles
+    EXPECT_FALSE(checked(KANVO_CMD_LOGGING));
+}
+
+TEST(LibraryWindows, GrayedLinesAndUnknownCommandsDoNothing) {
+    auto &driver = open_headless();
+    EXPECT_FALSE(driver.menu_command(draw_window, KANVO_CMD_INFO));
+    EXPECT_FALSE(driver.menu_command(draw_window, 42));
+    EXPECT_EQ(driver.queued_input(), 0u);
+
+    // Command ids that arrive anyway (not from this menu) change nothing either.
+    for (uintptr_t id : {uintptr_t(0), uintptr_t(9), uintptr_t(10), ~uintptr_t(0)}) {
+        platform::post_message(draw_window, msg::command, id, 0);
+    }
+    driver.type(draw_window, "k");
+    EXPECT_EQ(await_event().kind, KANVO_KBD);
+    EXPECT_EQ(animation_running, 0);
+    EXPECT_EQ(step_pending, 0);
+    EXPECT_EQ(logging_on, 1);
+    EXPECT_EQ(recording_on, 0);
+    EXPECT_EQ(playback_on, 0);
+    EXPECT_EQ(play_one_pending, 0);
+}
+
+TEST(LibraryWindows, MenuCommandsRunTheAnimationControls) {
+    auto &driver = open_headless();
+    ASSERT_TRUE(driver.menu_command(draw_window, KANVO_CMD_ANIMATE));
+    EXPECT_EQ(await_event().kind, KANVO_PERIODIC);
+    ASSERT_TRUE(driver.menu_command(draw_window, KANVO_CMD_LOGGING));
+    ASSERT_TRUE(driver.menu_command(draw_window, KANVO_CMD_HALT));
+    EXPECT_EQ(await_event().kind, KANVO_PERIODIC);  // armed by the first command
+    EXPECT_EQ(animation_running, 0);
+    EXPECT_EQ(logging_on, 0);
+    EXPECT_FALSE(checked(KANVO_CMD_LOGGING));
+    EXPECT_TRUE(text_window->visible);  // the menu's toggle does not hide or show it
+}
+
+// Three ways to end the program; each ends the queue, so each needs a process of its own.
+class EndOfQueue : public testing::TestWithParam<int> {};
+
+TEST_P(EndOfQueue, GivesQuit) {
+    auto &driver = open_headless();
+    KANVO_animate(KANVO_ANIMATE_RUN);
+    ASSERT_EQ(await_event().kind, KANVO_PERIODIC);
+    switch (GetParam()) {
+    case 0: driver.close_box(draw_window); break;
+    case 1: driver.menu_command(draw_window, KANVO_CMD_QUIT); break;
+    default: driver.ctrl_key(draw_window, 'q'); break;
+    }
+    Event end = await_event();
+    EXPECT_EQ(end.kind, KANVO_QUIT);
+    EXPECT_EQ(end.x, 0);
+    EXPECT_EQ(end.key, 0);
+    EXPECT_EQ(draw_window->destroyed, GetParam() == 0);
+    EXPECT_EQ(await_event().kind, KANVO_QUIT);  // and keeps reporting the end
+}
+
+INSTANTIATE_TEST_SUITE_P(CloseBoxMenuAndShortcut, EndOfQueue, testing::Values(0, 1, 2));
+
+TEST(LibraryWindows, CloseKeepsTheWindowsAndStopsCopying) {
+    open_headless();
+    KANVO_clear();
+    ASSERT_EQ(KANVO_close(), 1);
+    KANVO_circle(KANVO_RED, 0, 0, 10);
+    EXPECT_EQ(KANVO_animate(KANVO_ANIMATE_STEP), 1);  // the library stays open
+    EXPECT_EQ(await_event().kind, KANVO_PERIODIC);
+    EXPECT_NE(draw_window->client.pixel(origin_x, origin_y), palette_pixel(KANVO_RED));
+}
+
+}  // namespace
