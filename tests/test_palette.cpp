@@ -1,1 +1,53 @@
-// (being written)
+// The palette's values and names, and the colour check that every drawing call relies on.
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <string>
+#include <vector>
+
+#include "core_helpers.h"
+#include "kanvo_internal.h"
+
+namespace {
+
+TEST(Palette, ValidIndicesPassSilentlyWithTheirNamesAndValues) {
+    for (int index = 0; index < kColorCount; ++index) EXPECT_EQ(check_color(index), index);
+    EXPECT_TRUE(logged_messages().empty());
+
+    EXPECT_STREQ(color_names[0], "black");
+    EXPECT_EQ(palette_pixel(0), platform::rgb(0, 0, 0));
+    EXPECT_STREQ(color_names[9], "navy blue");
+    EXPECT_EQ(palette_pixel(9), platform::rgb(0, 51, 153));
+    EXPECT_STREQ(color_names[10], "dusty plum");
+    EXPECT_EQ(palette_pixel(10), platform::rgb(153, 102, 153));
+    EXPECT_STREQ(color_names[19], "forest green");
+    EXPECT_EQ(palette_pixel(19), platform::rgb(0, 102, 51));
+    EXPECT_STREQ(color_names[22], "50% gray");
+    EXPECT_EQ(palette_pixel(22), platform::rgb(128, 128, 128));
+    EXPECT_STREQ(color_names[23], "20% gray");
+    EXPECT_EQ(palette_pixel(23), platform::rgb(204, 204, 204));
+}
+
+TEST(Palette, IllegalIndicesBecomeRedWithAMessageEachTime) {
+    EXPECT_EQ(check_color(24), kRed);
+    EXPECT_EQ(check_color(-1), kRed);
+    EXPECT_EQ(check_color(INT_MIN), kRed);
+    EXPECT_EQ(check_color(24), kRed);
+    const std::vector<std::string> expected = {
+        "Illegal color 24; using RED.\n",
+        "Illegal color -1; using RED.\n",
+        "Illegal color -2147483648; using RED.\n",
+        "Illegal color 24; using RED.\n",
+    };
+    EXPECT_EQ(logged_messages(), expected);
+    EXPECT_EQ(palette_pixel(24), platform::rgb(255, 0, 0));
+}
+
+TEST(Palette, ColourCheckIsNotSilencedByLoggingOff) {
+    logging_on = 0;
+    KANVO_circle(24, 100, -100, 3);
+    ASSERT_EQ(logged_messages(), std::vector<std::string>{"Illegal color 24; using RED.\n"});
+    EXPECT_EQ(surface_bitmap->pixel(100, 100), platform::rgb(255, 0, 0));
+}
+
+}  // namespace
