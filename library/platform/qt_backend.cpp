@@ -213,6 +213,7 @@ uint32_t key_character(const QKeyEvent &event, uint32_t virtual_code) {
 
 // ---- widgets -----------------------------------------------------------------------
 
+class QtBackend;
 class NativeWindow;
 
 // The client area: shows the platform window's client pixels and reports input.
