@@ -214,6 +214,11 @@ TEST(EventWait, ControlsBeforeOpenReturnZeroAndChangeNothing) {
     EXPECT_EQ(KANVO_await_event(&x, &y, &key), KANVO_QUIT);
     EXPECT_EQ(x, 0);
     EXPECT_EQ(key, 0);
+    // The window classes are this process's own: with a "previous instance" (which skips
+    // registering them) the windows cannot be made and the library stays closed.
+    EXPECT_EQ(KANVO_open(nullptr, &x, "", KANVO_SHOW_NORMAL), 0);
+    EXPECT_EQ(draw_window, nullptr);
+    EXPECT_EQ(KANVO_animate(KANVO_ANIMATE_RUN), 0);
 }
 
 TEST(EventWait, LoggingControlSetsTheCheckMarkAndShowsTheTextWindow) {
