@@ -8,6 +8,7 @@
 #include "core_helpers.h"
 #include "kanvo_internal.h"
 #include "platform/font.h"
+#include "support/test_support.h"
 
 namespace {
 
@@ -117,6 +118,36 @@ TEST(TextWindowPicture, ShortWindowShowsTheNewestLinesOfTheFullPicture) {
     const int short_height = 2 * h + h / 2;
     const platform::Bitmap short_picture = composed(320, short_height);
     EXPECT_EQ(rows(short_picture, 0, short_height), rows(tall, tall_height - short_height, short_height));
+}
+
+TEST(TextWindowPicture, AppendingAsksForARepaintWhichShowsTheLog) {
+    open_headless();
+    ASSERT_NE(text_window, nullptr);
+    paint_text_window(text_window);
+    EXPECT_FALSE(text_window->needs_paint);
+
+    log_printf("shown in the window\n");
+    EXPECT_TRUE(text_window->needs_paint);
+    paint_text_window(text_window);
+    EXPECT_FALSE(text_window->needs_paint);
+    const platform::Bitmap &client = text_window->client;
+    platform::Bitmap expected(client.width(), client.height());
+    compose_text_window(&expected);
+    EXPECT_FALSE(ink_box(client).empty());
+    EXPECT_TRUE(client.pixels() == expected.pixels());
+
+    // A taller window shows more of the kept messages at its next paint (the sizes come
+    // as the backend reports a resize).
+    for (int i = 0; i < 30; ++i) log_printf("message %d\n", i);
+    platform::client_resized(text_window, 400, 3 * line_height());
+    paint_text_window(text_window);
+    const int visible_lines = 3;
+    const InkBox small = ink_box(text_window->client);
+    platform::client_resized(text_window, 400, 20 * line_height());
+    paint_text_window(text_window);
+    const InkBox large = ink_box(text_window->client);
+    EXPECT_LE(small.bottom - small.top, visible_lines * line_height());
+    EXPECT_GT(large.bottom - large.top, 19 * line_height() - line_height() / 2);
 }
 
 }  // namespace
