@@ -89,8 +89,12 @@ void fill_polygon(Bitmap &bitmap, const Point *points, int count, Pixel color) {
 class EllipseRows {
 public:
     EllipseRows(int64_t width, int64_t height) : width_(width), height_(height) {
+        if (width < 2 || height < 2) return;  // no rows: callers paint these as boxes
         if (width <= kExactEllipseLimit && height <= kExactEllipseLimit) step_rows();
     }
+    static constexpr int64_t kEmptyRow = -1;
+
+    // The row's inset from each side, or kEmptyRow.
     int64_t inset(int64_t row) const {
         if (!insets_.empty()) return insets_[size_t(row)];
         return equation_inset(row);
@@ -104,7 +108,10 @@ private:
         int64_t dy = 4 * a * a * (1 + (b % 2));
         int64_t err = dx + dy + a * a * (b % 2);
         int64_t x = 0, y = height_ / 2;
-        insets_.assign(size_t(height_), 0);
+        // Very flat or narrow ellipses stop stepping before reaching their ends; the rows
+        // never reached stay empty.
+        insets_.assign(size_t(height_), kEmptyRow);
+        insets_[size_t(y)] = 0;
         while (x <= width_ / 2) {
             int64_t e2 = 2 * err;
             if (e2 >= dx) {
@@ -143,26 +150,33 @@ public:
     EllipticRegion(int64_t left, int64_t top, int64_t right, int64_t bottom)
         : left_(left), top_(top), right_(right - 1), bottom_(bottom - 1),
           width_(right_ - left_), height_(bottom_ - top_),
-          rows_(width_ < 2 || height_ < 2 ? EllipseRows(0, 0) : EllipseRows(width_, height_)) {}
+          rows_(width_, height_) {}
 
     // Paints the region moved by (ox, oy).
     void paint(Bitmap &bitmap, int64_t ox, int64_t oy, Pixel color) const {
-        if (width_ <= 0 || height_ <= 0) return;
-        if (width_ < 2 || height_ < 2) {
-            fill_box(bitmap, left_ + ox, top_ + oy, right_ + ox, bottom_ + oy, color);
-            return;
-        }
-        int64_t first = std::max<int64_t>(0, -(top_ + oy));
-        int64_t last = std::min<int64_t>(height_, bitmap.height() - (top_ + oy));
-        for (int64_t i = first; i < last; ++i) {
-            int64_t inset = rows_.inset(i);
-            fill_span(bitmap, top_ + oy + i, left_ + ox + inset, right_ + ox - inset, color);
-        }
+        int64_t first = std::max<int64_t>(top_, -oy);
+        int64_t last = std::min<int64_t>(bottom_, bitmap.height() - oy);
+        int64_t x0, x1;
+        for (int64_t y = first; y < last; ++y)
+            if (row_span(y, &x0, &x1)) fill_span(bitmap, y + oy, x0 + ox, x1 + ox, color);
     }
 
-    int64_t left() const { return left_; }
+    // The span [*x0, *x1) of row y, if the region has one there.
+    bool row_span(int64_t y, int64_t *x0, int64_t *x1) const {
+        if (y < top_ || y >= bottom_ || width_ <= 0) return false;
+        if (width_ < 2 || height_ < 2) {
+            *x0 = left_;
+            *x1 = right_;
+            return true;
+        }
+        int64_t inset = rows_.inset(y - top_);
+        if (inset == EllipseRows::kEmptyRow) return false;
+        *x0 = left_ + inset;
+        *x1 = right_ - inset;
+        return true;
+    }
+
     int64_t top() const { return top_; }
-    int64_t right() const { return right_; }
     int64_t bottom() const { return bottom_; }
 
 private:
@@ -396,8 +410,8 @@ std::vector<Point> ellipse_outline(int64_t left, int64_t top, int64_t right, int
     return whole;
 }
 
-// Outline of an ellipse too large for the platform's stepping: a band of the pen's width
-// around the equation's edge, row by row.
+// Outline of an ellipse too large for the platform's stepping: the band of the pen's
+// width around the equation's edge, row by row.
 void huge_ellipse_outline(Bitmap &bitmap, int64_t left, int64_t top, int64_t right,
                           int64_t bottom, const Pen &pen) {
     int64_t w = std::max(pen.width, 1);
@@ -407,24 +421,13 @@ void huge_ellipse_outline(Bitmap &bitmap, int64_t left, int64_t top, int64_t rig
     int64_t first = std::max<int64_t>(outer.top(), 0);
     int64_t last = std::min<int64_t>(outer.bottom(), bitmap.height());
     for (int64_t y = first; y < last; ++y) {
-        // Paint the outer row, then restore what the inner ellipse covers: done by
-        // painting only the two side pieces.
-        int64_t i = y - outer.top();
-        EllipseRows rows_outer(outer.right() - outer.left(), outer.bottom() - outer.top());
-        int64_t o_l = outer.left() + rows_outer.inset(i), o_r = outer.right() - rows_outer.inset(i);
-        int64_t i_l = o_r, i_r = o_r;
-        if (y >= inner.top() && y < inner.bottom() && inner.right() - inner.left() >= 2 &&
-            inner.bottom() - inner.top() >= 2) {
-            EllipseRows rows_inner(inner.right() - inner.left(), inner.bottom() - inner.top());
-            int64_t inset = rows_inner.inset(y - inner.top());
-            i_l = inner.left() + inset;
-            i_r = inner.right() - inset;
-        }
-        if (i_l >= i_r) {
-            fill_span(bitmap, y, o_l, o_r, pen.color);
+        int64_t o_left, o_right, i_left, i_right;
+        if (!outer.row_span(y, &o_left, &o_right)) continue;
+        if (!inner.row_span(y, &i_left, &i_right) || i_left >= i_right) {
+            fill_span(bitmap, y, o_left, o_right, pen.color);
         } else {
-            fill_span(bitmap, y, o_l, i_l, pen.color);
-            fill_span(bitmap, y, i_r, o_r, pen.color);
+            fill_span(bitmap, y, o_left, i_left, pen.color);
+            fill_span(bitmap, y, i_right, o_right, pen.color);
         }
     }
 }
