@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <climits>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
@@ -113,15 +114,15 @@ TEST_F(ScriptTest, ReaderPlaysEveryLineKindAndCountedRuns) {
 TEST_F(ScriptTest, NumbersAreScannedForgivingly) {
     write_file("KANVO_MOUSE(1-2, --5);\nxxxxxxM 17 junk -3\nKANVO_K(+65)\nKANVO_PERIODIC(-1);\n"
                "KANVO_PERIODIC(99999999999999999999);\n");
-    std::vector<Event> events = play_all(5);
-    ASSERT_EQ(events.size(), 5u);
+    std::vector<Event> events = play_all(4);
+    ASSERT_EQ(events.size(), 4u);
     EXPECT_EQ(events[0], (Event{KANVO_MOUSE, 1, 0, 0}));
     EXPECT_EQ(events[1], (Event{KANVO_MOUSE, 17, -3, 0}));
     EXPECT_EQ(events[2], (Event{KANVO_KBD, 0, 0, 65}));
     // A sign is not part of a periodic count; an oversized count saturates.
     EXPECT_EQ(events[3].kind, KANVO_PERIODIC);
     EXPECT_EQ(periodic_run, 0);
-    EXPECT_EQ(events[4].kind, KANVO_PERIODIC);
+    EXPECT_EQ(play_all(1).at(0).kind, KANVO_PERIODIC);
     EXPECT_EQ(periodic_run, INT_MAX - 1);
 }
 
