@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "kanvo_internal.h"
+#include "support/test_support.h"
 
 namespace {
 
@@ -50,15 +51,15 @@ protected:
         return out;
     }
 
-    struct Event {
+    struct ScriptEvent {
         int kind, x, y, key;
-        bool operator==(const Event &o) const {
+        bool operator==(const ScriptEvent &o) const {
             return kind == o.kind && x == o.x && y == o.y && key == o.key;
         }
     };
     // Reads events the way the wait does, until the reader delivers none.
-    static std::vector<Event> play_all(int limit = 100) {
-        std::vector<Event> events;
+    static std::vector<ScriptEvent> play_all(int limit = 100) {
+        std::vector<ScriptEvent> events;
         playback_on = 1;
         while (limit-- > 0) {
             pending_kind = kNoEvent;
@@ -98,7 +99,7 @@ TEST_F(ScriptTest, QuitAloneCreatesAnEmptyFile) {
 TEST_F(ScriptTest, ReaderPlaysEveryLineKindAndCountedRuns) {
     write_file("KANVO_PERIODIC(2);\nKANVO_MOUSE(-40, 25);\n\n\nKANVO_KBD(-23);\nKANVO_PERIODIC(1);\n"
                "KANVO_PERIODIC(0);\nKANVO_MOUSE(-2147483648, 2147483647);\n");
-    std::vector<Event> expected = {
+    std::vector<ScriptEvent> expected = {
         {KANVO_PERIODIC, 0, 0, 0}, {KANVO_PERIODIC, 0, 0, 0},
         {KANVO_MOUSE, -40, 25, 0}, {KANVO_KBD, 0, 0, 233},
         {KANVO_PERIODIC, 0, 0, 0}, {KANVO_PERIODIC, 0, 0, 0},
@@ -114,11 +115,11 @@ TEST_F(ScriptTest, ReaderPlaysEveryLineKindAndCountedRuns) {
 TEST_F(ScriptTest, NumbersAreScannedForgivingly) {
     write_file("KANVO_MOUSE(1-2, --5);\nxxxxxxM 17 junk -3\nKANVO_K(+65)\nKANVO_PERIODIC(-1);\n"
                "KANVO_PERIODIC(99999999999999999999);\n");
-    std::vector<Event> events = play_all(4);
+    std::vector<ScriptEvent> events = play_all(4);
     ASSERT_EQ(events.size(), 4u);
-    EXPECT_EQ(events[0], (Event{KANVO_MOUSE, 1, 0, 0}));
-    EXPECT_EQ(events[1], (Event{KANVO_MOUSE, 17, -3, 0}));
-    EXPECT_EQ(events[2], (Event{KANVO_KBD, 0, 0, 65}));
+    EXPECT_EQ(events[0], (ScriptEvent{KANVO_MOUSE, 1, 0, 0}));
+    EXPECT_EQ(events[1], (ScriptEvent{KANVO_MOUSE, 17, -3, 0}));
+    EXPECT_EQ(events[2], (ScriptEvent{KANVO_KBD, 0, 0, 65}));
     // A sign is not part of a periodic count; an oversized count saturates.
     EXPECT_EQ(events[3].kind, KANVO_PERIODIC);
     EXPECT_EQ(periodic_run, 0);
@@ -130,8 +131,8 @@ TEST_F(ScriptTest, OversizedNumbersOverflowNothing) {
     std::string digits(100, '9');
     write_file("KANVO_MOUSE(-" + digits + ", " + digits + ");\nKANVO_KBD(" +
                std::string(600, '9') + ");\nKANVO_MOUSE(" + std::string(600, '1') + ", 5);\n");
-    std::vector<Event> events = play_all();
-    std::vector<Event> expected = {{KANVO_MOUSE, INT_MIN, INT_MAX, 0}, {KANVO_KBD, 0, 0, 255}};
+    std::vector<ScriptEvent> events = play_all();
+    std::vector<ScriptEvent> expected = {{KANVO_MOUSE, INT_MIN, INT_MAX, 0}, {KANVO_KBD, 0, 0, 255}};
     // The third line's second number lies beyond the 511 characters kept of it: the line
     // lacks a number its kind needs and ends playback.
     EXPECT_EQ(events, expected);
@@ -140,10 +141,10 @@ TEST_F(ScriptTest, OversizedNumbersOverflowNothing) {
 TEST_F(ScriptTest, LongLineIsConsumedWholeNotSplitIntoEvents) {
     std::string filler(700, ' ');
     write_file("KANVO_KBD(65);" + filler + "KANVO_MOUSE(3, 4);\nKANVO_KBD(66);\n");
-    std::vector<Event> events = play_all();
+    std::vector<ScriptEvent> events = play_all();
     ASSERT_EQ(events.size(), 2u);
-    EXPECT_EQ(events[0], (Event{KANVO_KBD, 0, 0, 65}));
-    EXPECT_EQ(events[1], (Event{KANVO_KBD, 0, 0, 66}));
+    EXPECT_EQ(events[0], (ScriptEvent{KANVO_KBD, 0, 0, 65}));
+    EXPECT_EQ(events[1], (ScriptEvent{KANVO_KBD, 0, 0, 66}));
 }
 
 TEST_F(ScriptTest, UnrecognisedShortOrIncompleteLinesEndPlaybackQuietly) {
@@ -160,12 +161,12 @@ TEST_F(ScriptTest, UnrecognisedShortOrIncompleteLinesEndPlaybackQuietly) {
     script_close();
     write_file("KANVO_X(1);\nKANVO_KBD(66);\n");
     EXPECT_TRUE(play_all().empty());
-    EXPECT_EQ(play_all(1), (std::vector<Event>{{KANVO_KBD, 0, 0, 66}}));
+    EXPECT_EQ(play_all(1), (std::vector<ScriptEvent>{{KANVO_KBD, 0, 0, 66}}));
 }
 
 TEST_F(ScriptTest, LastLineWithoutLineFeedIsNotPlayed) {
     write_file("KANVO_KBD(65);\nKANVO_KBD(66);");
-    EXPECT_EQ(play_all(), (std::vector<Event>{{KANVO_KBD, 0, 0, 65}}));
+    EXPECT_EQ(play_all(), (std::vector<ScriptEvent>{{KANVO_KBD, 0, 0, 65}}));
     EXPECT_EQ(messages().back(), "EOF encountered in script file KANVO.SCR\n");
 }
 
@@ -265,3 +266,111 @@ TEST_F(ScriptTest, RemovedFileStopsRecordingAndSaysSo) {
 }
 
 }  // namespace
+
+// ---- through the event wait, on the headless backend ----
+
+namespace {
+
+// The picture a small program paints for the events it receives.
+void paint_event(const Event &event, int index) {
+    switch (event.kind) {
+    case KANVO_MOUSE: KANVO_circle(index % 24, event.x, event.y, 6); break;
+    case KANVO_KBD: KANVO_printf(KANVO_BLACK, -200, 200 - 14 * index, 12, "key %d", event.key); break;
+    case KANVO_PERIODIC: KANVO_line(KANVO_BLUE, -250 + 4 * index, -200, -250 + 4 * index, -150, 2); break;
+    default: break;
+    }
+}
+
+bool same_event(const Event &a, const Event &b) {
+    return a.kind == b.kind && a.x == b.x && a.y == b.y && a.key == b.key;
+}
+
+}  // namespace
+
+TEST_F(ScriptTest, RecordedSessionPlaysBackAsTheSameEventsAndPictures) {
+    platform::HeadlessBackend &user = open_headless();
+    KANVO_clear();
+    KANVO_animate(KANVO_ANIMATE_RUN);
+    ASSERT_TRUE(user.menu_command(draw_window, KANVO_CMD_RECORD));
+    user.pause(330);
+    user.click(draw_window, origin_x + 40, origin_y - 25);
+    user.pause(220);
+    user.type(draw_window, "q");
+    user.click(draw_window, 10, 10);
+    user.pause(170);
+    user.key_down(draw_window, platform::vk_packet, 233);
+
+    std::vector<Event> recorded;
+    while (recorded.empty() || recorded.back().kind != KANVO_KBD || recorded.back().key != char(233)) {
+        recorded.push_back(await_event());
+        paint_event(recorded.back(), int(recorded.size()));
+    }
+    for (int i = 0; i < 3; ++i) {
+        recorded.push_back(await_event());
+        paint_event(recorded.back(), int(recorded.size()));
+    }
+    ASSERT_EQ(recording_on, 1);
+    toggle_recording();
+    const std::vector<platform::Pixel> recorded_picture = surface_bitmap->pixels();
+
+    clear_surface();
+    toggle_playback();
+    std::vector<Event> played;
+    while (played.size() < recorded.size()) {
+        played.push_back(await_event());
+        paint_event(played.back(), int(played.size()));
+    }
+    for (size_t i = 0; i < recorded.size(); ++i) {
+        SCOPED_TRACE(i);
+        EXPECT_TRUE(same_event(played[i], recorded[i]))
+            << played[i].kind << " " << played[i].x << " " << played[i].y << " vs "
+            << recorded[i].kind << " " << recorded[i].x << " " << recorded[i].y;
+    }
+    EXPECT_TRUE(surface_bitmap->pixels() == recorded_picture);
+    EXPECT_EQ(script_read_event(), 0) << "the script holds nothing more";
+    EXPECT_EQ(log_lines().back(), "EOF encountered in script file KANVO.SCR\n");
+}
+
+TEST_F(ScriptTest, WaitRecordsRunsAndWritesThePendingRunAtTheEndOfTheQueue) {
+    platform::HeadlessBackend &user = open_headless();
+    KANVO_animate(KANVO_ANIMATE_RUN);
+    toggle_recording();
+    for (int i = 0; i < 10; ++i) ASSERT_EQ(await_event().kind, KANVO_PERIODIC);
+    user.click(draw_window, origin_x - 40, origin_y - 25);
+    ASSERT_EQ(await_event().kind, KANVO_MOUSE);
+    EXPECT_EQ(file_text(), "KANVO_PERIODIC(10);\nKANVO_MOUSE(-40, 25);\n");
+    for (int i = 0; i < 2; ++i) ASSERT_EQ(await_event().kind, KANVO_PERIODIC);
+    user.close_box(draw_window);
+    while (await_event().kind != KANVO_QUIT) {
+    }
+    EXPECT_EQ(file_text(), "KANVO_PERIODIC(10);\nKANVO_MOUSE(-40, 25);\nKANVO_PERIODIC(2);\n");
+}
+
+TEST_F(ScriptTest, PlaybackDeliversScriptEventsWithoutWaitingForTicks) {
+    write_file("KANVO_PERIODIC(3);\nKANVO_MOUSE(5, -7);\nKANVO_KBD(97);\n");
+    platform::HeadlessBackend &user = open_headless();
+    ASSERT_TRUE(user.menu_command(draw_window, KANVO_CMD_PLAY_ONE));
+    const int64_t start = user.now_ms();
+    Event first = await_event();
+    EXPECT_EQ(first.kind, KANVO_PERIODIC);
+    EXPECT_LT(user.now_ms() - start, 50) << "no tick was waited for";
+
+    // Play one reads one event per command; only the first of a run reads a line.
+    for (int i = 0; i < 2; ++i) {
+        ASSERT_TRUE(user.menu_command(draw_window, KANVO_CMD_PLAY_ONE));
+        EXPECT_EQ(await_event().kind, KANVO_PERIODIC);
+    }
+    ASSERT_TRUE(user.menu_command(draw_window, KANVO_CMD_PLAYBACK));
+    Event mouse = await_event();
+    EXPECT_EQ(mouse.kind, KANVO_MOUSE);
+    EXPECT_EQ(mouse.x, 5);
+    EXPECT_EQ(mouse.y, -7);
+    Event key = await_event();
+    EXPECT_EQ(key.kind, KANVO_KBD);
+    EXPECT_EQ(key.key, 'a');
+    // The end of the file switches playback off and its check mark with it.
+    user.click(draw_window, origin_x, origin_y);
+    EXPECT_EQ(await_event().kind, KANVO_MOUSE);
+    EXPECT_EQ(playback_on, 0);
+    EXPECT_EQ(log_lines().back(), "EOF encountered in script file KANVO.SCR\n");
+}
