@@ -117,7 +117,13 @@ TEST(TextWindowPicture, ShortWindowShowsTheNewestLinesOfTheFullPicture) {
 
     const int short_height = 2 * h + h / 2;
     const platform::Bitmap short_picture = composed(320, short_height);
-    EXPECT_EQ(rows(short_picture, 0, short_height), rows(tall, tall_height - short_height, short_height));
+    EXPECT_EQ(rows(short_picture, 0, short_height),
+              rows(tall, tall_height - short_height, short_height));
+
+    // A window squeezed to almost nothing shows what fits and nothing breaks.
+    const platform::Bitmap sliver = composed(320, 1);
+    EXPECT_EQ(rows(sliver, 0, 1), rows(tall, tall_height - 1, 1));
+    composed(0, 0);
 }
 
 TEST(TextWindowPicture, AppendingAsksForARepaintWhichShowsTheLog) {
