@@ -27,7 +27,8 @@ platform::Bitmap composed(int width, int height) {
 
 // Rows [top, top + count) of a picture, as one vector of pixels.
 std::vector<platform::Pixel> rows(const platform::Bitmap &picture, int top, int count) {
-    return std::vector<platform::Pixel>(picture.row(top), picture.row(top) + size_t(count) * size_t(picture.width()));
+    const platform::Pixel *first = picture.row(top);
+    return std::vector<platform::Pixel>(first, first + size_t(count) * size_t(picture.width()));
 }
 
 TEST(MessageLog, KeepsTheLast25MessagesOldestFirst) {
@@ -111,7 +112,8 @@ TEST(TextWindowPicture, ShortWindowShowsTheNewestLinesOfTheFullPicture) {
     const platform::Bitmap tall = composed(320, tall_height);
     // All 25 kept messages, the oldest at the top of the group, and nothing above it.
     for (int line = 0; line < 25; ++line)
-        EXPECT_FALSE(ink_box(tall, 0, tall_height - (line + 1) * h, 320, tall_height - line * h).empty())
+        EXPECT_FALSE(
+            ink_box(tall, 0, tall_height - (line + 1) * h, 320, tall_height - line * h).empty())
             << "line " << line << " from the bottom";
     EXPECT_TRUE(ink_box(tall, 0, 0, 320, tall_height - 25 * h).empty());
 

@@ -188,7 +188,8 @@ private:
         glyph.coverage.resize(size_t(glyph.width) * size_t(glyph.rows));
         for (int row = 0; row < glyph.rows; ++row) {
             const uint8_t *source = bitmap.buffer + ptrdiff_t(row) * bitmap.pitch;
-            std::copy(source, source + glyph.width, glyph.coverage.begin() + ptrdiff_t(row) * glyph.width);
+            std::copy(source, source + glyph.width,
+                      glyph.coverage.begin() + ptrdiff_t(row) * glyph.width);
         }
     }
 
