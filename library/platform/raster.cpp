@@ -127,16 +127,16 @@ private:
         for (int64_t i = 0; i < height_ / 2; ++i) insets_[size_t(i)] = insets_[size_t(b - i)];
     }
 
-    // Smallest inset whose pixel centre lies inside the ellipse through the box's pixel
-    // centres.
+    // Smallest inset whose pixel centre lies inside the ellipse inscribed in the box.
     int64_t equation_inset(int64_t row) const {
-        long double a = (width_ - 1) / 2.0L, b = (height_ - 1) / 2.0L;
-        long double v = (row - b) / (b > 0 ? b : 1);
+        long double a = width_ / 2.0L, b = height_ / 2.0L;
+        long double v = (row + 0.5L - b) / b;
         long double inside = 1 - v * v;
-        if (inside <= 0) return width_ / 2;
+        if (inside <= 0) return kEmptyRow;
         long double half = a * std::sqrt(inside);
         int64_t inset = int64_t(std::ceil(a - half - 0.5L));
-        return std::clamp<int64_t>(inset, 0, width_ / 2);
+        if (inset * 2 >= width_) return kEmptyRow;
+        return std::max<int64_t>(inset, 0);
     }
 
     int64_t width_, height_;
