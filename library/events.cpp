@@ -7,6 +7,7 @@ int pending_kind = kNoEvent, pending_x = 0, pending_y = 0;
 char pending_key = 0;
 int animation_running = 0, step_pending = 0, tick_pending = 0, quit_requested = 0;
 int logging_on = 1;
+void (*wait_observer)() = nullptr;
 
 namespace {
 
@@ -68,6 +69,7 @@ void pump_message() {
 }
 
 int KANVO_await_event(int *x, int *y, char *key) {
+    if (wait_observer) wait_observer();
     reset_pending_event();
     // Before KANVO_open there is nothing to wait for: waiting would never end.
     if (library_open()) {

@@ -93,6 +93,10 @@ extern int pending_kind, pending_x, pending_y;
 extern char pending_key;
 extern int animation_running, step_pending, tick_pending, quit_requested, logging_on;
 void pump_message();
+// Told at the start of every wait, once the program has handled the event before it
+// (pending_kind still holds that event's kind): lets a tool that drives a program, such
+// as the replay tool, follow its frames. nullptr for none.
+extern void (*wait_observer)();
 
 // ---- script -------------------------------------------------------------------------
 extern int recording_on, playback_on, play_one_pending, periodic_run;

@@ -137,17 +137,17 @@ void HeadlessBackend::advance_paused_input(int64_t deadline_ms) {
 }
 
 void HeadlessBackend::idle(int64_t deadline_ms) {
-    if (deadline_ms >= 0 && deadline_ms - quiet_since_ms_ <= quiet_limit_ms_) {
-        now_ms_ = std::max(now_ms_, deadline_ms);
-        return;
-    }
-    if (idle_hook_ && idle_hook_()) {
-        if (inputs_.empty()) fail("the idle hook said it queued input but queued none");
+    const bool quiet_too_long = deadline_ms < 0 || deadline_ms - quiet_since_ms_ > quiet_limit_ms_;
+    if (quiet_too_long) {
+        if (!idle_hook_ || !idle_hook_()) {
+            fail(deadline_ms < 0 ? "the program waits for input and none is queued"
+                                 : "only timer ticks arrive: no input within the quiet limit");
+        }
         quiet_since_ms_ = now_ms_;
-        return;
+        if (!inputs_.empty()) return;
+        if (deadline_ms < 0) fail("the idle hook queued no input and nothing else can arrive");
     }
-    fail(deadline_ms < 0 ? "the program waits for input and none is queued"
-                         : "only timer ticks arrive: no input within the quiet limit");
+    now_ms_ = std::max(now_ms_, deadline_ms);
 }
 
 void HeadlessBackend::fail(const char *why) const {

@@ -51,7 +51,9 @@ public:
     size_t queued_input() const { return inputs_.size(); }
 
     // Asked when the program would wait with nothing left to deliver: it may queue more
-    // input and return true. Without a hook, or when it returns false, the wait fails
+    // input and return true, or return true alone to let the clock run on for another
+    // quiet limit (a driver that knows events come from elsewhere). Without a hook, when
+    // it returns false, or when nothing but new input could end the wait, the wait fails
     // loudly (message on stderr, abort): a test never hangs.
     void set_idle_hook(std::function<bool()> hook) { idle_hook_ = std::move(hook); }
     // Virtual time that may pass with no input delivered before the wait counts as idle

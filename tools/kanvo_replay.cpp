@@ -1,0 +1,203 @@
+// kanvo-replay: runs the landscape on the headless backend with virtual time, as fast as
+// the machine allows, driven by a script file or by a number of animation ticks, and
+// writes its last frame (or every frame) as PNG pictures.
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <limits>
+#include <memory>
+#include <string>
+
+#include "kanvo_internal.h"
+#include "landscape.h"
+#include "platform/headless_backend.h"
+#include "platform/png.h"
+
+namespace {
+
+const char kUsage[] =
+    "usage: kanvo-replay [--seed N] [--script FILE | --ticks N] [--png FILE] [--frames DIR]\n"
+    "  --seed N      seed the landscape's generator with N instead of the clock\n"
+    "  --script FILE play the events of FILE (script file format) from the start\n"
+    "  --ticks N     without a script: let the animation run for N periodic events\n"
+    "  --png FILE    write the last frame (what the window shows) as a PNG picture\n"
+    "  --frames DIR  write every frame as DIR/frame-NNNNNN.png\n";
+
+struct Options {
+    bool has_seed = false;
+    uint32_t seed = 0;
+    std::string script;
+    long long ticks = -1;
+    std::string png;
+    std::string frames;
+};
+
+struct Run {
+    Options options;
+    platform::HeadlessBackend *user = nullptr;
+    bool playback_started = false;
+    bool close_queued = false;
+    long long periodic_events = 0;
+    long long frames_written = 0;
+    bool write_failed = false;
+};
+
+Run run;
+
+[[noreturn]] void fail(const std::string &message, int status = 2) {
+    std::fprintf(stderr, "kanvo-replay: %s\n", message.c_str());
+    if (status == 2) std::fputs(kUsage, stderr);
+    std::exit(status);
+}
+
+bool parse_count(const char *text, unsigned long long max, unsigned long long *value) {
+    if (!text || !*text || *text == '-' || *text == '+') return false;
+    errno = 0;
+    char *end = nullptr;
+    unsigned long long parsed = std::strtoull(text, &end, 10);
+    if (errno != 0 || *end != '\0' || parsed > max) return false;
+    *value = parsed;
+    return true;
+}
+
+Options parse_options(int argc, char **argv) {
+    Options options;
+    for (int i = 1; i < argc; ++i) {
+        std::string option = argv[i];
+        if (option == "--help" || option == "-h") {
+            std::fputs(kUsage, stdout);
+            std::exit(0);
+        }
+        if (i + 1 >= argc) fail("missing value after " + option);
+        const char *value = argv[++i];
+        unsigned long long number = 0;
+        if (option == "--seed") {
+            if (!parse_count(value, std::numeric_limits<uint32_t>::max(), &number)) {
+                fail(std::string("--seed takes a whole number from 0 to 4294967295, not '") + value + "'");
+            }
+            options.has_seed = true;
+            options.seed = uint32_t(number);
+        } else if (option == "--ticks") {
+            if (!parse_count(value, 1000000000ULL, &number)) {
+                fail(std::string("--ticks takes a whole number from 0 to 1000000000, not '") + value + "'");
+            }
+            options.ticks = (long long)number;
+        } else if (option == "--script") {
+            options.script = value;
+        } else if (option == "--png") {
+            options.png = value;
+        } else if (option == "--frames") {
+            options.frames = value;
+        } else {
+            fail("unknown option " + option);
+        }
+    }
+    if (!options.script.empty() && options.ticks >= 0) fail("give either --script or --ticks, not both");
+    if (options.ticks < 0) options.ticks = 0;
+    return options;
+}
+
+void check_inputs_and_outputs(const Options &options) {
+    if (!options.script.empty()) {
+        FILE *file = std::fopen(options.script.c_str(), "r");
+        if (!file) fail("cannot read script file " + options.script + ": " + std::strerror(errno), 1);
+        std::fclose(file);
+    }
+    if (!options.frames.empty()) {
+        struct stat info {};
+        if (stat(options.frames.c_str(), &info) != 0 && mkdir(options.frames.c_str(), 0777) != 0) {
+            fail("cannot make frames directory " + options.frames + ": " + std::strerror(errno), 1);
+        }
+        if (stat(options.frames.c_str(), &info) != 0 || !S_ISDIR(info.st_mode)) {
+            fail(options.frames + " is not a directory", 1);
+        }
+    }
+}
+
+// What the drawing window shows: the surface's top-left part, as large as the client area.
+platform::Bitmap shown_picture() {
+    const platform::Rect client = platform::client_rect(draw_window);
+    const int width = std::min(client.right, surface_bitmap->width());
+    const int height = std::min(client.bottom, surface_bitmap->height());
+    platform::Bitmap picture(width, height);
+    for (int y = 0; y < height; ++y) {
+        std::copy_n(surface_bitmap->row(y), width, picture.row(y));
+    }
+    return picture;
+}
+
+void write_picture(const std::string &path) {
+    std::string reason;
+    if (!platform::write_png(path, shown_picture(), &reason)) {
+        std::fprintf(stderr, "kanvo-replay: cannot write %s: %s\n", path.c_str(), reason.c_str());
+        run.write_failed = true;
+    }
+}
+
+void write_frame() {
+    char name[32];
+    std::snprintf(name, sizeof name, "/frame-%06lld.png", run.frames_written++);
+    write_picture(run.options.frames + name);
+}
+
+void end_program() {
+    if (run.close_queued) return;
+    run.user->close_box(draw_window);
+    run.close_queued = true;
+}
+
+// Called at the start of every wait: the frame for the event before it is complete.
+void follow_wait() {
+    if (!run.options.frames.empty()) write_frame();
+    if (!run.options.script.empty()) {
+        // Playback starts before the first tick, so the pictures depend on the script only.
+        if (!run.playback_started) {
+            toggle_playback();
+            run.playback_started = true;
+        }
+        return;
+    }
+    if (pending_kind == KANVO_PERIODIC) ++run.periodic_events;
+    if (run.periodic_events >= run.options.ticks) end_program();
+}
+
+// The wait has nothing left to deliver: a script that has ended (its last line played,
+// or a line not understood) ends the program as the close box does.
+bool when_idle() {
+    if (run.options.script.empty() || run.close_queued) return false;
+    if (!playback_on && !play_one_pending) end_program();
+    return true;
+}
+
+}  // namespace
+
+int main(int argc, char **argv) {
+    run.options = parse_options(argc, argv);
+    check_inputs_and_outputs(run.options);
+
+    auto backend = std::make_unique<platform::HeadlessBackend>();
+    run.user = backend.get();
+    platform::set_backend(std::move(backend));
+    if (run.options.script.empty()) {
+        run.user->set_quiet_limit_ms(std::numeric_limits<int64_t>::max());
+    } else {
+        script_name = run.options.script.c_str();
+        run.user->set_quiet_limit_ms(1000);
+    }
+    run.user->set_idle_hook(when_idle);
+    wait_observer = follow_wait;
+    if (run.options.has_seed) landscape_set_seed(run.options.seed);
+
+    int status = landscape_main(nullptr, nullptr, "", KANVO_SHOW_HIDDEN);
+
+    const platform::Rect client = platform::client_rect(draw_window);
+    std::printf("client %dx%d, origin (%d, %d)\n", client.right - client.left,
+                client.bottom - client.top, origin_x, origin_y);
+    if (!run.options.frames.empty()) write_frame();
+    if (!run.options.png.empty()) write_picture(run.options.png);
+    return run.write_failed ? 1 : status;
+}
