@@ -142,6 +142,11 @@ TEST(FarCoordinates, HugeShapesAndWidthsPaintOnlyTheSurface) {
     EXPECT_TRUE(all_pixels_are(*surface_bitmap, platform::rgb(255, 0, 0)));
     paint("rect 3 2147483647 -5 5 5 -5\n");
     EXPECT_TRUE(all_pixels_are(*surface_bitmap, platform::rgb(0, 255, 0)));
+    paint("oval 6 2147483647 -30000 30000 30000 -30000\n");
+    EXPECT_TRUE(all_pixels_are(*surface_bitmap, platform::rgb(255, 0, 255)));
+    paint("oval 7 60000 -30000 30000 30000 -30000\n");
+    EXPECT_EQ(surface_bitmap->pixel(0, 0), platform::rgb(0, 255, 255));
+    EXPECT_EQ(surface_bitmap->pixel(600, 539), platform::rgb(0, 255, 255));
     paint("tri 5 0 -2147483648 2147483647 2147483647 2147483647 0 -2147483648\n");
     EXPECT_EQ(surface_bitmap->pixel(300, 270), platform::rgb(255, 255, 0));
 

@@ -17,6 +17,8 @@ using Wide = __int128;
 // Ellipses up to this size follow the platform's incremental algorithm exactly; larger
 // ones (which the platform cannot draw at all) are computed directly from the equation.
 constexpr int64_t kExactEllipseLimit = 1 << 16;
+// Most cap rows a wide-pen ellipse outline may paint before it is drawn as a band.
+constexpr uint64_t kWideOutlineBudget = 3000000;
 
 int64_t floor_div(Wide a, Wide b) {  // b > 0
     Wide q = a / b;
@@ -432,6 +434,14 @@ void huge_ellipse_outline(Bitmap &bitmap, int64_t left, int64_t top, int64_t rig
     }
 }
 
+// A wide pen paints a round cap at every outline point; with very wide pens on long
+// outlines that is too much work, and the band of the pen's width is painted instead.
+bool wide_outline_affordable(size_t points, int pen_width, int bitmap_height) {
+    if (pen_width <= 1) return true;
+    uint64_t rows_per_cap = uint64_t(std::min<int64_t>(int64_t(pen_width) + 2, bitmap_height));
+    return uint64_t(points) * rows_per_cap <= kWideOutlineBudget;
+}
+
 }  // namespace
 
 // ---- the context -----------------------------------------------------------------------
@@ -503,13 +513,13 @@ void DrawingContext::ellipse(int64_t left, int64_t top, int64_t right, int64_t b
         return;
     }
     if (!brush_.hollow) EllipticRegion(left, top, right + 1, bottom + 1).paint(*target_, 0, 0, brush_.color);
-    bool exact = width <= kExactEllipseLimit && height <= kExactEllipseLimit;
-    if (exact) {
-        std::vector<Point> outline = ellipse_outline(left, top, right, bottom);
+    std::vector<Point> outline;
+    if (width <= kExactEllipseLimit && height <= kExactEllipseLimit)
+        outline = ellipse_outline(left, top, right, bottom);
+    if (!outline.empty() && wide_outline_affordable(outline.size(), pen_.width, target_->height()))
         pen_polyline(*target_, pen_, outline.data(), int(outline.size()), true);
-    } else {
+    else
         huge_ellipse_outline(*target_, left, top, right, bottom, pen_);
-    }
     changed();
 }
 
