@@ -15,7 +15,7 @@ namespace {
 using Wide = __int128;
 
 // Ellipses up to this size follow the platform's incremental algorithm exactly; larger
-// ones (which the platform cannot draw at all) are computed directly from the equation.
+// ones (far beyond any window) are computed directly from the equation.
 constexpr int64_t kExactEllipseLimit = 1 << 16;
 // Most cap rows a wide-pen ellipse outline may paint before it is drawn as a band.
 constexpr uint64_t kWideOutlineBudget = 3000000;
@@ -296,6 +296,7 @@ public:
             const Point &a = points[i], &b = points[(i + 1) % count];
             segment(bitmap, a, b);
         }
+        // Round ends and round joins are the same disc, so every point gets one.
         for (int i = 0; i < count; ++i) round_cap(bitmap, points[i]);
     }
 
@@ -308,14 +309,21 @@ private:
     }
 
     bool near_bitmap(const Bitmap &bitmap, const Point &p) const {
+        return box_near_bitmap(bitmap, p, p);
+    }
+
+    // Whether anything painted for the box between a and b widened by the pen can reach
+    // the bitmap.
+    bool box_near_bitmap(const Bitmap &bitmap, const Point &a, const Point &b) const {
         int64_t reach = width_ + 2;
-        return p.x > -reach && p.y > -reach && p.x < bitmap.width() + reach &&
-               p.y < bitmap.height() + reach;
+        return std::max(a.x, b.x) > -reach && std::max(a.y, b.y) > -reach &&
+               std::min(a.x, b.x) < bitmap.width() + reach &&
+               std::min(a.y, b.y) < bitmap.height() + reach;
     }
 
     void segment(Bitmap &bitmap, const Point &a, const Point &b) const {
         int64_t dx = b.x - a.x, dy = b.y - a.y;
-        if (dx == 0 && dy == 0) return;
+        if ((dx == 0 && dy == 0) || !box_near_bitmap(bitmap, a, b)) return;
         if (dy == 0) {
             int64_t top = a.y - width_ / 2;
             fill_box(bitmap, std::min(a.x, b.x), top, std::max(a.x, b.x), top + width_, color_);
