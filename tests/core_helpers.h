@@ -1,5 +1,5 @@
-// Small readers for the core library tests: the stored log, oldest first, and where the
-// non-white pixels of a picture lie.
+// Where the non-white pixels of a picture lie, for the core library tests (the stored log
+// is read with log_lines from the shared test support).
 #pragma once
 
 #include <algorithm>
@@ -7,17 +7,7 @@
 #include <vector>
 
 #include "kanvo_internal.h"
-
-inline std::vector<std::string> logged_messages() {
-    std::vector<std::string> messages;
-    if (log_first < 0) return messages;
-    int slot = log_first;
-    do {
-        messages.push_back(log_ring[slot]);
-        slot = (slot + 1) % kLogSize;
-    } while (slot != log_next);
-    return messages;
-}
+#include "support/test_support.h"
 
 struct InkBox {
     int left = 0, top = 0, right = -1, bottom = -1;  // inclusive; empty when right < left

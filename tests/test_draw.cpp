@@ -27,21 +27,21 @@ void expect_box(const InkBox &box, int left, int top, int right, int bottom) {
 }
 
 Messages messages_since(size_t count) {
-    Messages all = logged_messages();
+    Messages all = log_lines();
     return Messages(all.begin() + ptrdiff_t(std::min(count, all.size())), all.end());
 }
 
 TEST(DrawingCalls, CircleCorrectsItsRadiusAndIsDrawnAroundItsCentre) {
     EXPECT_EQ(KANVO_clear(), 1);
     EXPECT_EQ(KANVO_circle(KANVO_BLUE, 100, -100, -5), 1);
-    EXPECT_EQ(logged_messages(), (Messages{"Clearing the graphics window\n",
+    EXPECT_EQ(log_lines(), (Messages{"Clearing the graphics window\n",
                                            "Radius of -5 not possible, using radius 5\n",
                                            "blue circle at (100,-100), radius 5\n"}));
     expect_box(drawn_box(), 95, 95, 105, 105);
     EXPECT_EQ(surface_bitmap->pixel(100, 100), kBluePixel);
 
     KANVO_clear();
-    size_t before = logged_messages().size();
+    size_t before = log_lines().size();
     KANVO_circle(-3, 200, -200, 0);
     EXPECT_EQ(messages_since(before), (Messages{"Illegal color -3; using RED.\n",
                                                 "red circle at (200,-200), radius 0\n"}));
@@ -64,7 +64,7 @@ TEST(DrawingCalls, RectangleCornersAreSortedWhateverTheOrderGiven) {
         "blue rectangle with bounding box (90,-90) to (110,-110), filled\n",
         "green rectangle with bounding box (250,-150) to (300,-200) with line width 2\n",
     };
-    EXPECT_EQ(logged_messages(), expected);
+    EXPECT_EQ(log_lines(), expected);
     expect_box(ink_box(first, 1, 1, 300, 300), 90, 90, 110, 110);
     expect_box(ink_box(*surface_bitmap, 1, 1, 200, 200), 90, 90, 110, 110);
     for (int y = 0; y < 200; ++y)
@@ -93,18 +93,18 @@ TEST(DrawingCalls, EachCallAnnouncesItsCorrectionsInItsOwnOrder) {
         "red line from (1,2) to (3,4), width 2\n",
         "chalk oval with bounding box (0,4) to (4,0), filled\n",
     };
-    EXPECT_EQ(logged_messages(), expected);
+    EXPECT_EQ(log_lines(), expected);
 }
 
 TEST(DrawingCalls, LineOfWidthZeroIsLoggedAsZeroAndDrawnOnePixelWide) {
     KANVO_clear();
     KANVO_line(KANVO_BLUE, 10, -50, 20, -50, 0);
-    EXPECT_EQ(logged_messages().back(), "blue line from (10,-50) to (20,-50), width 0\n");
+    EXPECT_EQ(log_lines().back(), "blue line from (10,-50) to (20,-50), width 0\n");
     expect_box(drawn_box(), 10, 50, 19, 50);  // the end pixel is not painted
 
     KANVO_clear();
     KANVO_line(KANVO_BLUE, 100, -50, 140, -50, -3);
-    const Messages tail = messages_since(logged_messages().size() - 2);
+    const Messages tail = messages_since(log_lines().size() - 2);
     EXPECT_EQ(tail, (Messages{"Width of -3 not possible, using width 3\n",
                               "blue line from (100,-50) to (140,-50), width 3\n"}));
     const InkBox box = drawn_box();
@@ -115,11 +115,11 @@ TEST(DrawingCalls, LineOfWidthZeroIsLoggedAsZeroAndDrawnOnePixelWide) {
 TEST(DrawingCalls, LoggingOffKeepsCorrectionsButDropsDescriptions) {
     logging_on = 0;
     EXPECT_EQ(KANVO_clear(), 1);
-    EXPECT_TRUE(logged_messages().empty());
+    EXPECT_TRUE(log_lines().empty());
     KANVO_rectangle(99, 50, -50, 60, -60, -1);
     KANVO_circle(KANVO_BLUE, 200, -200, 4);
     KANVO_text(KANVO_BLACK, 10, -10, -5, "x");
-    EXPECT_EQ(logged_messages(), (Messages{"Illegal color 99; using RED.\n",
+    EXPECT_EQ(log_lines(), (Messages{"Illegal color 99; using RED.\n",
                                            "Width of -1 not possible, using width 1\n",
                                            "ptsize of -5 not possible, using ptsize 5\n"}));
     EXPECT_EQ(surface_bitmap->pixel(50, 50), kRedPixel);    // outline corner
@@ -129,7 +129,7 @@ TEST(DrawingCalls, LoggingOffKeepsCorrectionsButDropsDescriptions) {
 
 TEST(DrawingCalls, ExtremeValuesAreCorrectedWithoutOverflow) {
     KANVO_circle(KANVO_BLUE, 300, -270, INT_MIN);
-    EXPECT_EQ(logged_messages(),
+    EXPECT_EQ(log_lines(),
               (Messages{"Radius of -2147483648 not possible, using radius 2147483647\n",
                         "blue circle at (300,-270), radius 2147483647\n"}));
     EXPECT_EQ(surface_bitmap->pixel(0, 0), kBluePixel);
@@ -152,7 +152,7 @@ TEST(DrawingCalls, ExtremeValuesAreCorrectedWithoutOverflow) {
 TEST(DrawingCalls, ClearPaintsTheSurfaceWhiteInsideABlackFrame) {
     KANVO_rectangle(KANVO_BLUE, 0, 0, 600, -539, 0);
     EXPECT_EQ(KANVO_clear(), 1);
-    EXPECT_EQ(logged_messages().back(), "Clearing the graphics window\n");
+    EXPECT_EQ(log_lines().back(), "Clearing the graphics window\n");
     EXPECT_TRUE(drawn_box().empty());
     EXPECT_EQ(surface_bitmap->pixel(0, 0), platform::kBlack);
     EXPECT_EQ(surface_bitmap->pixel(300, 539), platform::kBlack);

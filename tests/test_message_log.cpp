@@ -36,13 +36,13 @@ TEST(MessageLog, KeepsTheLast25MessagesOldestFirst) {
     for (int i = 1; i <= 25; ++i) log_printf("message %d\n", i);
     Messages expected;
     for (int i = 1; i <= 25; ++i) expected.push_back("message " + std::to_string(i) + "\n");
-    EXPECT_EQ(logged_messages(), expected);
+    EXPECT_EQ(log_lines(), expected);
     EXPECT_EQ(log_first, log_next);  // full
 
     log_printf("message 26\n");
     expected.erase(expected.begin());
     expected.push_back("message 26\n");
-    EXPECT_EQ(logged_messages(), expected);
+    EXPECT_EQ(log_lines(), expected);
     EXPECT_EQ(log_ring[0], "message 26\n");  // took the slot of the first
     EXPECT_EQ(log_first, 1);
 }
@@ -57,7 +57,7 @@ TEST(MessageLog, ReturnsTheCountItKeptAndNeverOverflows) {
     const char *no_format = nullptr;
     EXPECT_EQ(log_printf(no_format), 0);
 
-    const Messages stored = logged_messages();
+    const Messages stored = log_lines();
     ASSERT_EQ(stored.size(), 5u);
     EXPECT_EQ(stored[0], "Clearing the graphics window\n");
     EXPECT_EQ(stored[1], "");

@@ -12,7 +12,7 @@ namespace {
 
 TEST(Palette, ValidIndicesPassSilentlyWithTheirNamesAndValues) {
     for (int index = 0; index < kColorCount; ++index) EXPECT_EQ(check_color(index), index);
-    EXPECT_TRUE(logged_messages().empty());
+    EXPECT_TRUE(log_lines().empty());
 
     EXPECT_STREQ(color_names[0], "black");
     EXPECT_EQ(palette_pixel(0), platform::rgb(0, 0, 0));
@@ -39,14 +39,14 @@ TEST(Palette, IllegalIndicesBecomeRedWithAMessageEachTime) {
         "Illegal color -2147483648; using RED.\n",
         "Illegal color 24; using RED.\n",
     };
-    EXPECT_EQ(logged_messages(), expected);
+    EXPECT_EQ(log_lines(), expected);
     EXPECT_EQ(palette_pixel(24), platform::rgb(255, 0, 0));
 }
 
 TEST(Palette, ColourCheckIsNotSilencedByLoggingOff) {
     logging_on = 0;
     KANVO_circle(24, 100, -100, 3);
-    ASSERT_EQ(logged_messages(), std::vector<std::string>{"Illegal color 24; using RED.\n"});
+    ASSERT_EQ(log_lines(), std::vector<std::string>{"Illegal color 24; using RED.\n"});
     EXPECT_EQ(surface_bitmap->pixel(100, 100), platform::rgb(255, 0, 0));
 }
 

@@ -40,17 +40,6 @@ protected:
         text << in.rdbuf();
         return text.str();
     }
-    static std::vector<std::string> messages() {
-        std::vector<std::string> out;
-        if (log_first < 0) return out;
-        int slot = log_first;
-        do {
-            out.push_back(log_ring[slot]);
-            slot = (slot + 1) % kLogSize;
-        } while (slot != log_next);
-        return out;
-    }
-
     struct ScriptEvent {
         int kind, x, y, key;
         bool operator==(const ScriptEvent &o) const {
@@ -106,10 +95,10 @@ TEST_F(ScriptTest, ReaderPlaysEveryLineKindAndCountedRuns) {
         {KANVO_MOUSE, INT_MIN, INT_MAX, 0}};
     EXPECT_EQ(play_all(), expected);
     EXPECT_EQ(playback_on, 0);
-    EXPECT_EQ(messages().back(), "EOF encountered in script file KANVO.SCR\n");
+    EXPECT_EQ(log_lines().back(), "EOF encountered in script file KANVO.SCR\n");
     // The file stays open at its end: playing again reports the end at once.
     EXPECT_TRUE(play_all().empty());
-    EXPECT_EQ(messages().size(), 2u);
+    EXPECT_EQ(log_lines().size(), 2u);
 }
 
 TEST_F(ScriptTest, NumbersAreScannedForgivingly) {
@@ -153,9 +142,9 @@ TEST_F(ScriptTest, UnrecognisedShortOrIncompleteLinesEndPlaybackQuietly) {
         SCOPED_TRACE(bad);
         script_close();
         write_file(std::string(bad) + "KANVO_KBD(65);\n");
-        int logged = log_first < 0 ? 0 : int(messages().size());
+        int logged = log_first < 0 ? 0 : int(log_lines().size());
         EXPECT_TRUE(play_all().empty());
-        EXPECT_EQ(int(messages().size()), logged) << "no message for an unrecognised line";
+        EXPECT_EQ(int(log_lines().size()), logged) << "no message for an unrecognised line";
     }
     // The file stays open after the bad line: the next playback goes on from there.
     script_close();
@@ -167,14 +156,14 @@ TEST_F(ScriptTest, UnrecognisedShortOrIncompleteLinesEndPlaybackQuietly) {
 TEST_F(ScriptTest, LastLineWithoutLineFeedIsNotPlayed) {
     write_file("KANVO_KBD(65);\nKANVO_KBD(66);");
     EXPECT_EQ(play_all(), (std::vector<ScriptEvent>{{KANVO_KBD, 0, 0, 65}}));
-    EXPECT_EQ(messages().back(), "EOF encountered in script file KANVO.SCR\n");
+    EXPECT_EQ(log_lines().back(), "EOF encountered in script file KANVO.SCR\n");
 }
 
 TEST_F(ScriptTest, MissingFileEndsPlaybackWithAMessage) {
     playback_on = 1;
     EXPECT_EQ(script_read_event(), 0);
     EXPECT_EQ(playback_on, 0);
-    EXPECT_EQ(messages().back(), "Cannot open script file KANVO.SCR for reading\n");
+    EXPECT_EQ(log_lines().back(), "Cannot open script file KANVO.SCR for reading\n");
 }
 
 TEST_F(ScriptTest, UnwritableFileIsReportedAndRetried) {
@@ -182,7 +171,7 @@ TEST_F(ScriptTest, UnwritableFileIsReportedAndRetried) {
     recording_on = 1;
     script_write_event(KANVO_MOUSE, 1, 2, 0);
     script_write_event(KANVO_MOUSE, 1, 2, 0);
-    EXPECT_EQ(messages(), (std::vector<std::string>(
+    EXPECT_EQ(log_lines(), (std::vector<std::string>(
                               2, "Cannot open script file KANVO.SCR for writing\n")));
     EXPECT_EQ(recording_on, 1);
     EXPECT_EQ(script_file, nullptr);
@@ -211,7 +200,7 @@ TEST_F(ScriptTest, RecordingAndPlaybackNeverRunTogether) {
     ASSERT_EQ(playback_on, 1);
     toggle_recording();
     EXPECT_EQ(recording_on, 0);
-    EXPECT_EQ(messages().back(), "Cannot record while a script is played back\n");
+    EXPECT_EQ(log_lines().back(), "Cannot record while a script is played back\n");
     toggle_playback();
 
     toggle_recording();
@@ -219,7 +208,7 @@ TEST_F(ScriptTest, RecordingAndPlaybackNeverRunTogether) {
     EXPECT_EQ(playback_on, 0);
     play_one();
     EXPECT_EQ(play_one_pending, 0);
-    EXPECT_EQ(messages().back(), "Cannot play back a script while recording\n");
+    EXPECT_EQ(log_lines().back(), "Cannot play back a script while recording\n");
     toggle_recording();
     EXPECT_EQ(file_text(), "KANVO_KBD(65);\n") << "refused commands touch no file";
 }
@@ -252,7 +241,7 @@ TEST_F(ScriptTest, FailedWriteStopsRecordingAndSaysSo) {
     script_write_event(KANVO_MOUSE, 1, 2, 0);
     EXPECT_EQ(recording_on, 0);
     EXPECT_EQ(script_file, nullptr);
-    EXPECT_EQ(messages().back(), "Cannot write script file KANVO.SCR; recording stopped\n");
+    EXPECT_EQ(log_lines().back(), "Cannot write script file KANVO.SCR; recording stopped\n");
 }
 
 TEST_F(ScriptTest, RemovedFileStopsRecordingAndSaysSo) {
@@ -262,7 +251,7 @@ TEST_F(ScriptTest, RemovedFileStopsRecordingAndSaysSo) {
     ASSERT_EQ(unlink(script_name), 0);
     script_write_event(KANVO_MOUSE, 3, 4, 0);
     EXPECT_EQ(recording_on, 0);
-    EXPECT_EQ(messages().back(), "Cannot write script file KANVO.SCR; recording stopped\n");
+    EXPECT_EQ(log_lines().back(), "Cannot write script file KANVO.SCR; recording stopped\n");
 }
 
 }  // namespace

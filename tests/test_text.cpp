@@ -40,7 +40,7 @@ TEST(TextCall, PointSizeIsCorrectedNegationFirstThenTheLimit) {
         "black text at (1,2), \"d\"\n",
         "black text at (1,2), \"e\"\n",
     };
-    EXPECT_EQ(logged_messages(), expected);
+    EXPECT_EQ(log_lines(), expected);
 }
 
 TEST(TextCall, CorrectedSizeIsTheSizeDrawn) {
@@ -62,7 +62,7 @@ TEST(TextCall, PrintfFormatsCutsAtTheBufferAndReturnsWhatItDrew) {
     EXPECT_EQ(KANVO_printf(KANVO_BLACK, 0, 0, 12, no_format), 0);
     EXPECT_EQ(KANVO_text(KANVO_BLACK, 3, 4, 12, nullptr), 1);
 
-    const Messages logged = logged_messages();
+    const Messages logged = log_lines();
     ASSERT_EQ(logged.size(), 5u);
     EXPECT_EQ(logged[0], "black text at (5,-6), \"Add Bugs\"\n");
     EXPECT_EQ(logged[1], "blue text at (5,-6), \"15 flowers, bugs\"\n");
@@ -98,7 +98,7 @@ TEST(TextOnSurface, LineFeedStartsTheNextLineOnTheAnchorRow) {
     const int h = text_line_height(16);
     KANVO_clear();
     KANVO_text(KANVO_PURPLE, 30, -150, 16, "First\nSecond line\n");
-    EXPECT_EQ(logged_messages().back(), "purple text at (30,-150), \"First\nSecond line\n\"\n");
+    EXPECT_EQ(log_lines().back(), "purple text at (30,-150), \"First\nSecond line\n\"\n");
     const platform::Bitmap two_lines = *surface_bitmap;
     const InkBox box = drawn_box();
     EXPECT_GE(box.top, 150 - h);
