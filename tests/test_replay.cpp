@@ -18,16 +18,7 @@ namespace {
 
 class ReplayTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        char pattern[] = "/tmp/kanvo-replay-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        directory_ = pattern;
-    }
-    void TearDown() override {
-        ASSERT_EQ(std::system(("rm -rf '" + directory_ + "'").c_str()), 0);
-    }
-
-    std::string path(const std::string &name) const { return directory_ + "/" + name; }
+    std::string path(const std::string &name) const { return directory_.path(name); }
 
     void write_script(const std::string &name, const std::string &text) const {
         std::ofstream(path(name)) << text;
@@ -58,7 +49,7 @@ protected:
         return picture;
     }
 
-    std::string directory_;
+    ScratchDirectory directory_;
     std::string output_, errors_;
 };
 

@@ -19,17 +19,8 @@ namespace {
 // Every test works in a directory of its own, since the script file's name is fixed.
 class ScriptTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        char pattern[] = "/tmp/kanvo-script-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        directory_ = pattern;
-        ASSERT_EQ(chdir(directory_.c_str()), 0);
-    }
-    void TearDown() override {
-        script_close();
-        std::string command = "rm -rf '" + directory_ + "'";
-        ASSERT_EQ(std::system(command.c_str()), 0);
-    }
+    void SetUp() override { ASSERT_EQ(chdir(directory_.path().c_str()), 0); }
+    void TearDown() override { script_close(); }
 
     static void write_file(const std::string &text) {
         std::ofstream(script_name, std::ios::binary) << text;
@@ -61,7 +52,7 @@ protected:
         return events;
     }
 
-    std::string directory_;
+    ScratchDirectory directory_;
 };
 
 TEST_F(ScriptTest, WriterProducesOneLinePerEventAndCountedRuns) {

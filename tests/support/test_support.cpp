@@ -2,6 +2,10 @@
 // coordinates, the message log in order, one event wait.
 #include "support/test_support.h"
 
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+
 platform::HeadlessBackend &use_headless() {
     static platform::HeadlessBackend *driver = nullptr;
     if (!driver) {
@@ -43,4 +47,18 @@ Event await_event() {
     Event event;
     event.kind = KANVO_await_event(&event.x, &event.y, &event.key);
     return event;
+}
+
+ScratchDirectory::ScratchDirectory() {
+    char pattern[] = "/tmp/kanvo-test-XXXXXX";
+    if (!mkdtemp(pattern)) {
+        std::perror("mkdtemp");
+        std::abort();
+    }
+    path_ = pattern;
+}
+
+ScratchDirectory::~ScratchDirectory() {
+    std::error_code ignored;
+    std::filesystem::remove_all(path_, ignored);
 }

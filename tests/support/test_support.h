@@ -28,3 +28,19 @@ struct Event {
     char key = 0;
 };
 Event await_event();
+
+// A fresh directory under /tmp for one test's files, removed with everything in it when
+// the test ends.
+class ScratchDirectory {
+public:
+    ScratchDirectory();
+    ~ScratchDirectory();
+    ScratchDirectory(const ScratchDirectory &) = delete;
+    ScratchDirectory &operator=(const ScratchDirectory &) = delete;
+
+    const std::string &path() const { return path_; }
+    std::string path(const std::string &name) const { return path_ + "/" + name; }
+
+private:
+    std::string path_;
+};
