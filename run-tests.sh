@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds Kanvo and runs the whole test suite: once plain, once
-# under AddressSanitizer and UndefinedBehaviorSanitizer, then the script-reader fuzzer for
-# a bounded time.
+# Installs what is missing, builds Kanvo and runs the whole test suite: once plain, then
+# the script-reader fuzzer for a bounded time, then the suite again built with
+# AddressSanitizer and UndefinedBehaviorSanitizer.
 set -euo pipefail
 cd "$(dirname "$0")"
 scripts/install-deps.sh
@@ -12,14 +12,6 @@ cmake -S . -B build/plain -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build build/plain -j "$jobs"
 ctest --test-dir build/plain --output-on-failure -j "$jobs"
 
-echo "== AddressSanitizer + UndefinedBehaviorSanitizer build and tests"
-cmake -S . -B build/sanitize -DCMAKE_BUILD_TYPE=Debug -DKANVO_SANITIZE=ON -DKANVO_BENCHMARKS=OFF >/dev/null
-cmake --build build/sanitize -j "$jobs"
-ASAN_OPTIONS=halt_on_error=1:abort_on_error=1:detect_leaks=1 \
-UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
-LSAN_OPTIONS=suppressions="$PWD/tests/lsan.supp" \
-  ctest --test-dir build/sanitize --output-on-failure -j "$jobs"
-
 echo "== fuzzing the script reader (${KANVO_FUZZ_SECONDS:-60} s)"
 CC=clang CXX=clang++ cmake -S . -B build/fuzz -DKANVO_FUZZ=ON -DKANVO_BENCHMARKS=OFF \
   -DCMAKE_BUILD_TYPE=RelWithDebInfo \
@@ -29,4 +21,12 @@ mkdir -p build/fuzz/corpus
 cp tests/data/scripts/*.SCR build/fuzz/corpus/ 2>/dev/null || true
 build/fuzz/fuzz/fuzz-script -max_total_time="${KANVO_FUZZ_SECONDS:-60}" -max_len=4096 \
   -timeout=10 build/fuzz/corpus 2>&1 | tail -n 3
-echo "fuzz: passed"
+echo "fuzzing found nothing"
+
+echo "== AddressSanitizer + UndefinedBehaviorSanitizer build and tests"
+cmake -S . -B build/sanitize -DCMAKE_BUILD_TYPE=Debug -DKANVO_SANITIZE=ON -DKANVO_BENCHMARKS=OFF >/dev/null
+cmake --build build/sanitize -j "$jobs"
+ASAN_OPTIONS=halt_on_error=1:abort_on_error=1:detect_leaks=1 \
+UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
+LSAN_OPTIONS=suppressions="$PWD/tests/lsan.supp" \
+  ctest --test-dir build/sanitize --output-on-failure -j "$jobs"
