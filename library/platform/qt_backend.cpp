@@ -88,11 +88,10 @@ void pass_on_held_messages() {
     held_messages.clear();
 }
 
-// The application object lives until the process ends: by the time static objects are
-// destroyed Qt's own globals are gone, and deleting it (or its widgets) then would crash.
+// The application object and the widgets live until the process ends: the backend goes
+// with the platform's static state, when Qt's own globals may already be gone, so
+// deleting Qt objects then could crash.
 QApplication *application = nullptr;
-bool process_exiting = false;
-void note_process_exit() { process_exiting = true; }
 
 void start_application() {
     if (QApplication::instance() != nullptr) return;
@@ -106,7 +105,6 @@ void start_application() {
     pass_on_held_messages();
     // Windows close only through the library; Qt must never end an event loop by itself.
     QApplication::setQuitOnLastWindowClosed(false);
-    std::atexit(note_process_exit);
 }
 
 // ---- keys --------------------------------------------------------------------------
@@ -280,11 +278,11 @@ private:
 
 class QtBackend : public Backend {
 public:
-    QtBackend() {
-        start_application();
-    }
+    QtBackend() { start_application(); }
+    // Leaves the widgets inert: they no longer post anything. The platform's windows may
+    // already be gone, so this touches neither them nor Qt.
     ~QtBackend() override {
-        if (!process_exiting) release_widgets();
+        for (NativeWindow *native : widgets_) native->forget_window();
     }
 
     void create_window(Window &window) override {
@@ -293,18 +291,14 @@ public:
         widgets_.push_back(native);
         if (window.menu) native->update_menu();
         native->fit_outer_size();
+        native->move(window.x, window.y);  // once: later shows keep where the user put it
         native->set_ready();
     }
 
     void show_window(Window &window, bool visible) override {
         NativeWindow *native = native_of(window);
         if (native == nullptr) return;
-        if (visible) {
-            native->move(window.x, window.y);
-            native->show();
-        } else {
-            native->hide();
-        }
+        native->setVisible(visible);
     }
 
     void destroy_window(Window &window) override {
@@ -366,15 +360,6 @@ public:
     void report_client_size(Window *window, QSize size) {
         client_resized(window, size.width(), size.height());
         input_arrived_ = true;
-    }
-
-    void release_widgets() {
-        for (NativeWindow *native : widgets_) {
-            if (Window *window = native->window()) window->native = nullptr;
-            native->forget_window();
-            delete native;
-        }
-        widgets_.clear();
     }
 
 private:
