@@ -5,7 +5,9 @@
 # Usage: bench/event_figures.sh [build dir] [seconds per figure]
 set -euo pipefail
 cd "$(dirname "$0")/.."
-build=${1:-build}
+default_build=build
+[[ -d build/plain ]] && default_build=build/plain  # where run-tests.sh builds
+build=${1:-$default_build}
 seconds=${2:-4}
 program="$build/bench/event_rate"
 if [[ ! -x $program ]]; then
