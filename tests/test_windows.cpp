@@ -139,6 +139,12 @@ TEST(PlatformQueue, TranslationPostsTheKeysCharacter) {
     EXPECT_EQ(character.type, msg::character);
     EXPECT_EQ(character.wparam, uintptr_t('a'));
     EXPECT_EQ(fetch().type, msg::command);
+
+    // A key's character comes before input that was already waiting behind the key.
+    platform::post_message(window, msg::key_up, platform::vk::control, 0);
+    platform::translate_message({window, msg::key_down, 'A', platform::key_lparam(1, false)});
+    EXPECT_EQ(fetch().type, msg::character);
+    EXPECT_EQ(fetch().type, msg::key_up);
 }
 
 TEST(PlatformMenu, CheckMarksByIdAcrossPopups) {
@@ -274,6 +280,18 @@ TEST(LibraryWindows, PlainKeysAreEventsAndCtrlKeysAreCommands) {
     driver.key_up(draw_window, platform::vk::control);
     EXPECT_EQ(await_event().kind, KANVO_PERIODIC);
     EXPECT_EQ(animation_running, 1);
+}
+
+TEST(LibraryWindows, CtrlLetterStaysAShortcutWhenItsKeysArriveTogether) {
+    open_headless();
+    // A busy program finds the whole Ctrl+A, releases included, waiting in the queue.
+    platform::post_message(draw_window, msg::key_down, platform::vk::control, platform::key_lparam(0, false));
+    platform::post_message(draw_window, msg::key_down, 'A', platform::key_lparam(1, false));
+    platform::post_message(draw_window, msg::key_up, 'A', platform::key_lparam(1, false));
+    platform::post_message(draw_window, msg::key_up, platform::vk::control, platform::key_lparam(0, false));
+    EXPECT_EQ(await_event().kind, KANVO_PERIODIC);
+    EXPECT_EQ(animation_running, 1);
+    EXPECT_EQ(ctrl_down, 0);
 }
 
 TEST(LibraryWindows, KeysTypedInTheTextWindowActInTheDrawingWindow) {

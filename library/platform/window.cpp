@@ -327,7 +327,11 @@ bool get_message(Message *message) {
 void translate_message(const Message &message) {
     if (message.type != msg::key_down) return;
     const uint32_t character = key_character(message.lparam);
-    if (character != 0) post_message(message.window, msg::character, character, message.lparam);
+    // The character is handled right after its key, ahead of input that arrived later
+    // (a Ctrl release queued behind the key must not turn Ctrl+A into a plain character).
+    if (character != 0) {
+        state().posted.push_front(Message{message.window, msg::character, character, message.lparam});
+    }
 }
 
 intptr_t dispatch_message(const Message &message) {
