@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <cwchar>
 #include <vector>
 
 namespace platform {
@@ -20,15 +21,32 @@ constexpr int64_t kExactEllipseLimit = 1 << 16;
 // Most cap rows a wide-pen ellipse outline may paint before it is drawn as a band.
 constexpr uint64_t kWideOutlineBudget = 3000000;
 
+bool fits_64(Wide v) { return v >= INT64_MIN && v <= INT64_MAX; }
+
 int64_t floor_div(Wide a, Wide b) {  // b > 0
+    // 128-bit division is a slow library call; coordinates near the bitmap never need it.
+    if (fits_64(a) && fits_64(b)) {
+        int64_t n = int64_t(a), d = int64_t(b), q = n / d;
+        return (n % d != 0 && n < 0) ? q - 1 : q;
+    }
     Wide q = a / b;
     if ((a % b != 0) && (a < 0)) --q;
     return int64_t(q);
 }
 
-int64_t ceil_div(Wide a, Wide b) { return -floor_div(-a, b); }  // b > 0
-
 // ---- spans ---------------------------------------------------------------------------
+
+// Sets count pixels from p on. glibc's wmemset picks a vectorised loop for the processor
+// at run time and runs at memory speed; wchar_t is a 32-bit pixel wherever it is 4 bytes.
+void fill_pixels(Pixel *p, size_t count, Pixel color) {
+    if constexpr (sizeof(wchar_t) == sizeof(Pixel)) {
+        if (count >= 8) {
+            std::wmemset(reinterpret_cast<wchar_t *>(p), static_cast<wchar_t>(color), count);
+            return;
+        }
+    }
+    for (size_t i = 0; i < count; ++i) p[i] = color;  // short runs: a call costs more
+}
 
 // Paints [x0, x1) of row y, whatever part of it lies on the bitmap.
 void fill_span(Bitmap &bitmap, int64_t y, int64_t x0, int64_t x1, Pixel color) {
@@ -36,14 +54,23 @@ void fill_span(Bitmap &bitmap, int64_t y, int64_t x0, int64_t x1, Pixel color) {
     x0 = std::max<int64_t>(x0, 0);
     x1 = std::min<int64_t>(x1, bitmap.width());
     if (x0 >= x1) return;
-    std::fill(bitmap.row(int(y)) + x0, bitmap.row(int(y)) + x1, color);
+    fill_pixels(bitmap.row(int(y)) + x0, size_t(x1 - x0), color);
 }
 
 void fill_box(Bitmap &bitmap, int64_t left, int64_t top, int64_t right, int64_t bottom,
               Pixel color) {
     top = std::max<int64_t>(top, 0);
     bottom = std::min<int64_t>(bottom, bitmap.height());
-    for (int64_t y = top; y < bottom; ++y) fill_span(bitmap, y, left, right, color);
+    left = std::max<int64_t>(left, 0);
+    right = std::min<int64_t>(right, bitmap.width());
+    if (top >= bottom || left >= right) return;
+    // Rows that span the whole width lie back to back: one run for all of them.
+    if (left == 0 && right == bitmap.width()) {
+        fill_pixels(bitmap.row(int(top)), size_t(bottom - top) * size_t(right), color);
+        return;
+    }
+    for (int64_t y = top; y < bottom; ++y)
+        fill_pixels(bitmap.row(int(y)) + left, size_t(right - left), color);
 }
 
 void plot(Bitmap &bitmap, int64_t x, int64_t y, Pixel color) {
@@ -53,32 +80,72 @@ void plot(Bitmap &bitmap, int64_t x, int64_t y, Pixel color) {
 
 // ---- polygons: the even-odd rule with each edge's x rounded up on every row -----------
 
-struct Edge {
-    int64_t x_top, y_top, dx, dy;  // dy > 0; the edge covers rows [y_top, y_top + dy)
+// An edge met row by row from its first row on the bitmap: x is
+// x_top + ceil((y - y_top) dx / dy), kept as a running quotient and remainder so that a
+// row costs additions only.
+class EdgeWalk {
+public:
+    EdgeWalk(Point a, Point b, int64_t first_row) {
+        if (a.y > b.y) std::swap(a, b);
+        dy_ = b.y - a.y;
+        y_begin_ = std::max(a.y, first_row);
+        y_end_ = b.y;
+        int64_t dx = b.x - a.x;
+        x_step_ = floor_div(dx, dy_);
+        remainder_step_ = dx - x_step_ * dy_;
+        // ceil(n / dy) = floor((n + dy - 1) / dy)
+        Wide numerator = Wide(y_begin_ - a.y) * dx + dy_ - 1;
+        int64_t quotient = floor_div(numerator, dy_);
+        remainder_ = int64_t(numerator - Wide(quotient) * dy_);
+        x_ = a.x + quotient;
+    }
+
+    bool covers(int64_t y) const { return y >= y_begin_ && y < y_end_; }
+    int64_t x() const { return x_; }
+
+    void next_row() {
+        x_ += x_step_;
+        remainder_ += remainder_step_;
+        if (remainder_ >= dy_) {
+            remainder_ -= dy_;
+            ++x_;
+        }
+    }
+
+private:
+    int64_t dy_, y_begin_, y_end_, x_, x_step_, remainder_, remainder_step_;
 };
 
 void fill_polygon(Bitmap &bitmap, const Point *points, int count, Pixel color) {
     if (count < 3) return;
-    std::vector<Edge> edges;
     int64_t y_min = points[0].y, y_max = points[0].y;
     for (int i = 0; i < count; ++i) {
-        Point a = points[i], b = points[(i + 1) % count];
-        y_min = std::min(y_min, a.y);
-        y_max = std::max(y_max, a.y);
-        if (a.y == b.y) continue;
-        if (a.y > b.y) std::swap(a, b);
-        edges.push_back({a.x, a.y, b.x - a.x, b.y - a.y});
+        y_min = std::min(y_min, points[i].y);
+        y_max = std::max(y_max, points[i].y);
     }
     int64_t first = std::max<int64_t>(y_min, 0);
     int64_t last = std::min<int64_t>(y_max, bitmap.height());
+    if (first >= last) return;
+    std::vector<EdgeWalk> edges;
+    edges.reserve(size_t(count));
+    for (int i = 0; i < count; ++i) {
+        const Point &a = points[i], &b = points[(i + 1) % count];
+        if (a.y != b.y && std::max(a.y, b.y) > first) edges.emplace_back(a, b, first);
+    }
     std::vector<int64_t> xs;
+    xs.reserve(edges.size());
     for (int64_t y = first; y < last; ++y) {
         xs.clear();
-        for (const Edge &e : edges) {
-            if (y < e.y_top || y >= e.y_top + e.dy) continue;
-            xs.push_back(e.x_top + ceil_div(Wide(y - e.y_top) * e.dx, e.dy));
+        for (EdgeWalk &e : edges) {
+            if (!e.covers(y)) continue;
+            xs.push_back(e.x());
+            e.next_row();
         }
-        std::sort(xs.begin(), xs.end());
+        if (xs.size() == 2) {
+            if (xs[0] > xs[1]) std::swap(xs[0], xs[1]);
+        } else {
+            std::sort(xs.begin(), xs.end());
+        }
         for (size_t i = 0; i + 1 < xs.size(); i += 2) fill_span(bitmap, y, xs[i], xs[i + 1], color);
     }
 }
@@ -209,8 +276,13 @@ public:
     void paint(Bitmap &bitmap, Pixel color) const {
         if (major_ == 0) return;
         int64_t first = 0, last = major_;  // steps [first, last)
-        if (!clip(bitmap, &first, &last)) return;
-        for (int64_t k = first; k < last; ++k) plot(bitmap, x_at(k), y_at(k), color);
+        if (!inside(bitmap) && !clip(bitmap, &first, &last)) return;
+        if (minor_ == 0 && x_major_)
+            paint_row(bitmap, first, last, color);
+        else if (major_ < kSteppingLimit)
+            paint_stepped(bitmap, first, last, color);
+        else
+            for (int64_t k = first; k < last; ++k) plot(bitmap, x_at(k), y_at(k), color);
     }
 
     static int octant_number(int64_t dx, int64_t dy) {
@@ -223,6 +295,47 @@ public:
     }
 
 private:
+    // Longer lines step in closed form, pixel by pixel: the running sums below would
+    // overflow. Only the part on the bitmap is stepped either way.
+    static constexpr int64_t kSteppingLimit = int64_t(1) << 60;
+
+    // Whether every pixel lies on the bitmap: they all lie in the box of the two ends.
+    bool inside(const Bitmap &bitmap) const {
+        auto on = [](int64_t v, int64_t size) { return v >= 0 && v < size; };
+        int64_t bx = a_.x + sx_ * adx_, by = a_.y + sy_ * ady_;
+        return on(a_.x, bitmap.width()) && on(bx, bitmap.width()) &&
+               on(a_.y, bitmap.height()) && on(by, bitmap.height());
+    }
+
+    // A horizontal line is one span.
+    void paint_row(Bitmap &bitmap, int64_t first, int64_t last, Pixel color) const {
+        int64_t x0 = x_at(first), x1 = x_at(last - 1);
+        fill_span(bitmap, a_.y, std::min(x0, x1), std::max(x0, x1) + 1, color);
+    }
+
+    // Steps [first, last), all on the bitmap, keeping the minor coordinate's rounding as
+    // a running remainder instead of dividing for every pixel: minor_steps(k) is the
+    // quotient of (2 k minor + major - 1 + bias) by 2 major.
+    void paint_stepped(Bitmap &bitmap, int64_t first, int64_t last, Pixel color) const {
+        const int64_t divisor = 2 * major_, growth = 2 * minor_;
+        Wide start = Wide(2) * first * minor_ + major_ - 1 + bias_;
+        int64_t remainder = int64_t(start - Wide(minor_steps(first)) * divisor);
+        const int64_t stride = bitmap.width();
+        const int64_t major_move = x_major_ ? sx_ : sy_ * stride;
+        const int64_t minor_move = x_major_ ? sy_ * stride : sx_;
+        int64_t at = y_at(first) * stride + x_at(first);
+        Pixel *pixels = bitmap.row(0);
+        for (int64_t k = first; k < last; ++k) {
+            pixels[at] = color;
+            at += major_move;
+            remainder += growth;
+            if (remainder >= divisor) {  // growth <= divisor: at most one minor step
+                remainder -= divisor;
+                at += minor_move;
+            }
+        }
+    }
+
     int64_t minor_steps(int64_t k) const {
         if (minor_ == 0) return 0;
         return floor_div(Wide(2) * k * minor_ + major_ - 1 + bias_, Wide(2) * major_);
@@ -269,9 +382,19 @@ private:
     int sx_, sy_;
 };
 
+// A line to a neighbouring pixel (most of an ellipse's outline) paints just its start.
+void thin_segment(Bitmap &bitmap, const Point &a, const Point &b, Pixel color) {
+    int64_t dx = b.x - a.x, dy = b.y - a.y;
+    if (dx >= -1 && dx <= 1 && dy >= -1 && dy <= 1) {
+        if (dx != 0 || dy != 0) plot(bitmap, a.x, a.y, color);
+        return;
+    }
+    ThinLine(a, b).paint(bitmap, color);
+}
+
 void thin_polyline(Bitmap &bitmap, const Point *points, int count, bool close, Pixel color) {
-    for (int i = 0; i + 1 < count; ++i) ThinLine(points[i], points[i + 1]).paint(bitmap, color);
-    if (close && count > 1) ThinLine(points[count - 1], points[0]).paint(bitmap, color);
+    for (int i = 0; i + 1 < count; ++i) thin_segment(bitmap, points[i], points[i + 1], color);
+    if (close && count > 1) thin_segment(bitmap, points[count - 1], points[0], color);
 }
 
 // ---- wide pens: segments as polygons, round caps and joins ----------------------------
