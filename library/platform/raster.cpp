@@ -382,14 +382,19 @@ private:
     int sx_, sy_;
 };
 
+// Kept out of line so that the neighbour test below stays small enough to inline.
+[[gnu::noinline]] void thin_line(Bitmap &bitmap, const Point &a, const Point &b, Pixel color) {
+    ThinLine(a, b).paint(bitmap, color);
+}
+
 // A line to a neighbouring pixel (most of an ellipse's outline) paints just its start.
-void thin_segment(Bitmap &bitmap, const Point &a, const Point &b, Pixel color) {
+inline void thin_segment(Bitmap &bitmap, const Point &a, const Point &b, Pixel color) {
     int64_t dx = b.x - a.x, dy = b.y - a.y;
     if (dx >= -1 && dx <= 1 && dy >= -1 && dy <= 1) {
         if (dx != 0 || dy != 0) plot(bitmap, a.x, a.y, color);
         return;
     }
-    ThinLine(a, b).paint(bitmap, color);
+    thin_line(bitmap, a, b, color);
 }
 
 void thin_polyline(Bitmap &bitmap, const Point *points, int count, bool close, Pixel color) {
@@ -494,19 +499,18 @@ void pen_polyline(Bitmap &bitmap, const Pen &pen, const Point *points, int count
 
 // ---- ellipse outlines ------------------------------------------------------------------
 
-// The outline points of the first quadrant of a width by height ellipse, as offsets in
-// its box, from the rightmost point upwards.
-std::vector<Point> first_quadrant(int64_t width, int64_t height) {
+// Appends the outline points of the first quadrant of a width by height ellipse to
+// points, as offsets in its box, from the rightmost point upwards.
+void first_quadrant(int64_t width, int64_t height, std::vector<Point> *points) {
     const int64_t a = width - 1, b = height - 1;
     const int64_t asq = 8 * a * a, bsq = 8 * b * b;
     int64_t dx = 4 * b * b * (1 - a);
     int64_t dy = 4 * a * a * (1 + (b % 2));
     int64_t err = dx + dy + a * a * (b % 2);
     Point p{a, height / 2};
-    std::vector<Point> points;
     while (p.x >= width / 2) {
         int64_t e2 = 2 * err;
-        points.push_back(p);
+        points->push_back(p);
         if (e2 >= dx) {
             --p.x;
             err += dx += bsq;
@@ -516,31 +520,34 @@ std::vector<Point> first_quadrant(int64_t width, int64_t height) {
             err += dy += asq;
         }
     }
-    return points;
+}
+
+// Mirrors the first count points of outline into the places [count, end] in reverse
+// order, end counting back from 2 count - 1 by one when the middle point is shared.
+// Each mirrored point is written after its source is read, so this works in place.
+template <typename Mirror>
+void append_mirror(std::vector<Point> *outline, bool shares_middle, Mirror mirror) {
+    size_t count = outline->size();
+    size_t end = 2 * count - 1 - (shares_middle ? 1 : 0);
+    outline->resize(end + 1);
+    Point *points = outline->data();
+    for (size_t i = 0; i < count; ++i) points[end - i] = mirror(points[i]);
 }
 
 // The closed outline of an ellipse in the box [left, right) x [top, bottom),
 // counter-clockwise from the right end of the middle row.
 std::vector<Point> ellipse_outline(int64_t left, int64_t top, int64_t right, int64_t bottom) {
     int64_t width = right - left, height = bottom - top;
-    std::vector<Point> quadrant = first_quadrant(width, height);
-    for (Point &p : quadrant) {
+    std::vector<Point> outline;
+    outline.reserve(size_t(2 * (width + height) + 8));
+    first_quadrant(width, height, &outline);
+    for (Point &p : outline) {
         p.x = right - width + p.x;
         p.y = top + height - 1 - p.y;
     }
-    std::vector<Point> half(quadrant);
-    size_t count = quadrant.size();
-    size_t end = 2 * count - 1;
-    if (width % 2) --end;  // the middle column's point is already there
-    half.resize(end + 1);
-    for (size_t i = 0; i < count; ++i) half[end - i] = {left + right - 1 - quadrant[i].x, quadrant[i].y};
-    count = half.size();
-    end = 2 * count - 1;
-    if (height % 2) --end;
-    std::vector<Point> whole(half);
-    whole.resize(end + 1);
-    for (size_t i = 0; i < count; ++i) whole[end - i] = {half[i].x, top + bottom - 1 - half[i].y};
-    return whole;
+    append_mirror(&outline, width % 2 != 0, [&](Point p) { return Point{left + right - 1 - p.x, p.y}; });
+    append_mirror(&outline, height % 2 != 0, [&](Point p) { return Point{p.x, top + bottom - 1 - p.y}; });
+    return outline;
 }
 
 // Outline of an ellipse too large for the platform's stepping: the band of the pen's
