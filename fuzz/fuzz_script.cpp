@@ -11,18 +11,21 @@
 
 namespace {
 
-void enter_scratch_directory() {
-    static bool entered = false;
-    if (entered) return;
+// The reader reads the file script_name names; point it at a file of the fuzzer's own
+// (not at KANVO.SCR in the current directory, where the corpus may live).
+void use_scratch_script_file() {
+    static std::string path;
+    if (!path.empty()) return;
     char pattern[] = "/tmp/kanvo-fuzz-XXXXXX";
-    if (!mkdtemp(pattern) || chdir(pattern) != 0) std::abort();
-    entered = true;
+    if (!mkdtemp(pattern)) std::abort();
+    path = std::string(pattern) + "/KANVO.SCR";
+    script_name = path.c_str();
 }
 
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
-    enter_scratch_directory();
+    use_scratch_script_file();
     FILE *file = std::fopen(script_name, "wb");
     if (!file) return 0;
     std::fwrite(data, 1, size, file);

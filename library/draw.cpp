@@ -154,14 +154,8 @@ int KANVO_printf(int color, int x, int y, int ptsize, const char *format, ...) {
     char buffer[kFormatBuffer];
     va_list args;
     va_start(args, format);
-    int count = vsnprintf(buffer, sizeof buffer, format ? format : "", args);
+    const int count = format_text(buffer, format, args);
     va_end(args);
-    // Text beyond the buffer is cut off; the count is what is drawn.
-    if (count < 0) {
-        buffer[0] = '\0';
-        count = 0;
-    }
-    if (count > kFormatBuffer - 1) count = kFormatBuffer - 1;
     KANVO_text(color, x, y, ptsize, buffer);
     return count;
 }

@@ -2,6 +2,7 @@
 // program; everything runs on the program's single thread.
 #pragma once
 
+#include <cstdarg>
 #include <cstdint>
 #include <cstdio>
 #include <memory>
@@ -67,6 +68,10 @@ extern std::string log_ring[kLogSize];
 extern int log_first;  // slot of the oldest message, -1 while empty
 extern int log_next;   // slot the next message takes
 int log_printf(const char *format, ...) __attribute__((format(printf, 1, 2)));
+// Formats into a buffer of kFormatBuffer bytes by the printf rules. Text beyond 1023
+// characters is cut off; returns the count kept. A NULL format formats as "".
+int format_text(char *buffer, const char *format, va_list args)
+    __attribute__((format(printf, 2, 0)));
 void paint_text_window(platform::Window *window);
 // Composes the text window's client picture (the stored messages, newest on the bottom
 // line) into a bitmap of the client's size.

@@ -13,13 +13,9 @@ namespace {
 
 int next_slot(int slot) { return (slot + 1) % kLogSize; }
 
-// Formats into the fixed buffer. Text beyond 1023 characters is cut off, and the count
-// returned is what was kept, so callers never see more than they got.
 std::string format_message(const char *format, va_list args) {
     char buffer[kFormatBuffer];
-    int count = vsnprintf(buffer, sizeof buffer, format ? format : "", args);
-    if (count < 0) return std::string();
-    if (count > kFormatBuffer - 1) count = kFormatBuffer - 1;
+    const int count = format_text(buffer, format, args);
     return std::string(buffer, size_t(count));
 }
 
@@ -31,6 +27,17 @@ void append_message(std::string message) {
 }
 
 }  // namespace
+
+int format_text(char *buffer, const char *format, va_list args) {
+    buffer[0] = '\0';
+    if (!format) return 0;
+    const int count = vsnprintf(buffer, kFormatBuffer, format, args);
+    if (count < 0) {
+        buffer[0] = '\0';
+        return 0;
+    }
+    return count > kFormatBuffer - 1 ? kFormatBuffer - 1 : count;
+}
 
 int log_printf(const char *format, ...) {
     va_list args;
