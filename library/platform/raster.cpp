@@ -630,6 +630,14 @@ void DrawingContext::rectangle(int64_t left, int64_t top, int64_t right, int64_t
     if (left == right || top == bottom) return;
     --right;  // the outline runs through the last included column and row
     --bottom;
+    // A one-pixel outline in the brush's colour closes the inside: together they cover
+    // the whole box (from two pixels across; smaller outlines leave pixels out).
+    if (!brush_.hollow && pen_.width <= 1 && pen_.color == brush_.color && left < right &&
+        top < bottom) {
+        fill_box(*target_, left, top, right + 1, bottom + 1, brush_.color);
+        changed();
+        return;
+    }
     if (!brush_.hollow) {
         if (pen_.width <= 1)
             fill_box(*target_, left + 1, top + 1, right, bottom, brush_.color);
