@@ -18,6 +18,9 @@ using Wide = __int128;
 // Ellipses up to this size follow the platform's incremental algorithm exactly; larger
 // ones (far beyond any window) are computed directly from the equation.
 constexpr int64_t kExactEllipseLimit = 1 << 16;
+// Largest ellipse painted by solid_ellipse; its rows were checked against fill plus
+// outline for every width and height up to this.
+constexpr int64_t kSolidEllipseLimit = 512;
 // Most cap rows a wide-pen ellipse outline may paint before it is drawn as a band.
 constexpr uint64_t kWideOutlineBudget = 3000000;
 
@@ -499,26 +502,63 @@ void pen_polyline(Bitmap &bitmap, const Pen &pen, const Point *points, int count
 
 // ---- ellipse outlines ------------------------------------------------------------------
 
+// The platform's steps along the first quadrant of a width by height ellipse's outline,
+// as offsets in its box, from the rightmost point upwards.
+class QuadrantSteps {
+public:
+    QuadrantSteps(int64_t width, int64_t height)
+        : half_width_(width / 2), asq_(8 * (width - 1) * (width - 1)),
+          bsq_(8 * (height - 1) * (height - 1)) {
+        const int64_t a = width - 1, b = height - 1;
+        dx_ = 4 * b * b * (1 - a);
+        dy_ = 4 * a * a * (1 + (b % 2));
+        err_ = dx_ + dy_ + a * a * (b % 2);
+        p_ = {a, height / 2};
+    }
+
+    bool done() const { return p_.x < half_width_; }
+    const Point &point() const { return p_; }
+
+    void next() {
+        int64_t e2 = 2 * err_;
+        if (e2 >= dx_) {
+            --p_.x;
+            err_ += dx_ += bsq_;
+        }
+        if (e2 <= dy_) {
+            ++p_.y;
+            err_ += dy_ += asq_;
+        }
+    }
+
+private:
+    int64_t half_width_, asq_, bsq_, dx_, dy_, err_;
+    Point p_;
+};
+
 // Appends the outline points of the first quadrant of a width by height ellipse to
 // points, as offsets in its box, from the rightmost point upwards.
 void first_quadrant(int64_t width, int64_t height, std::vector<Point> *points) {
-    const int64_t a = width - 1, b = height - 1;
-    const int64_t asq = 8 * a * a, bsq = 8 * b * b;
-    int64_t dx = 4 * b * b * (1 - a);
-    int64_t dy = 4 * a * a * (1 + (b % 2));
-    int64_t err = dx + dy + a * a * (b % 2);
-    Point p{a, height / 2};
-    while (p.x >= width / 2) {
-        int64_t e2 = 2 * err;
-        points->push_back(p);
-        if (e2 >= dx) {
-            --p.x;
-            err += dx += bsq;
-        }
-        if (e2 <= dy) {
-            ++p.y;
-            err += dy += asq;
-        }
+    for (QuadrantSteps steps(width, height); !steps.done(); steps.next())
+        points->push_back(steps.point());
+}
+
+// A filled ellipse whose one-pixel outline has the brush's colour: the fill never
+// reaches past the outline and each row of the two together is one run, from the
+// outline's leftmost to its rightmost point. The steps meet each row of the quadrant
+// first at its rightmost point; the row's mirror image below shares the span.
+// Checked pixel for pixel against fill plus outline for every size up to
+// kSolidEllipseLimit, the sizes this is used for.
+void solid_ellipse(Bitmap &bitmap, int64_t left, int64_t top, int64_t width, int64_t height,
+                   Pixel color) {
+    int64_t last_row = -1;
+    for (QuadrantSteps steps(width, height); !steps.done(); steps.next()) {
+        const Point &p = steps.point();
+        if (p.y == last_row) continue;
+        last_row = p.y;
+        int64_t x0 = left + width - 1 - p.x, x1 = left + p.x + 1;
+        fill_span(bitmap, top + height - 1 - p.y, x0, x1, color);
+        if (height - 1 - p.y != p.y) fill_span(bitmap, top + p.y, x0, x1, color);
     }
 }
 
@@ -656,6 +696,12 @@ void DrawingContext::ellipse(int64_t left, int64_t top, int64_t right, int64_t b
     int64_t width = right - left, height = bottom - top;
     if (width <= 2 || height <= 2) {
         rectangle(left, top, right, bottom);
+        return;
+    }
+    if (!brush_.hollow && pen_.width <= 1 && pen_.color == brush_.color &&
+        width <= kSolidEllipseLimit && height <= kSolidEllipseLimit) {
+        solid_ellipse(*target_, left, top, width, height, brush_.color);
+        changed();
         return;
     }
     if (!brush_.hollow) EllipticRegion(left, top, right + 1, bottom + 1).paint(*target_, 0, 0, brush_.color);
