@@ -329,3 +329,39 @@ TEST(PngFiles, PicturesSurviveARoundTripAndBadFilesAreRefused) {
     EXPECT_NE(error.find("/nonexistent-dir/x.png"), std::string::npos);
     for (const std::string &p : {path, cut, junk}) std::remove(p.c_str());
 }
+
+// A filled shape whose one-pixel pen has the brush's colour takes a shortcut (one span
+// per row); it must paint exactly what the pen's outline and the brush's inside paint
+// when their colours differ, once the outline's colour is read as the inside's.
+TEST(FilledShapes, MatchingPenShortcutPaintsWhatOutlinePlusInsidePaint) {
+    const platform::Pixel pen = platform::rgb(255, 0, 0), inside = platform::rgb(0, 0, 255);
+    auto paint = [&](bool ellipse, platform::Pixel pen_color, int64_t left, int64_t top, int w,
+                     int h) {
+        platform::Bitmap picture(120, 90);
+        platform::DrawingContext dc(&picture);
+        dc.select_pen({1, pen_color});
+        dc.select_brush({false, inside});
+        if (ellipse)
+            dc.ellipse(left, top, left + w, top + h);
+        else
+            dc.rectangle(left, top, left + w, top + h);
+        for (int y = 0; y < picture.height(); ++y)
+            for (int x = 0; x < picture.width(); ++x)
+                if (picture.pixel(x, y) == pen) picture.set_pixel(x, y, inside);
+        return picture;
+    };
+    for (bool ellipse : {false, true}) {
+        for (int w = 1; w <= 70; w += (w < 12 ? 1 : 5)) {
+            for (int h = 1; h <= 70; h += (h < 12 ? 1 : 7)) {
+                // Inside the picture, and hanging over its top-left and bottom-right edges.
+                for (auto [left, top] : {std::pair<int64_t, int64_t>{10, 8}, {-w / 2, -h / 3},
+                                         {120 - w / 2, 90 - h / 2}}) {
+                    SCOPED_TRACE(testing::Message() << (ellipse ? "ellipse " : "rectangle ") << w
+                                                    << "x" << h << " at " << left << "," << top);
+                    ASSERT_TRUE(paint(ellipse, inside, left, top, w, h).pixels() ==
+                                paint(ellipse, pen, left, top, w, h).pixels());
+                }
+            }
+        }
+    }
+}
