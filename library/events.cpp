@@ -48,6 +48,7 @@ void record_event() {
     if (periodic_run > 0) {
         script_write_event(KANVO_PERIODIC, 0, 0, 0);
         periodic_run = 0;
+        if (!recording_on) return;  // the write failed and switched recording off
     }
     script_write_event(pending_kind, pending_x, pending_y, pending_key);
 }

@@ -5,7 +5,9 @@
 
 #include <cctype>
 #include <climits>
+#include <cstdlib>
 #include <cstring>
+#include <string>
 
 #include "kanvo_internal.h"
 
@@ -20,14 +22,24 @@ ScriptMode script_mode = ScriptMode::none;
 
 constexpr int kLineBuffer = 512;  // 511 characters of a line are kept
 constexpr int kNumberLength = 11; // "-2147483648"
+constexpr long kLongestLine = 1 << 20;
 
 void set_check(int command, bool on) {
     if (run_menu) platform::check_menu_item(run_menu, command, on);
 }
 
+// Where the open script file lies, resolved when it was opened, so that a program that
+// changes its directory while recording is not taken for one whose file was removed.
+std::string script_path;
+
 bool open_script(const char *mode, ScriptMode new_mode) {
     script_file = std::fopen(script_name, mode);
     script_mode = script_file ? new_mode : ScriptMode::none;
+    if (script_file) {
+        char *resolved = realpath(script_name, nullptr);
+        script_path = resolved ? resolved : script_name;
+        std::free(resolved);
+    }
     return script_file != nullptr;
 }
 
@@ -37,7 +49,7 @@ bool script_still_written() {
     if (std::fflush(script_file) != 0 || std::ferror(script_file)) return false;
     struct stat open_file {}, named_file {};
     if (fstat(fileno(script_file), &open_file) != 0) return false;
-    if (stat(script_name, &named_file) != 0) return false;
+    if (stat(script_path.c_str(), &named_file) != 0) return false;
     return open_file.st_dev == named_file.st_dev && open_file.st_ino == named_file.st_ino;
 }
 
@@ -49,18 +61,29 @@ void stop_recording_after_failure() {
     script_close();
 }
 
-// Reads one line into buffer (at most 511 characters, the line feed kept when it fits).
-// The rest of a longer line is consumed too, so it stays one line. Returns false when the
-// end of the file was met while reading it.
-bool read_line(char (&buffer)[kLineBuffer]) {
-    buffer[0] = '\0';
-    if (!std::fgets(buffer, kLineBuffer, script_file)) return false;
-    if (!std::strchr(buffer, '\n')) {
-        int c;
-        while ((c = std::fgetc(script_file)) != EOF && c != '\n') {
-        }
+enum class LineRead { line, end_of_file, too_long };
+
+// Reads one line into buffer: at most 511 characters are kept, with the line feed when it
+// fits. The rest of a longer line is passed over too, so that it stays one line, but only
+// up to kLongestLine characters: a file that never ends a line (a device, say) cannot
+// keep the reader busy. Bytes are read one by one, so a NUL inside a line is no line end.
+LineRead read_line(char (&buffer)[kLineBuffer]) {
+    size_t length = 0;
+    int c = 0;
+    while (length < kLineBuffer - 1 && c != '\n') {
+        c = std::fgetc(script_file);
+        if (c == EOF) break;
+        buffer[length++] = static_cast<char>(c);
     }
-    return !std::feof(script_file);
+    buffer[length] = '\0';
+    if (c == EOF) return LineRead::end_of_file;
+    if (c == '\n') return LineRead::line;
+    for (long skipped = 0; skipped < kLongestLine; ++skipped) {
+        c = std::fgetc(script_file);
+        if (c == EOF) return LineRead::end_of_file;
+        if (c == '\n') return LineRead::line;
+    }
+    return LineRead::too_long;
 }
 
 bool is_empty_line(const char *line) {
@@ -168,13 +191,14 @@ int script_read_event() {
         return 1;
     }
     char line[kLineBuffer];
-    bool more = read_line(line);
-    while (more && is_empty_line(line)) more = read_line(line);
-    if (!more) {
+    LineRead read = read_line(line);
+    while (read == LineRead::line && is_empty_line(line)) read = read_line(line);
+    if (read == LineRead::end_of_file) {
         log_printf("EOF encountered in script file %s\n", script_name);
         end_playback();
         return 0;
     }
+    if (read == LineRead::too_long) return 0;  // no line the writer makes: unrecognised
     return parse_event_line(line) ? 1 : 0;
 }
 

@@ -354,3 +354,44 @@ TEST_F(ScriptTest, PlaybackDeliversScriptEventsWithoutWaitingForTicks) {
     EXPECT_EQ(playback_on, 0);
     EXPECT_EQ(log_lines().back(), "EOF encountered in script file KANVO.SCR\n");
 }
+
+TEST_F(ScriptTest, LineThatNeverEndsEndsPlaybackInsteadOfHanging) {
+    ASSERT_EQ(symlink("/dev/zero", script_name), 0);
+    EXPECT_TRUE(play_all().empty());
+    EXPECT_TRUE(log_lines().empty()) << "not the end of the file: an unrecognised line";
+}
+
+TEST_F(ScriptTest, NulInsideALineDoesNotSwallowTheNextLine) {
+    const char text[] = "KANVO_KBD(65);\0junk\nKANVO_KBD(66);\n";
+    write_file(std::string(text, sizeof text - 1));
+    std::vector<ScriptEvent> expected = {{KANVO_KBD, 0, 0, 65}, {KANVO_KBD, 0, 0, 66}};
+    EXPECT_EQ(play_all(), expected);
+}
+
+TEST_F(ScriptTest, RecordingSurvivesTheProgramChangingDirectory) {
+    toggle_recording();
+    script_write_event(KANVO_MOUSE, 1, 2, 0);
+    ScratchDirectory elsewhere;
+    ASSERT_EQ(chdir(elsewhere.path().c_str()), 0);
+    script_write_event(KANVO_MOUSE, 3, 4, 0);
+    EXPECT_EQ(recording_on, 1);
+    ASSERT_EQ(chdir(directory_.path().c_str()), 0);
+    toggle_recording();
+    EXPECT_EQ(file_text(), "KANVO_MOUSE(1, 2);\nKANVO_MOUSE(3, 4);\n");
+}
+
+TEST_F(ScriptTest, FailedRunLineStopsRecordingBeforeTheEventAfterIt) {
+    platform::HeadlessBackend &user = open_headless();
+    KANVO_animate(KANVO_ANIMATE_RUN);
+    toggle_recording();
+    user.click(draw_window, origin_x, origin_y);
+    ASSERT_EQ(await_event().kind, KANVO_MOUSE);
+    for (int i = 0; i < 3; ++i) ASSERT_EQ(await_event().kind, KANVO_PERIODIC);
+    ASSERT_EQ(unlink(script_name), 0);
+    user.click(draw_window, origin_x, origin_y);
+    ASSERT_EQ(await_event().kind, KANVO_MOUSE);
+    EXPECT_EQ(recording_on, 0);
+    EXPECT_EQ(script_file, nullptr) << "no file is opened again for the click";
+    EXPECT_NE(access(script_name, F_OK), 0);
+    EXPECT_EQ(log_lines().back(), "Cannot write script file KANVO.SCR; recording stopped\n");
+}

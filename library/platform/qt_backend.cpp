@@ -328,8 +328,10 @@ public:
         wake.setSingleShot(true);
         wake.setTimerType(Qt::PreciseTimer);
         QObject::connect(&wake, &QTimer::timeout, [&woken] { woken = true; });
+        // The deadline may pass between the check above and now: a zero interval still
+        // wakes the loop, where a negative one would leave it waiting for input.
         if (deadline_ms >= 0)
-            wake.start(int(std::min<int64_t>(deadline_ms - now_ms(), INT_MAX)));
+            wake.start(int(std::clamp<int64_t>(deadline_ms - now_ms(), 0, INT_MAX)));
         // Each pass blocks in the event dispatcher until Qt has something to deliver; the
         // caller asks again should the timer have woken us a moment early.
         while (!input_arrived_ && !woken)
