@@ -45,11 +45,8 @@ void record_event() {
         ++periodic_run;
         return;
     }
-    if (periodic_run > 0) {
-        script_write_event(KANVO_PERIODIC, 0, 0, 0);
-        periodic_run = 0;
-        if (!recording_on) return;  // the write failed and switched recording off
-    }
+    write_periodic_run();
+    if (!recording_on) return;  // writing the run failed and switched recording off
     script_write_event(pending_kind, pending_x, pending_y, pending_key);
 }
 

@@ -15,8 +15,6 @@
 
 // ---- palette ----------------------------------------------------------------------
 constexpr int kColorCount = 24;
-constexpr int kRed = 2;
-constexpr int kWhite = 1;
 extern const uint8_t color_table[kColorCount][3];
 extern const char *const color_names[kColorCount];
 // The index to use for a caller's colour: itself when 0..23, else red with a message.
@@ -110,6 +108,8 @@ extern const char *script_name;  // "KANVO.SCR"
 void script_write_event(int kind, int x, int y, char key);
 int script_read_event();
 void script_close();
+// Writes the counted run of periodic events, if any, as one line and resets the count.
+void write_periodic_run();
 void end_playback();
 void toggle_recording();  // command 5
 void toggle_playback();   // command 6

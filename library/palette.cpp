@@ -23,13 +23,13 @@ static bool is_valid_color(int index) { return index >= 0 && index < kColorCount
 int check_color(int index) {
     if (is_valid_color(index)) return index;
     log_printf("Illegal color %d; using RED.\n", index);
-    return kRed;
+    return KANVO_RED;
 }
 
 // Commands carry checked indices; an unchecked one still paints red rather than reading
 // outside the table.
 platform::Pixel palette_pixel(int index) {
-    if (!is_valid_color(index)) index = kRed;
+    if (!is_valid_color(index)) index = KANVO_RED;
     const uint8_t *c = color_table[index];
     return platform::rgb(c[0], c[1], c[2]);
 }

@@ -121,7 +121,7 @@ void render_command(const DrawCommand &command) {
 void clear_surface() {
     ensure_surface();
     platform::Brush white;
-    white.color = palette_pixel(kWhite);
+    white.color = palette_pixel(KANVO_WHITE);
     platform::Brush old = surface_dc->select_brush(white);
     surface_dc->rectangle(0, 0, kSurfaceWidth, kSurfaceHeight);
     surface_dc->select_brush(old);

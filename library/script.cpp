@@ -1,24 +1,19 @@
 // Recording the event stream to the script file "KANVO.SCR" and playing it back: the line
 // formats, the writer, the reader with its forgiving number scanning, and the Record,
 // Playback and Play one commands.
-#include <sys/stat.h>
-
 #include <cctype>
 #include <climits>
-#include <cstdlib>
 #include <cstring>
 #include <string>
 
 #include "kanvo_internal.h"
+#include "platform/files.h"
 
 int recording_on = 0, playback_on = 0, play_one_pending = 0, periodic_run = 0;
 FILE *script_file = nullptr;
 const char *script_name = "KANVO.SCR";
 
 namespace {
-
-enum class ScriptMode { none, writing, reading };
-ScriptMode script_mode = ScriptMode::none;
 
 constexpr int kLineBuffer = 512;  // 511 characters of a line are kept
 constexpr int kNumberLength = 11; // "-2147483648"
@@ -32,14 +27,9 @@ void set_check(int command, bool on) {
 // changes its directory while recording is not taken for one whose file was removed.
 std::string script_path;
 
-bool open_script(const char *mode, ScriptMode new_mode) {
+bool open_script(const char *mode) {
     script_file = std::fopen(script_name, mode);
-    script_mode = script_file ? new_mode : ScriptMode::none;
-    if (script_file) {
-        char *resolved = realpath(script_name, nullptr);
-        script_path = resolved ? resolved : script_name;
-        std::free(resolved);
-    }
+    if (script_file) script_path = platform::resolved_path(script_name);
     return script_file != nullptr;
 }
 
@@ -47,10 +37,7 @@ bool open_script(const char *mode, ScriptMode new_mode) {
 // write (disk full) or the file having been removed or replaced under it.
 bool script_still_written() {
     if (std::fflush(script_file) != 0 || std::ferror(script_file)) return false;
-    struct stat open_file {}, named_file {};
-    if (fstat(fileno(script_file), &open_file) != 0) return false;
-    if (stat(script_path.c_str(), &named_file) != 0) return false;
-    return open_file.st_dev == named_file.st_dev && open_file.st_ino == named_file.st_ino;
+    return platform::still_named(script_file, script_path);
 }
 
 void stop_recording_after_failure() {
@@ -159,7 +146,7 @@ bool parse_event_line(const char *line) {
 }  // namespace
 
 void script_write_event(int kind, int x, int y, char key) {
-    if (!script_file && !open_script("w", ScriptMode::writing)) {
+    if (!script_file && !open_script("w")) {
         log_printf("Cannot open script file %s for writing\n", script_name);
         return;
     }
@@ -180,7 +167,7 @@ void script_write_event(int kind, int x, int y, char key) {
 }
 
 int script_read_event() {
-    if (!script_file && !open_script("r", ScriptMode::reading)) {
+    if (!script_file && !open_script("r")) {
         log_printf("Cannot open script file %s for reading\n", script_name);
         end_playback();
         return 0;
@@ -202,10 +189,15 @@ int script_read_event() {
     return parse_event_line(line) ? 1 : 0;
 }
 
+void write_periodic_run() {
+    if (periodic_run <= 0) return;
+    script_write_event(KANVO_PERIODIC, 0, 0, 0);
+    periodic_run = 0;
+}
+
 void script_close() {
     if (script_file) std::fclose(script_file);
     script_file = nullptr;
-    script_mode = ScriptMode::none;
 }
 
 void end_playback() {
@@ -220,10 +212,7 @@ void toggle_recording() {
     if (recording_on) {
         recording_on = 0;
         set_check(KANVO_CMD_RECORD, false);
-        if (periodic_run > 0) {
-            script_write_event(KANVO_PERIODIC, 0, 0, 0);
-            periodic_run = 0;
-        }
+        write_periodic_run();
         script_close();
         return;
     }
@@ -231,9 +220,9 @@ void toggle_recording() {
         log_printf("Cannot record while a script is played back\n");
         return;
     }
-    // A playback that met the end of the file leaves it open for reading; a new
-    // recording starts a new file.
-    if (script_mode == ScriptMode::reading) script_close();
+    // With recording off, an open file is one a playback read to its end and left open;
+    // a new recording starts a new file.
+    script_close();
     periodic_run = 0;
     recording_on = 1;
     set_check(KANVO_CMD_RECORD, true);

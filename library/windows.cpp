@@ -106,7 +106,7 @@ void handle_left_button(intptr_t lparam) {
 }
 
 void register_classes() {
-    const platform::Pixel white = palette_pixel(kWhite);
+    const platform::Pixel white = palette_pixel(KANVO_WHITE);
     platform::register_class({"DrawWndClass", draw_window_procedure, white});
     platform::register_class({"TextWndClass", text_window_procedure, white});
 }

@@ -29,10 +29,10 @@ TEST(Palette, ValidIndicesPassSilentlyWithTheirNamesAndValues) {
 }
 
 TEST(Palette, IllegalIndicesBecomeRedWithAMessageEachTime) {
-    EXPECT_EQ(check_color(24), kRed);
-    EXPECT_EQ(check_color(-1), kRed);
-    EXPECT_EQ(check_color(INT_MIN), kRed);
-    EXPECT_EQ(check_color(24), kRed);
+    EXPECT_EQ(check_color(24), KANVO_RED);
+    EXPECT_EQ(check_color(-1), KANVO_RED);
+    EXPECT_EQ(check_color(INT_MIN), KANVO_RED);
+    EXPECT_EQ(check_color(24), KANVO_RED);
     const std::vector<std::string> expected = {
         "Illegal color 24; using RED.\n",
         "Illegal color -1; using RED.\n",

@@ -81,7 +81,8 @@ extern "C" {
 /* Opens the drawing window "KANVO Graphics" and the text window "KANVO Text", creates
  * the drawing surface, the "&Run" menu and the 50 ms animation timer. The first three
  * arguments are the program's start values (pass 0, 0 and "" on this platform); show is
- * KANVO_SHOW_NORMAL or KANVO_SHOW_HIDDEN. Returns 1. Without a display the program
+ * KANVO_SHOW_NORMAL or KANVO_SHOW_HIDDEN. Returns 1; 0 when the windows could not be
+ * made (previous_instance must be 0 on this platform). Without a display the program
  * prints one line on standard error and exits with status 1. */
 int KANVO_open(void *instance, void *previous_instance, const char *command_line, int show);
 
@@ -90,7 +91,8 @@ int KANVO_close(void);
 
 /* Blocks until an event is ready and returns its kind. Always writes all three
  * out-parameters: x, y for KANVO_MOUSE (library coordinates), key for KANVO_KBD, 0 for
- * what the event does not carry. None of the pointers may be NULL. */
+ * what the event does not carry; a NULL pointer is skipped. Before KANVO_open it returns
+ * KANVO_QUIT at once. */
 int KANVO_await_event(int *x, int *y, char *key);
 
 /* KANVO_ANIMATE_HALT, _STEP, _RUN or _QUIT; other values change nothing. Returns 1, or 0
