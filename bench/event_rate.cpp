@@ -110,7 +110,7 @@ int main(int argc, char **argv) {
     const double halted_cpu = cpu_seconds() - cpu;
 
     std::printf("periodic events per second (animation running):  %.2f\n", rate);
-    std::printf("full redraws per second (clear + 151 shapes):     %.2f\n",
+    std::printf("full redraws per second (clear + 153 shapes):     %.2f\n",
                 frames / animating_wall);
     std::printf("cpu while animating, full redraw per event:       %.2f %% of one core\n",
                 100.0 * animating_cpu / animating_wall);
