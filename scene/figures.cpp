@@ -8,8 +8,6 @@
 
 namespace {
 
-constexpr int kFilled = 0;
-
 struct Point {
     int x, y;
 };
@@ -65,7 +63,7 @@ void draw_bare_branches() {
         {{-245, -160}, {-262, -150}, 2}, {{-262, -150}, {-277, -147}, 1},
         {{-245, -155}, {-260, -142}, 2}, {{-260, -142}, {-274, -136}, 1},
     };
-    KANVO_rectangle(KANVO_BLACK, -247, -180, -243, -145, 1);
+    KANVO_rectangle(KANVO_BLACK, -247, -180, -243, -145, kThinOutline);
     KANVO_line(KANVO_BROWN, -245, -180, -245, -146, 3);
     for (const Segment &s : kBranches)
         KANVO_line(KANVO_BLACK, s.from.x, s.from.y, s.to.x, s.to.y, s.width);
@@ -102,7 +100,7 @@ void draw_ovals(const Box (&ovals)[N]) {
         KANVO_oval(b.color, b.corner1.x, b.corner1.y, b.corner2.x, b.corner2.y, kFilled);
 }
 
-// Kind 5: ice over the lake's own box, and a drift of snow at the foot of the tree.
+// Winter: ice over the lake's own box, and a drift of snow at the foot of the tree.
 void draw_frozen_ground() {
     KANVO_oval(KANVO_ICE_BLUE, -400, -50, 100, -100, kFilled);
     KANVO_oval(KANVO_WHITE, -270, -205, -220, -190, kFilled);
@@ -110,10 +108,10 @@ void draw_frozen_ground() {
 
 void draw_bare_tree(int kind) {
     draw_bare_branches();
-    if (kind == 3 || kind == 4) draw_ovals(kFirstLeaves);
-    if (kind == 3) draw_ovals(kSecondLeaves);
-    if (kind == 4) draw_ovals(kThirdLeaves);
-    if (kind == 5) draw_frozen_ground();
+    if (kind == kTreeTopFallingLeaves || kind == kTreeTopFallenLeaves) draw_ovals(kFirstLeaves);
+    if (kind == kTreeTopFallingLeaves) draw_ovals(kSecondLeaves);
+    if (kind == kTreeTopFallenLeaves) draw_ovals(kThirdLeaves);
+    if (kind == kTreeTopWinter) draw_frozen_ground();
 }
 
 void white_triangle(const Triangle &t) {
@@ -151,12 +149,12 @@ void draw_snowman() {
 
 void draw_tree_top(int kind, int color_a, int color_b, int color_c) {
     switch (kind) {
-    case 0: draw_crown_of_four_lobes(color_a, color_b, color_c); break;
-    case 1:
-    case 2: draw_full_crown(color_a, color_b, color_c); break;
-    case 3:
-    case 4:
-    case 5: draw_bare_tree(kind); break;
+    case kTreeTopFourLobes: draw_crown_of_four_lobes(color_a, color_b, color_c); break;
+    case kTreeTopGreenCrown:
+    case kTreeTopAutumnCrown: draw_full_crown(color_a, color_b, color_c); break;
+    case kTreeTopFallingLeaves:
+    case kTreeTopFallenLeaves:
+    case kTreeTopWinter: draw_bare_tree(kind); break;
     default: break;
     }
 }

@@ -2,7 +2,7 @@
 // the frame: tree tops, cloud, boat, bug, flower, waves and the winter scenery.
 #pragma once
 
-#include "scene_sizes.h"
+#include "scene_constants.h"
 
 void draw_tree_top(int kind, int color_a, int color_b, int color_c);
 void draw_cloud(int x, int y);

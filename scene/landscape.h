@@ -4,10 +4,10 @@
 
 #include <cstdint>
 
-#include "scene_sizes.h"
+#include "scene_constants.h"
 
 // The whole scene state. One record, owned by landscape_main; the rules and the panel
-// receive references to the fields they change, draw_scene the values it draws.
+// receive references to the fields they change, draw_scene the whole record.
 struct SceneState {
     // sky
     int sun_moon_x, sun_moon_y, moon_shade_x, daytime, sky_ticks, sky_passes;
@@ -52,6 +52,8 @@ void sun_moon_start(int &x, int &y);
 
 // Start values: the fixed ones, then the random ones in their fixed order of draws.
 void start_scene(SceneState &scene);
+// A click at (mouse_x, mouse_y): the panel box under it, if any, takes the press.
+void press_panel_on(SceneState &scene);
 // What one event of the given kind does to the state (mouse_x and mouse_y hold its
 // position): a panel press, the animation rules, or the end of the loop.
 void apply_event(SceneState &scene, int event_kind);

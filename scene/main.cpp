@@ -17,8 +17,6 @@ uint32_t random_state = 0;
 bool preset_seed_pending = false;
 uint32_t preset_seed = 0;
 
-constexpr int kWinter = 5;
-
 void set_fixed_start_values(SceneState &s) {
     sun_moon_start(s.sun_moon_x, s.sun_moon_y);
     s.moon_shade_x = s.sun_moon_x;
@@ -103,20 +101,13 @@ void animate_one_tick(SceneState &s) {
     move_sky(s.sun_moon_x, s.sun_moon_y, s.moon_shade_x, s.sky_ticks, s.sky_passes, s.daytime);
     twinkle(s.star_size, s.star_color);
     twinkle(s.star_b_size, s.star_b_color);
-    if (s.tree_top_kind != kWinter) move_bugs(s.mouse_x, s.mouse_y, s.bug_size, s.bug_x, s.bug_y);
-    if (s.wind_on == 1 && s.tree_top_kind != kWinter) {
+    bool frozen = s.tree_top_kind == kTreeTopWinter;  // winter stills all but the sky
+    if (!frozen) move_bugs(s.mouse_x, s.mouse_y, s.bug_size, s.bug_x, s.bug_y);
+    if (s.wind_on == 1 && !frozen) {
         move_boat(s.boat_x, s.boat_y, s.boat_ticks, s.boat_half_length, s.sail_height);
         move_waves(s.waves_x, s.wave_ticks, s.wave_phase);
         move_clouds(s.cloud1_x, s.cloud2_x);
     }
-}
-
-void press_if_in_panel(SceneState &s) {
-    if (!in_panel(s.mouse_x, s.mouse_y)) return;
-    press_panel(s.mouse_x, s.mouse_y, s.big_flower_petal_color, s.big_flower_center_color,
-                s.tree_top_kind, s.tree_top_presses, s.wind_presses, s.wind_on,
-                s.flower_petal_color, s.flower_center_color, s.flower_presses, s.flower_count,
-                s.bug_presses, s.bug_count);
 }
 
 }  // namespace
@@ -145,32 +136,24 @@ void start_scene(SceneState &scene) {
     draw_random_start_values(scene);
 }
 
+void press_panel_on(SceneState &s) {
+    press_panel(s.mouse_x, s.mouse_y, s.big_flower_petal_color, s.big_flower_center_color,
+                s.tree_top_kind, s.tree_top_presses, s.wind_presses, s.wind_on,
+                s.flower_petal_color, s.flower_center_color, s.flower_presses, s.flower_count,
+                s.bug_presses, s.bug_count);
+}
+
 void apply_event(SceneState &scene, int event_kind) {
     switch (event_kind) {
-    case KANVO_MOUSE: press_if_in_panel(scene); break;
+    case KANVO_MOUSE: press_panel_on(scene); break;
     case KANVO_PERIODIC: animate_one_tick(scene); break;
     case KANVO_QUIT: scene.done = 1; break;
     default: break;  // keys change nothing
     }
 }
 
-void redraw_scene(SceneState &s) {
-    draw_scene(s.sun_moon_x, s.sun_moon_y, s.moon_shade_x,
-               s.star_a_x, s.star_a_y, s.star_size, s.star_color,
-               s.star_b_x, s.star_b_y, s.star_b_size, s.star_b_color,
-               s.big_flower_x, s.big_flower_y, s.center_radius, s.big_flower_center_color,
-               s.petal_radius, s.big_flower_petal_color,
-               s.boat_x, s.boat_y, s.boat_half_length, s.sail_height,
-               s.big_bug_x, s.big_bug_y, s.bug_size,
-               s.tree_top_kind,
-               s.snow_x, s.snow_y,
-               s.flower_x, s.flower_y, s.flower_petal_color, s.flower_center_color,
-               s.flower_count,
-               s.bug_x, s.bug_y, s.bug_count,
-               s.daytime,
-               s.star_x, s.star_y,
-               s.waves_x, s.waves_y,
-               s.cloud1_x, s.cloud_y, s.cloud2_x);
+void redraw_scene(SceneState &scene) {
+    draw_scene(scene);
     draw_panel();
 }
 

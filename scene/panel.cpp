@@ -31,8 +31,8 @@ int up_and_down(int presses, int cycle, int peak) {
 }
 
 void next_tree_top(int &tree_top_kind, int &tree_top_presses) {
-    count_up(tree_top_presses, 6);
-    tree_top_kind = tree_top_presses % 6;
+    count_up(tree_top_presses, kTreeTopKinds);
+    tree_top_kind = tree_top_presses % kTreeTopKinds;
 }
 
 void toggle_wind(int &wind_presses, int &wind_on) {
@@ -55,7 +55,7 @@ void more_bugs(int &bug_presses, int &bug_count) {
 void draw_panel() {
     for (int k = 0; k < kBoxes; k++)
         KANVO_rectangle(KANVO_BLACK, kLeft, kTop - kBoxHeight * k, kRight,
-                        kTop - kBoxHeight * (k + 1), 1);
+                        kTop - kBoxHeight * (k + 1), kThinOutline);
     for (int k = 0; k < kBoxes; k++)
         KANVO_printf(KANVO_BLACK, kLabelX, kLabelBaseline - kBoxHeight * k, kLabelSize, "%s",
                      kLabels[k]);

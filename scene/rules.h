@@ -1,7 +1,7 @@
 // The animation rules that advance the scene by one periodic event.
 #pragma once
 
-#include "scene_sizes.h"
+#include "scene_constants.h"
 
 void move_sky(int &sun_moon_x, int &sun_moon_y, int &moon_shade_x, int &sky_ticks,
               int &sky_passes, int &daytime);

@@ -10,28 +10,23 @@
 
 namespace {
 
-constexpr int kFilled = 0;
-constexpr int kWinter = 5;
-
-void draw_night_sky(int sun_moon_x, int sun_moon_y, int moon_shade_x, int star_a_x,
-                    int star_a_y, int star_size, int star_color, int star_b_x, int star_b_y,
-                    int star_b_size, int star_b_color, const int (&star_x)[kStarCount],
-                    const int (&star_y)[kStarCount]) {
+void draw_night_sky(const SceneState &s) {
     KANVO_rectangle(KANVO_DUSTY_PLUM, -300, -250, 300, 250, kFilled);
-    for (int i = 0; i < kStarCount; i++) draw_star(star_x[i], star_y[i], star_size, star_color);
-    draw_star(star_a_x, star_a_y, star_size, star_color);
-    draw_star(star_b_x, star_b_y, star_b_size, star_b_color);
-    KANVO_circle(KANVO_WHITE, sun_moon_x, sun_moon_y, 20);
+    for (int i = 0; i < kStarCount; i++)
+        draw_star(s.star_x[i], s.star_y[i], s.star_size, s.star_color);
+    draw_star(s.star_a_x, s.star_a_y, s.star_size, s.star_color);
+    draw_star(s.star_b_x, s.star_b_y, s.star_b_size, s.star_b_color);
+    KANVO_circle(KANVO_WHITE, s.sun_moon_x, s.sun_moon_y, 20);
     // The sky-coloured shade over part of the moon leaves a crescent.
-    KANVO_oval(KANVO_DUSTY_PLUM, moon_shade_x, sun_moon_y - 20, moon_shade_x + 50,
-               sun_moon_y + 20, kFilled);
+    KANVO_oval(KANVO_DUSTY_PLUM, s.moon_shade_x, s.sun_moon_y - 20, s.moon_shade_x + 50,
+               s.sun_moon_y + 20, kFilled);
 }
 
-void draw_day_sky(int sun_x, int sun_y, int cloud1_x, int cloud_y, int cloud2_x) {
+void draw_day_sky(const SceneState &s) {
     KANVO_rectangle(KANVO_ICE_BLUE, -300, -250, 300, 250, kFilled);
-    KANVO_circle(KANVO_YELLOW, sun_x, sun_y, 20);
-    draw_cloud(cloud1_x, cloud_y);
-    draw_cloud(cloud2_x, cloud_y - 20);
+    KANVO_circle(KANVO_YELLOW, s.sun_moon_x, s.sun_moon_y, 20);
+    draw_cloud(s.cloud1_x, s.cloud_y);
+    draw_cloud(s.cloud2_x, s.cloud_y - 20);
 }
 
 void draw_mountains_meadow_and_lake() {
@@ -46,7 +41,8 @@ void draw_mountains_meadow_and_lake() {
 
 void draw_tree(int tree_top_kind) {
     KANVO_rectangle(KANVO_BROWN, -250, -200, -240, -150, kFilled);
-    if (tree_top_kind == 0 || tree_top_kind == 1)
+    bool green = tree_top_kind == kTreeTopFourLobes || tree_top_kind == kTreeTopGreenCrown;
+    if (green)
         draw_tree_top(tree_top_kind, KANVO_FOREST_GREEN, KANVO_FOREST_GREEN,
                       KANVO_FOREST_GREEN);
     else
@@ -63,20 +59,17 @@ void draw_snowfall(const int (&snow_x)[kSnowflakes], int (&snow_y)[kSnowflakes])
     }
 }
 
-void draw_winter(int big_flower_x, int big_flower_y, int big_bug_x, int big_bug_y,
-                 const int (&snow_x)[kSnowflakes], int (&snow_y)[kSnowflakes],
-                 const int (&flower_x)[kFlowerSlots], const int (&flower_y)[kFlowerSlots],
-                 int flower_count, const int (&bug_x)[kBugSlots],
-                 const int (&bug_y)[kBugSlots], int bug_count) {
+// The icicles, then the snow: snow_y is the only value of the scene that a frame changes.
+void draw_winter(SceneState &s) {
     draw_winter_scenery();
-    int bugs_shown = std::min(bug_count, kBugSlots);
-    for (int i = 0; i < bugs_shown; i++) draw_icicles(IcicleKind::bug, bug_x[i], bug_y[i]);
-    int flowers_shown = std::min(flower_count, kFlowerSlots);
+    int bugs_shown = std::min(s.bug_count, kBugSlots);
+    for (int i = 0; i < bugs_shown; i++) draw_icicles(IcicleKind::bug, s.bug_x[i], s.bug_y[i]);
+    int flowers_shown = std::min(s.flower_count, kFlowerSlots);
     for (int i = 0; i < flowers_shown; i++)
-        draw_icicles(IcicleKind::flower, flower_x[i], flower_y[i]);
-    draw_icicles(IcicleKind::bug, big_bug_x, big_bug_y);
-    draw_icicles(IcicleKind::flower, big_flower_x, big_flower_y);
-    draw_snowfall(snow_x, snow_y);
+        draw_icicles(IcicleKind::flower, s.flower_x[i], s.flower_y[i]);
+    draw_icicles(IcicleKind::bug, s.big_bug_x, s.big_bug_y);
+    draw_icicles(IcicleKind::flower, s.big_flower_x, s.big_flower_y);
+    draw_snowfall(s.snow_x, s.snow_y);
 }
 
 }  // namespace
@@ -99,40 +92,20 @@ void draw_icicles(IcicleKind kind, int x, int y) {
     }
 }
 
-void draw_scene(int sun_moon_x, int sun_moon_y, int moon_shade_x,
-                int star_a_x, int star_a_y, int star_size, int star_color,
-                int star_b_x, int star_b_y, int star_b_size, int star_b_color,
-                int big_flower_x, int big_flower_y, int center_radius,
-                int big_flower_center_color, int petal_radius, int big_flower_petal_color,
-                int boat_x, int boat_y, int boat_half_length, int sail_height,
-                int big_bug_x, int big_bug_y, int bug_size,
-                int tree_top_kind,
-                const int (&snow_x)[kSnowflakes], int (&snow_y)[kSnowflakes],
-                const int (&flower_x)[kFlowerSlots], const int (&flower_y)[kFlowerSlots],
-                const int (&flower_petal_color)[kFlowerSlots],
-                const int (&flower_center_color)[kFlowerSlots], int flower_count,
-                const int (&bug_x)[kBugSlots], const int (&bug_y)[kBugSlots], int bug_count,
-                int daytime,
-                const int (&star_x)[kStarCount], const int (&star_y)[kStarCount],
-                int waves_x, int waves_y,
-                int cloud1_x, int cloud_y, int cloud2_x) {
-    if (daytime == 0)
-        draw_night_sky(sun_moon_x, sun_moon_y, moon_shade_x, star_a_x, star_a_y, star_size,
-                       star_color, star_b_x, star_b_y, star_b_size, star_b_color, star_x,
-                       star_y);
+void draw_scene(SceneState &s) {
+    if (s.daytime == 0)
+        draw_night_sky(s);
     else
-        draw_day_sky(sun_moon_x, sun_moon_y, cloud1_x, cloud_y, cloud2_x);
+        draw_day_sky(s);
     draw_mountains_meadow_and_lake();
-    draw_waves(waves_x, waves_y);
-    draw_flower(big_flower_x, big_flower_y, petal_radius, center_radius, big_flower_petal_color,
-                big_flower_center_color);
-    draw_tree(tree_top_kind);
-    draw_boat(boat_x, boat_y, boat_half_length, sail_height);
-    draw_bug(big_bug_x, big_bug_y, bug_size);
-    draw_bugs(bug_x, bug_y, bug_size, bug_count);
-    if (tree_top_kind == kWinter)
-        draw_winter(big_flower_x, big_flower_y, big_bug_x, big_bug_y, snow_x, snow_y, flower_x,
-                    flower_y, flower_count, bug_x, bug_y, bug_count);
-    draw_flowers(flower_x, flower_y, flower_count, petal_radius, center_radius,
-                 flower_petal_color, flower_center_color);
+    draw_waves(s.waves_x, s.waves_y);
+    draw_flower(s.big_flower_x, s.big_flower_y, s.petal_radius, s.center_radius,
+                s.big_flower_petal_color, s.big_flower_center_color);
+    draw_tree(s.tree_top_kind);
+    draw_boat(s.boat_x, s.boat_y, s.boat_half_length, s.sail_height);
+    draw_bug(s.big_bug_x, s.big_bug_y, s.bug_size);
+    draw_bugs(s.bug_x, s.bug_y, s.bug_size, s.bug_count);
+    if (s.tree_top_kind == kTreeTopWinter) draw_winter(s);
+    draw_flowers(s.flower_x, s.flower_y, s.flower_count, s.petal_radius, s.center_radius,
+                 s.flower_petal_color, s.flower_center_color);
 }

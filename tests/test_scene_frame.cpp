@@ -76,12 +76,12 @@ TEST(SceneFrame, DrawingCallsPerFrameFrom133To388) {
     EXPECT_EQ(commands_of_redraw(scene), 133u + 10u);
 
     scene.daytime = 1;
-    scene.tree_top_kind = 5;
+    scene.tree_top_kind = kTreeTopWinter;
     scene.flower_count = 15;
     scene.bug_count = 5;
     EXPECT_EQ(commands_of_redraw(scene), 388u + 10u);
 
-    scene.tree_top_kind = 3;  // the bare tree with both groups of leaves, no winter
+    scene.tree_top_kind = kTreeTopFallingLeaves;  // both groups of leaves, no winter
     EXPECT_EQ(commands_of_redraw(scene), 388u - 152u - 16u + 35u + 10u);  // 255 + panel
 }
 
@@ -156,7 +156,7 @@ TEST(SceneFrame, FlowerColour24IsDrawnRedWithTheIllegalColourMessage) {
 TEST(SceneFrame, WinterFreezesTheLakeAndLetsSnowFallOncePerFrame) {
     open_headless();
     SceneState scene = fresh_scene(4);
-    scene.tree_top_kind = 5;
+    scene.tree_top_kind = kTreeTopWinter;
     scene.flower_count = 0;
 
     // Put flake 0 where this frame's fall takes it to -251: drawn there, then reset.
@@ -212,7 +212,7 @@ TEST(SceneFrame, WinterFreezesTheLakeAndLetsSnowFallOncePerFrame) {
     }
 
     // Out of winter the snow stands still and is not drawn.
-    scene.tree_top_kind = 0;
+    scene.tree_top_kind = kTreeTopFourLobes;
     std::vector<int> before(scene.snow_y, scene.snow_y + kSnowflakes);
     redraw_scene(scene);
     EXPECT_EQ(std::vector<int>(scene.snow_y, scene.snow_y + kSnowflakes), before);

@@ -20,10 +20,9 @@ SceneState fresh_scene() {
 }
 
 void press(SceneState &s, int x, int y) {
-    press_panel(x, y, s.big_flower_petal_color, s.big_flower_center_color, s.tree_top_kind,
-                s.tree_top_presses, s.wind_presses, s.wind_on, s.flower_petal_color,
-                s.flower_center_color, s.flower_presses, s.flower_count, s.bug_presses,
-                s.bug_count);
+    s.mouse_x = x;
+    s.mouse_y = y;
+    press_panel_on(s);
 }
 
 // The y of a point inside box k, halfway down.

@@ -351,7 +351,7 @@ TEST(SceneLoop, PeriodicEventsFollowWindAndWinter) {
     EXPECT_EQ(scene.cloud1_x, before.cloud1_x - 2);
 
     // Winter, wind on: only the sky and the stars go on.
-    scene.tree_top_kind = 5;
+    scene.tree_top_kind = kTreeTopWinter;
     SceneState frozen = scene;
     random_seed(99);
     for (int t = 0; t < 40; t++) tick();
