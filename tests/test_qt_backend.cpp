@@ -257,7 +257,7 @@ std::vector<platform::Message> received;
 intptr_t record_procedure(platform::Window *window, uint32_t type, uintptr_t wparam,
                           intptr_t lparam) {
     if (type == platform::msg::key_down || type == platform::msg::key_up ||
-        type == platform::msg::character)
+        type == platform::msg::character || type == platform::msg::left_button_down)
         received.push_back({window, type, wparam, lparam});
     return platform::default_window_procedure(window, type, wparam, lparam);
 }
@@ -275,6 +275,22 @@ void drain(platform::Window *window) {
 }
 
 }  // namespace
+
+TEST(QtBackend, ClickGivesTheLeftButtonFlagAndTheClientPosition) {
+    platform::set_backend(platform::make_desktop_backend());
+    ASSERT_TRUE(platform::register_class({"RecordClass", record_procedure, platform::kWhite}));
+    platform::Window *window =
+        platform::create_window("RecordClass", "mouse", platform::style::overlapped_window, 0,
+                                0, 200, 100);
+    platform::show_window(window, platform::show::normal);
+    QWidget *client = static_cast<QMainWindow *>(window->native)->centralWidget();
+    press_left(client, QPoint(17, 23));
+    drain(window);
+    ASSERT_EQ(received.size(), 1u);
+    EXPECT_EQ(received[0].type, platform::msg::left_button_down);
+    EXPECT_EQ(received[0].wparam, platform::mouse_flag::left_button);
+    EXPECT_EQ(received[0].lparam, (23 << 16) | 17);
+}
 
 TEST(QtBackend, KeyEventsBecomeVirtualKeysAndLatin1Characters) {
     platform::set_backend(platform::make_desktop_backend());

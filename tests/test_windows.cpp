@@ -169,6 +169,36 @@ TEST(PlatformMenu, CheckMarksByIdAcrossPopups) {
     EXPECT_EQ(clock.menu_updates, updates + 2);  // the backend is told of every change
 }
 
+TEST(PlatformPaint, APaintIsPresentedOnceAndOtherDrawingAtEachChange) {
+    platform::HeadlessBackend &driver = use_headless();
+    platform::register_class({"Recorder", recording_procedure, platform::kWhite});
+    platform::Window *window = platform::create_window("Recorder", "t", 0, 0, 0, 116, 89);
+    platform::show_window(window, platform::show::normal);
+    std::unique_ptr<platform::DrawingContext> dc = platform::get_dc(window);
+    platform::Bitmap picture(10, 10, platform::kBlack);
+    const platform::DrawingContext picture_dc(&picture);
+
+    const int before = driver.presents();
+    platform::begin_paint(window);
+    dc->fill_rect(0, 0, 50, 50, platform::kBlack);
+    dc->copy_bits(60, 0, 10, 10, picture_dc, 0, 0);
+    EXPECT_EQ(driver.presents(), before);  // nothing shown halfway through
+    platform::end_paint(window);
+    EXPECT_EQ(driver.presents(), before + 1);
+    EXPECT_EQ(window->client.pixel(65, 5), platform::kBlack);
+
+    dc->fill_rect(0, 0, 5, 5, platform::kWhite);
+    dc->copy_bits(0, 0, 10, 10, picture_dc, 0, 0);
+    EXPECT_EQ(driver.presents(), before + 3);
+
+    // A paint left to the default handling does not hold back later drawing.
+    platform::invalidate(window);
+    platform::dispatch_message(fetch());
+    EXPECT_EQ(received.back().type, msg::paint);
+    dc->fill_rect(0, 0, 5, 5, platform::kWhite);
+    EXPECT_EQ(driver.presents(), before + 4);
+}
+
 // ---- the library's windows and commands ----
 
 bool checked(uint32_t id) {

@@ -12,17 +12,6 @@ namespace platform {
 
 namespace {
 
-const MenuItem *find_command(const Menu &menu, uint32_t id) {
-    for (const MenuItem &item : menu.items()) {
-        if (item.popup) {
-            if (const MenuItem *found = find_command(*item.popup, id)) return found;
-        } else if (!(item.flags & menu_flag::separator) && item.id == id) {
-            return &item;
-        }
-    }
-    return nullptr;
-}
-
 uint32_t key_code_of(unsigned char character) {
     if (std::isalpha(character)) return uint32_t(std::toupper(character));
     if (std::isdigit(character) || character == ' ') return character;
@@ -48,8 +37,8 @@ void HeadlessBackend::post_key(Window *window, uint32_t type, uint32_t vk, intpt
 }
 
 void HeadlessBackend::click(Window *window, int x, int y) {
-    const intptr_t lparam = mouse_lparam(x, y);
-    queue([=] { post_message(window, msg::left_button_down, 1, lparam); });
+    const intptr_t lparam = xy_lparam(x, y);
+    queue([=] { post_message(window, msg::left_button_down, mouse_flag::left_button, lparam); });
 }
 
 void HeadlessBackend::key_down(Window *window, uint32_t vk, uint32_t character, bool repeat) {
@@ -81,7 +70,7 @@ void HeadlessBackend::ctrl_key(Window *window, char letter, bool shift) {
 
 bool HeadlessBackend::menu_command(Window *window, uint32_t id) {
     if (!window || window->destroyed || !window->menu) return false;
-    const MenuItem *item = find_command(*window->menu, id);
+    const MenuItem *item = window->menu->find(id);
     if (!item || (item->flags & menu_flag::grayed)) return false;
     queue([=] { post_message(window, msg::command, id, 0); });
     return true;

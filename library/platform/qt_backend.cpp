@@ -256,7 +256,8 @@ protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
-    bool sizable() const { return (window_->style & 0x040000u) != 0; }
+    bool sizable() const { return (window_->style & style::sizable) != 0; }
+    QSize size_inside_frame() const;
     QSize expected_client_size() const;
     void rebuild_menu();
     void sync_menu_states();
@@ -379,7 +380,7 @@ private:
 // ---- NativeWindow ------------------------------------------------------------------
 
 Qt::WindowFlags flags_for_style(uint32_t window_style) {
-    if (window_style & 0x040000u) return Qt::Window;  // sizable: the usual boxes
+    if (window_style & style::sizable) return Qt::Window;  // the usual boxes
     Qt::WindowFlags flags = Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint;
     if (window_style & style::system_menu)
         flags |= Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
@@ -397,20 +398,23 @@ NativeWindow::NativeWindow(Window &window, QtBackend &backend)
     window.client.reset(client.width(), client.height(), window.background);
 }
 
-// The outer size less the frame (known once a window manager has framed the window) and
-// the menu bar.
+// The outer size less the frame, known once a window manager has framed the window.
+QSize NativeWindow::size_inside_frame() const {
+    return QSize(window_->outer_width - applied_margins_.left() - applied_margins_.right(),
+                 window_->outer_height - applied_margins_.top() - applied_margins_.bottom());
+}
+
+// The size inside the frame less the menu bar.
 QSize NativeWindow::expected_client_size() const {
-    const int width = window_->outer_width - applied_margins_.left() - applied_margins_.right();
-    int height = window_->outer_height - applied_margins_.top() - applied_margins_.bottom();
-    if (window_->menu && menuBar()->isVisibleTo(this)) height -= menuBar()->sizeHint().height();
-    return QSize(std::max(width, 1), std::max(height, 1));
+    QSize size = size_inside_frame();
+    if (window_->menu && menuBar()->isVisibleTo(this))
+        size.rheight() -= menuBar()->sizeHint().height();
+    return size.expandedTo(QSize(1, 1));
 }
 
 void NativeWindow::fit_outer_size() {
     if (window_ == nullptr) return;
-    const QSize inner(
-        std::max(window_->outer_width - applied_margins_.left() - applied_margins_.right(), 1),
-        std::max(window_->outer_height - applied_margins_.top() - applied_margins_.bottom(), 1));
+    const QSize inner = size_inside_frame().expandedTo(QSize(1, 1));
     if (sizable())
         resize(inner);
     else
@@ -576,8 +580,8 @@ void ClientArea::resizeEvent(QResizeEvent *event) {
 void ClientArea::mousePressEvent(QMouseEvent *event) {
     if (event->button() != Qt::LeftButton) return;
     const QPoint at = event->position().toPoint();
-    owner_->backend().post(owner_->window(), msg::left_button_down, 0,
-                           mouse_lparam(at.x(), at.y()));
+    owner_->backend().post(owner_->window(), msg::left_button_down, mouse_flag::left_button,
+                           xy_lparam(at.x(), at.y()));
 }
 
 bool ClientArea::event(QEvent *event) {

@@ -49,17 +49,6 @@ bool is_command(const MenuItem &item, uint32_t id) {
     return !(item.flags & (menu_flag::popup | menu_flag::separator)) && item.id == id;
 }
 
-// The first command item with this id, in the menu or its popups.
-const MenuItem *find_item(const Menu &menu, uint32_t id) {
-    for (const MenuItem &item : menu.items()) {
-        if (is_command(item, id)) return &item;
-        if (item.popup) {
-            if (const MenuItem *found = find_item(*item.popup, id)) return found;
-        }
-    }
-    return nullptr;
-}
-
 void set_owner(Menu &menu, Window *owner) {
     menu.owner = owner;
     for (const MenuItem &item : menu.items()) {
@@ -69,10 +58,6 @@ void set_owner(Menu &menu, Window *owner) {
 
 void refresh_menu(const Menu &menu) {
     if (is_live(menu.owner)) backend().update_menu(*menu.owner);
-}
-
-intptr_t size_lparam(int width, int height) {
-    return intptr_t((uint32_t(width) & 0xFFFFu) | ((uint32_t(height) & 0xFFFFu) << 16));
 }
 
 // The first window in creation order that waits for a paint.
@@ -149,16 +134,23 @@ Menu *Menu::append_popup(std::unique_ptr<Menu> popup, const std::string &text) {
     return items_.back().popup.get();
 }
 
-bool Menu::check(uint32_t id, bool checked) {
-    for (MenuItem &item : items_) {
-        if (is_command(item, id)) {
-            item.flags = checked ? (item.flags | menu_flag::checked)
-                                 : (item.flags & ~menu_flag::checked);
-            return true;
+const MenuItem *Menu::find(uint32_t id) const {
+    for (const MenuItem &item : items_) {
+        if (is_command(item, id)) return &item;
+        if (item.popup) {
+            if (const MenuItem *found = item.popup->find(id)) return found;
         }
-        if (item.popup && item.popup->check(id, checked)) return true;
     }
-    return false;
+    return nullptr;
+}
+
+int Menu::check(uint32_t id, bool checked) {
+    // The item belongs to this (non-const) menu, so changing it is sound.
+    MenuItem *item = const_cast<MenuItem *>(find(id));
+    if (!item) return -1;
+    const int previous = int(item->flags & menu_flag::checked);
+    item->flags = checked ? (item->flags | menu_flag::checked) : (item->flags & ~menu_flag::checked);
+    return previous;
 }
 
 void set_menu(Window *window, std::unique_ptr<Menu> bar) {
@@ -174,11 +166,8 @@ void draw_menu_bar(Window *window) {
 
 int check_menu_item(Menu *menu, uint32_t id, bool checked) {
     if (!menu) return -1;
-    const MenuItem *item = find_item(*menu, id);
-    if (!item) return -1;
-    const int previous = int(item->flags & menu_flag::checked);
-    menu->check(id, checked);
-    refresh_menu(*menu);
+    const int previous = menu->check(id, checked);
+    if (previous >= 0) refresh_menu(*menu);
     return previous;
 }
 
@@ -232,7 +221,7 @@ void show_window(Window *window, int mode) {
     if (!window->shown_once) {
         window->shown_once = true;
         send_message(window, msg::size, 0,
-                     size_lparam(window->client.width(), window->client.height()));
+                     xy_lparam(window->client.width(), window->client.height()));
     }
     const bool visible = mode != show::hide;
     if (visible && !window->visible) window->needs_paint = true;
@@ -263,18 +252,23 @@ void invalidate(Window *window) {
 }
 
 void begin_paint(Window *window) {
-    if (window) window->needs_paint = false;
+    if (!window) return;
+    window->needs_paint = false;
+    window->painting = true;
 }
 
 void end_paint(Window *window) {
+    if (!window) return;
+    window->painting = false;
     if (is_live(window)) backend().present(*window);
 }
 
 std::unique_ptr<DrawingContext> get_dc(Window *window) {
     if (!window) return nullptr;
     auto context = std::make_unique<DrawingContext>(&window->client);
+    // Inside a paint, end_paint presents everything drawn at once.
     context->on_change = [window] {
-        if (is_live(window)) backend().present(*window);
+        if (is_live(window) && !window->painting) backend().present(*window);
     };
     return context;
 }
@@ -282,7 +276,7 @@ std::unique_ptr<DrawingContext> get_dc(Window *window) {
 void client_resized(Window *window, int width, int height) {
     if (!is_live(window)) return;
     window->client.reset(std::max(width, 0), std::max(height, 0), window->background);
-    send_message(window, msg::size, 0, size_lparam(window->client.width(), window->client.height()));
+    send_message(window, msg::size, 0, xy_lparam(window->client.width(), window->client.height()));
     invalidate(window);
 }
 
@@ -352,7 +346,8 @@ void post_quit_message(int /*exit_code*/) { state().quit_posted = true; }
 intptr_t default_window_procedure(Window *window, uint32_t type, uintptr_t /*wparam*/,
                                   intptr_t /*lparam*/) {
     if (type == msg::close) destroy_window(window);
-    if (type == msg::paint) begin_paint(window);
+    // Validates without opening a paint: nothing here would close it.
+    if (type == msg::paint && window) window->needs_paint = false;
     return 0;
 }
 

@@ -52,16 +52,24 @@ constexpr intptr_t key_lparam(uint32_t character, bool repeat) {
 }
 constexpr uint32_t key_character(intptr_t lparam) { return uint32_t(lparam >> 16) & 0xFFu; }
 
-// Mouse message lparam: client x in the low 16 bits, client y in the high 16 bits.
-constexpr intptr_t mouse_lparam(int x, int y) {
+// Packs a client position (mouse messages) or a client size (msg::size): x or width in
+// the low 16 bits, y or height in the high 16 bits.
+constexpr intptr_t xy_lparam(int x, int y) {
     return intptr_t((uint32_t(x) & 0xFFFFu) | ((uint32_t(y) & 0xFFFFu) << 16));
+}
+
+// Mouse message wparam: the buttons held down.
+namespace mouse_flag {
+constexpr uintptr_t left_button = 1;
 }
 
 // Window styles.
 namespace style {
-constexpr uint32_t caption = 0xC00000;           // title bar (fixed frame unless sizable)
-constexpr uint32_t system_menu = 0x080000;       // close box
-constexpr uint32_t overlapped_window = 0xCF0000; // sizable, minimise and maximise boxes
+constexpr uint32_t caption = 0xC00000;      // title bar (fixed frame unless sizable)
+constexpr uint32_t system_menu = 0x080000;  // close box
+constexpr uint32_t sizable = 0x040000;      // the user may resize the frame
+constexpr uint32_t minimize_box = 0x020000, maximize_box = 0x010000;
+constexpr uint32_t overlapped_window = caption | system_menu | sizable | minimize_box | maximize_box;
 }  // namespace style
 
 // Show modes.
@@ -98,9 +106,12 @@ public:
     void append(uint32_t flags, uint32_t id, const std::string &text);
     // Appends a popup and returns it; the menu owns it from now on.
     Menu *append_popup(std::unique_ptr<Menu> popup, const std::string &text);
-    // Sets or clears the check mark of the item with this id, in this menu and its popups;
-    // returns false when no item has the id.
-    bool check(uint32_t id, bool checked);
+    // The first command item with this id, in this menu or its popups (separators and
+    // popup items are not commands); nullptr when there is none.
+    const MenuItem *find(uint32_t id) const;
+    // Sets or clears the check mark of that item. Returns its previous state as
+    // menu_flag::checked or 0, or -1 when no item has the id.
+    int check(uint32_t id, bool checked);
     const std::vector<MenuItem> &items() const { return items_; }
 
     Window *owner = nullptr;  // the window the bar is attached to, for refreshes
@@ -127,6 +138,7 @@ struct Window {
     bool visible = false;
     bool shown_once = false;
     bool needs_paint = false;
+    bool painting = false;         // between begin_paint and end_paint
     bool destroyed = false;
     void *native = nullptr;        // the backend's own data for this window
 };
@@ -154,10 +166,12 @@ Rect client_rect(const Window *window);
 // Marks the whole client area for repainting: one msg::paint at a later idle fetch.
 void invalidate(Window *window);
 // Brackets a paint: begin_paint validates the window (fetching its paint message does
-// too, so a paint is never repeated endlessly); end_paint has the backend show the result.
+// too, so a paint is never repeated endlessly); end_paint has the backend show the result,
+// once for everything drawn in between.
 void begin_paint(Window *window);
 void end_paint(Window *window);
-// A drawing context on the window's client pixels; changes are presented by the backend.
+// A drawing context on the window's client pixels; each change is presented by the
+// backend, except inside a paint, which end_paint presents as a whole.
 std::unique_ptr<DrawingContext> get_dc(Window *window);
 
 // Menus.
