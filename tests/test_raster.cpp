@@ -5,18 +5,16 @@
 
 #include <chrono>
 #include <climits>
-#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
 #include <vector>
 
-#include <unistd.h>
-
 #include "../tools/command_list.h"
 #include "kanvo_internal.h"
 #include "platform/png.h"
+#include "support/test_support.h"
 
 namespace fs = std::filesystem;
 using platform::Bitmap;
@@ -68,10 +66,6 @@ bool all_pixels_are(const Bitmap &bitmap, Pixel p) {
     for (Pixel q : bitmap.pixels())
         if (q != p) return false;
     return true;
-}
-
-std::string temp_path(const std::string &name) {
-    return (fs::temp_directory_path() / ("kanvo_raster_" + std::to_string(getpid()) + name)).string();
 }
 
 }  // namespace
@@ -303,8 +297,9 @@ TEST(BlockCopies, ScrollMovesTheContentAndKeepsTheUncoveredPixels) {
 }
 
 TEST(PngFiles, PicturesSurviveARoundTripAndBadFilesAreRefused) {
+    ScratchDirectory scratch;
     Bitmap picture = numbered(37, 21);
-    std::string path = temp_path("round.png"), error;
+    std::string path = scratch.path("round.png"), error;
     ASSERT_TRUE(platform::write_png(path, picture, &error)) << error;
     Bitmap back;
     ASSERT_TRUE(platform::read_png(path, &back, &error)) << error;
@@ -315,10 +310,10 @@ TEST(PngFiles, PicturesSurviveARoundTripAndBadFilesAreRefused) {
     // Cut short, garbage, missing: false with a reason, the bitmap as it was.
     std::ifstream whole(path, std::ios::binary);
     std::string bytes((std::istreambuf_iterator<char>(whole)), std::istreambuf_iterator<char>());
-    std::string cut = temp_path("cut.png"), junk = temp_path("junk.png");
+    std::string cut = scratch.path("cut.png"), junk = scratch.path("junk.png");
     std::ofstream(cut, std::ios::binary) << bytes.substr(0, bytes.size() / 2);
     std::ofstream(junk, std::ios::binary) << "not a picture at all";
-    for (const std::string &bad : {cut, junk, temp_path("missing.png")}) {
+    for (const std::string &bad : {cut, junk, scratch.path("missing.png")}) {
         Bitmap kept(2, 2, platform::kBlack);
         error.clear();
         EXPECT_FALSE(platform::read_png(bad, &kept, &error)) << bad;
@@ -327,41 +322,54 @@ TEST(PngFiles, PicturesSurviveARoundTripAndBadFilesAreRefused) {
     }
     EXPECT_FALSE(platform::write_png("/nonexistent-dir/x.png", picture, &error));
     EXPECT_NE(error.find("/nonexistent-dir/x.png"), std::string::npos);
-    for (const std::string &p : {path, cut, junk}) std::remove(p.c_str());
 }
 
 // A filled shape whose one-pixel pen has the brush's colour takes a shortcut (one span
 // per row); it must paint exactly what the pen's outline and the brush's inside paint
-// when their colours differ, once the outline's colour is read as the inside's.
+// when their colours differ, once the outline's colour is read as the inside's. Every
+// small size is tried at three places, inside and over the picture's edges; larger ones,
+// up to the biggest ellipse the shortcut takes, sparsely at one place.
 TEST(FilledShapes, MatchingPenShortcutPaintsWhatOutlinePlusInsidePaint) {
-    const platform::Pixel pen = platform::rgb(255, 0, 0), inside = platform::rgb(0, 0, 255);
-    auto paint = [&](bool ellipse, platform::Pixel pen_color, int64_t left, int64_t top, int w,
-                     int h) {
-        platform::Bitmap picture(120, 90);
-        platform::DrawingContext dc(&picture);
+    const Pixel pen = platform::rgb(255, 0, 0), inside = platform::rgb(0, 0, 255);
+    struct Shape {
+        bool ellipse;
+        int64_t left, top;
+        int w, h;
+    };
+    auto paint = [&](const Shape &s, Pixel pen_color, int picture_width, int picture_height) {
+        Bitmap picture(picture_width, picture_height);
+        DrawingContext dc(&picture);
         dc.select_pen({1, pen_color});
         dc.select_brush({false, inside});
-        if (ellipse)
-            dc.ellipse(left, top, left + w, top + h);
+        if (s.ellipse)
+            dc.ellipse(s.left, s.top, s.left + s.w, s.top + s.h);
         else
-            dc.rectangle(left, top, left + w, top + h);
+            dc.rectangle(s.left, s.top, s.left + s.w, s.top + s.h);
         for (int y = 0; y < picture.height(); ++y)
             for (int x = 0; x < picture.width(); ++x)
                 if (picture.pixel(x, y) == pen) picture.set_pixel(x, y, inside);
         return picture;
     };
+    auto shortcut_matches = [&](const Shape &s, int picture_width,
+                                int picture_height) -> testing::AssertionResult {
+        if (paint(s, inside, picture_width, picture_height).pixels() ==
+            paint(s, pen, picture_width, picture_height).pixels())
+            return testing::AssertionSuccess();
+        return testing::AssertionFailure() << (s.ellipse ? "ellipse " : "rectangle ") << s.w
+                                           << "x" << s.h << " at " << s.left << "," << s.top;
+    };
     for (bool ellipse : {false, true}) {
         for (int w = 1; w <= 70; w += (w < 12 ? 1 : 5)) {
             for (int h = 1; h <= 70; h += (h < 12 ? 1 : 7)) {
-                // Inside the picture, and hanging over its top-left and bottom-right edges.
                 for (auto [left, top] : {std::pair<int64_t, int64_t>{10, 8}, {-w / 2, -h / 3},
-                                         {120 - w / 2, 90 - h / 2}}) {
-                    SCOPED_TRACE(testing::Message() << (ellipse ? "ellipse " : "rectangle ") << w
-                                                    << "x" << h << " at " << left << "," << top);
-                    ASSERT_TRUE(paint(ellipse, inside, left, top, w, h).pixels() ==
-                                paint(ellipse, pen, left, top, w, h).pixels());
-                }
+                                         {120 - w / 2, 90 - h / 2}})
+                    ASSERT_TRUE(shortcut_matches({ellipse, left, top, w, h}, 120, 90));
             }
         }
     }
+    std::vector<int> large;
+    for (int size = 70; size < 512; size += 37) large.push_back(size);
+    large.push_back(512);
+    for (int w : large)
+        for (int h : large) ASSERT_TRUE(shortcut_matches({true, 5, 4, w, h}, 520, 520));
 }

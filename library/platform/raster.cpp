@@ -18,8 +18,8 @@ using Wide = __int128;
 // Ellipses up to this size follow the platform's incremental algorithm exactly; larger
 // ones (far beyond any window) are computed directly from the equation.
 constexpr int64_t kExactEllipseLimit = 1 << 16;
-// Largest ellipse painted by solid_ellipse; its rows were checked against fill plus
-// outline for every width and height up to this.
+// Largest ellipse painted by solid_ellipse; the raster test compares its pixels with
+// fill plus outline at sizes sampled up to this one.
 constexpr int64_t kSolidEllipseLimit = 512;
 // Most cap rows a wide-pen ellipse outline may paint before it is drawn as a band.
 constexpr uint64_t kWideOutlineBudget = 3000000;
@@ -155,6 +155,54 @@ void fill_polygon(Bitmap &bitmap, const Point *points, int count, Pixel color) {
 
 // ---- elliptic regions ------------------------------------------------------------------
 
+// The platform's steps along the first quadrant of a width by height ellipse's outline,
+// as offsets in its box, from the rightmost point upwards.
+class QuadrantSteps {
+public:
+    QuadrantSteps(int64_t width, int64_t height)
+        : half_width_(width / 2), asq_(8 * (width - 1) * (width - 1)),
+          bsq_(8 * (height - 1) * (height - 1)) {
+        const int64_t a = width - 1, b = height - 1;
+        dx_ = 4 * b * b * (1 - a);
+        dy_ = 4 * a * a * (1 + (b % 2));
+        err_ = dx_ + dy_ + a * a * (b % 2);
+        p_ = {a, height / 2};
+    }
+
+    bool done() const { return p_.x < half_width_; }
+    const Point &point() const { return p_; }
+
+    void next() {
+        int64_t e2 = 2 * err_;
+        if (e2 >= dx_) {
+            --p_.x;
+            err_ += dx_ += bsq_;
+        }
+        if (e2 <= dy_) {
+            ++p_.y;
+            err_ += dy_ += asq_;
+        }
+    }
+
+private:
+    int64_t half_width_, asq_, bsq_, dx_, dy_, err_;
+    Point p_;
+};
+
+// Calls row(y, inset) once for each row of the quadrant's steps, y counted from the box's
+// top, at the row's first and so outermost step: the span of row y, and of its mirror
+// image height - 1 - y, lies inset pixels in from each side of the box.
+template <typename Row>
+void for_each_quadrant_row(int64_t width, int64_t height, Row row) {
+    int64_t last_row = -1;
+    for (QuadrantSteps steps(width, height); !steps.done(); steps.next()) {
+        const Point &p = steps.point();
+        if (p.y == last_row) continue;
+        last_row = p.y;
+        row(p.y, width - 1 - p.x);
+    }
+}
+
 // The rows of an ellipse inscribed in a width by height box: for row i, the inset of its
 // span from each side. Small ellipses take the platform's incremental steps; huge ones
 // the exact equation, row by row on demand.
@@ -173,30 +221,13 @@ public:
     }
 
 private:
+    // Rows the steps never reach (those of very flat or narrow ellipses) stay empty.
     void step_rows() {
-        const int64_t a = width_ - 1, b = height_ - 1;
-        const int64_t asq = 8 * a * a, bsq = 8 * b * b;
-        int64_t dx = 4 * b * b * (1 - a);
-        int64_t dy = 4 * a * a * (1 + (b % 2));
-        int64_t err = dx + dy + a * a * (b % 2);
-        int64_t x = 0, y = height_ / 2;
-        // Very flat or narrow ellipses stop stepping before reaching their ends; the rows
-        // never reached stay empty.
         insets_.assign(size_t(height_), kEmptyRow);
-        insets_[size_t(y)] = 0;
-        while (x <= width_ / 2) {
-            int64_t e2 = 2 * err;
-            if (e2 >= dx) {
-                ++x;
-                err += dx += bsq;
-            }
-            if (e2 <= dy) {
-                ++y;
-                err += dy += asq;
-                if (y < height_) insets_[size_t(y)] = x;
-            }
-        }
-        for (int64_t i = 0; i < height_ / 2; ++i) insets_[size_t(i)] = insets_[size_t(b - i)];
+        for_each_quadrant_row(width_, height_, [this](int64_t y, int64_t inset) {
+            if (y < height_) insets_[size_t(y)] = inset;
+        });
+        for (int64_t i = 0; i < height_ / 2; ++i) insets_[size_t(i)] = insets_[size_t(height_ - 1 - i)];
     }
 
     // Smallest inset whose pixel centre lies inside the ellipse inscribed in the box.
@@ -502,40 +533,6 @@ void pen_polyline(Bitmap &bitmap, const Pen &pen, const Point *points, int count
 
 // ---- ellipse outlines ------------------------------------------------------------------
 
-// The platform's steps along the first quadrant of a width by height ellipse's outline,
-// as offsets in its box, from the rightmost point upwards.
-class QuadrantSteps {
-public:
-    QuadrantSteps(int64_t width, int64_t height)
-        : half_width_(width / 2), asq_(8 * (width - 1) * (width - 1)),
-          bsq_(8 * (height - 1) * (height - 1)) {
-        const int64_t a = width - 1, b = height - 1;
-        dx_ = 4 * b * b * (1 - a);
-        dy_ = 4 * a * a * (1 + (b % 2));
-        err_ = dx_ + dy_ + a * a * (b % 2);
-        p_ = {a, height / 2};
-    }
-
-    bool done() const { return p_.x < half_width_; }
-    const Point &point() const { return p_; }
-
-    void next() {
-        int64_t e2 = 2 * err_;
-        if (e2 >= dx_) {
-            --p_.x;
-            err_ += dx_ += bsq_;
-        }
-        if (e2 <= dy_) {
-            ++p_.y;
-            err_ += dy_ += asq_;
-        }
-    }
-
-private:
-    int64_t half_width_, asq_, bsq_, dx_, dy_, err_;
-    Point p_;
-};
-
 // Appends the outline points of the first quadrant of a width by height ellipse to
 // points, as offsets in its box, from the rightmost point upwards.
 void first_quadrant(int64_t width, int64_t height, std::vector<Point> *points) {
@@ -547,19 +544,15 @@ void first_quadrant(int64_t width, int64_t height, std::vector<Point> *points) {
 // reaches past the outline and each row of the two together is one run, from the
 // outline's leftmost to its rightmost point. The steps meet each row of the quadrant
 // first at its rightmost point; the row's mirror image below shares the span.
-// Checked pixel for pixel against fill plus outline for every size up to
-// kSolidEllipseLimit, the sizes this is used for.
+// The raster test compares it pixel for pixel with fill plus outline: every size up to
+// 11, a sample up to 70 at three places, and a sparse grid up to kSolidEllipseLimit.
 void solid_ellipse(Bitmap &bitmap, int64_t left, int64_t top, int64_t width, int64_t height,
                    Pixel color) {
-    int64_t last_row = -1;
-    for (QuadrantSteps steps(width, height); !steps.done(); steps.next()) {
-        const Point &p = steps.point();
-        if (p.y == last_row) continue;
-        last_row = p.y;
-        int64_t x0 = left + width - 1 - p.x, x1 = left + p.x + 1;
-        fill_span(bitmap, top + height - 1 - p.y, x0, x1, color);
-        if (height - 1 - p.y != p.y) fill_span(bitmap, top + p.y, x0, x1, color);
-    }
+    for_each_quadrant_row(width, height, [&](int64_t y, int64_t inset) {
+        int64_t x0 = left + inset, x1 = left + width - inset;
+        fill_span(bitmap, top + height - 1 - y, x0, x1, color);
+        if (height - 1 - y != y) fill_span(bitmap, top + y, x0, x1, color);
+    });
 }
 
 // Mirrors the first count points of outline into the places [count, end] in reverse
