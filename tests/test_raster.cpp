@@ -3,6 +3,8 @@
 // the dirty flag, the cleared frame, block copies, PNG files).
 #include <gtest/gtest.h>
 
+#include <sys/wait.h>
+
 #include <chrono>
 #include <climits>
 #include <filesystem>
@@ -372,4 +374,26 @@ TEST(FilledShapes, MatchingPenShortcutPaintsWhatOutlinePlusInsidePaint) {
     large.push_back(512);
     for (int w : large)
         for (int h : large) ASSERT_TRUE(shortcut_matches({true, 5, 4, w, h}, 520, 520));
+}
+
+// The command-line tool the README offers for checking the renderer by hand.
+TEST(RenderTool, WritesTheReferencePictureAndRefusesWhatItCannotPaint) {
+    ScratchDirectory scratch;
+    const std::string tool = std::string(KANVO_BINARY_DIR) + "/tools/kanvo-render";
+    const std::string reference = std::string(KANVO_TEST_DATA) + "/reference/triangles_filled";
+    auto run = [&](const std::string &arguments) {
+        const int status = std::system((tool + " " + arguments + " 2>/dev/null").c_str());
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    };
+
+    ASSERT_EQ(run(reference + ".txt " + scratch.path("out.png")), 0);
+    Bitmap painted, expected;
+    ASSERT_TRUE(platform::read_png(scratch.path("out.png"), &painted));
+    ASSERT_TRUE(platform::read_png(reference + ".png", &expected));
+    EXPECT_EQ(compare(painted, expected).count, 0);
+
+    EXPECT_EQ(run(""), 2) << "usage";
+    std::ofstream(scratch.path("bad.txt")) << "rect 1 0 0 0 0 0\noval 99 0 1 2 3 4\n";
+    EXPECT_EQ(run(scratch.path("bad.txt") + " " + scratch.path("bad.png")), 1);
+    EXPECT_EQ(run(reference + ".txt " + scratch.path("no/such/dir/out.png")), 1);
 }
