@@ -7,6 +7,7 @@
 
 #include <chrono>
 #include <climits>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
