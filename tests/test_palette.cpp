@@ -14,18 +14,20 @@ TEST(Palette, ValidIndicesPassSilentlyWithTheirNamesAndValues) {
     for (int index = 0; index < kColorCount; ++index) EXPECT_EQ(check_color(index), index);
     EXPECT_TRUE(log_lines().empty());
 
-    EXPECT_STREQ(color_names[0], "black");
-    EXPECT_EQ(palette_pixel(0), platform::rgb(0, 0, 0));
-    EXPECT_STREQ(color_names[9], "navy blue");
-    EXPECT_EQ(palette_pixel(9), platform::rgb(0, 51, 153));
-    EXPECT_STREQ(color_names[10], "dusty plum");
-    EXPECT_EQ(palette_pixel(10), platform::rgb(153, 102, 153));
-    EXPECT_STREQ(color_names[19], "forest green");
-    EXPECT_EQ(palette_pixel(19), platform::rgb(0, 102, 51));
-    EXPECT_STREQ(color_names[22], "50% gray");
-    EXPECT_EQ(palette_pixel(22), platform::rgb(128, 128, 128));
-    EXPECT_STREQ(color_names[23], "20% gray");
-    EXPECT_EQ(palette_pixel(23), platform::rgb(204, 204, 204));
+    struct Entry {
+        int index;
+        const char *name;
+        platform::Pixel pixel;
+    };
+    for (const Entry &e : {Entry{0, "black", platform::rgb(0, 0, 0)},
+                           Entry{9, "navy blue", platform::rgb(0, 51, 153)},
+                           Entry{10, "dusty plum", platform::rgb(153, 102, 153)},
+                           Entry{19, "forest green", platform::rgb(0, 102, 51)},
+                           Entry{22, "50% gray", platform::rgb(128, 128, 128)},
+                           Entry{23, "20% gray", platform::rgb(204, 204, 204)}}) {
+        EXPECT_STREQ(color_names[e.index], e.name);
+        EXPECT_EQ(palette_pixel(e.index), e.pixel) << e.name;
+    }
 }
 
 TEST(Palette, IllegalIndicesBecomeRedWithAMessageEachTime) {
