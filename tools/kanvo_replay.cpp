@@ -14,7 +14,7 @@
 
 #include "kanvo_internal.h"
 #include "landscape.h"
-#include "platform/headless_backend.h"
+#include "platform/backends/headless/headless_backend.h"
 #include "platform/png.h"
 
 namespace {

@@ -1,4 +1,4 @@
-// Fonts: fontconfig picks the face file for a name, FreeType renders its glyphs. Matched
+// Fonts: the system's lookup picks the face file for a name, FreeType renders its glyphs. Matched
 // files, sized faces and rendered glyphs are cached, so a font made for every text
 // command costs a few lookups, and the same text gives the same pixels on every run.
 #include "font.h"
@@ -6,7 +6,6 @@
 #include <ft2build.h>
 #include FT_FREETYPE_H
 #include FT_TRUETYPE_TABLES_H
-#include <fontconfig/fontconfig.h>
 
 #include <algorithm>
 #include <array>
@@ -18,6 +17,7 @@
 #include <vector>
 
 #include "dc.h"
+#include "font_lookup.h"
 
 namespace platform {
 
@@ -28,7 +28,7 @@ constexpr int kLargestEm = 1024;        // keeps a glyph's bitmap a bounded size
 constexpr int kStockFixedEm = 13;
 constexpr size_t kSizedFaceCacheLimit = 32;
 
-// A face file as fontconfig chose it, with the design-unit figures its sizes derive from.
+// A face file as the lookup chose it, with the design-unit figures its sizes derive from.
 struct FaceFile {
     std::string path;
     int index = 0;
@@ -93,28 +93,11 @@ void load_face_file(FaceFile &file) {
 
 FaceFile match_face_file(const std::vector<std::string> &families, int weight) {
     FaceFile file;
-    if (!FcInit()) return file;
-    FcPattern *pattern = FcPatternCreate();
-    for (const std::string &family : families)
-        FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8 *>(family.c_str()));
-    FcPatternAddInteger(pattern, FC_WEIGHT, FcWeightFromOpenType(std::clamp(weight, 1, 1000)));
-    FcPatternAddBool(pattern, FC_SCALABLE, FcTrue);
-    FcConfigSubstitute(nullptr, pattern, FcMatchPattern);
-    FcDefaultSubstitute(pattern);
-    FcResult result = FcResultNoMatch;
-    FcPattern *match = FcFontMatch(nullptr, pattern, &result);
-    if (match) {
-        FcChar8 *path = nullptr;
-        int index = 0;
-        if (FcPatternGetString(match, FC_FILE, 0, &path) == FcResultMatch && path) {
-            file.path = reinterpret_cast<const char *>(path);
-            if (FcPatternGetInteger(match, FC_INDEX, 0, &index) == FcResultMatch)
-                file.index = index;
-            load_face_file(file);
-        }
-        FcPatternDestroy(match);
-    }
-    FcPatternDestroy(pattern);
+    const FaceLocation location = find_face_file(families, weight);
+    if (location.path.empty()) return file;
+    file.path = location.path;
+    file.index = location.index;
+    load_face_file(file);
     return file;
 }
 

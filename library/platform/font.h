@@ -1,4 +1,4 @@
-// Fonts through FreeType, with fontconfig choosing the face for a requested name.
+// Fonts through FreeType, with the system's lookup choosing the face for a requested name.
 #pragma once
 
 #include <cstddef>
@@ -19,7 +19,7 @@ struct FontMetrics {
 
 class Font {
 public:
-    // A font for a face name (matched by fontconfig to the best available face).
+    // A font for a face name (matched by the system's lookup to the best available face).
     // A negative height asks for characters of -height pixels, a positive one for cells
     // of height pixels, 0 for the default size. weight 400 is normal.
     static std::unique_ptr<Font> create(const std::string &face_name, int height, int weight = 400);

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "kanvo_internal.h"
-#include "platform/headless_backend.h"
+#include "platform/backends/headless/headless_backend.h"
 
 // Installs a headless backend (once per process) and returns its driver.
 platform::HeadlessBackend &use_headless();

@@ -22,8 +22,8 @@
 #include <string>
 #include <vector>
 
-#include "backend.h"
-#include "window.h"
+#include "platform/backend.h"
+#include "platform/window.h"
 
 namespace platform {
 namespace {

@@ -14,8 +14,8 @@
 #include <functional>
 #include <string>
 
-#include "backend.h"
-#include "window.h"
+#include "platform/backend.h"
+#include "platform/window.h"
 
 namespace platform {
 

@@ -1,6 +1,6 @@
 // Files the library keeps open: resolving a name once, and checking later that the name
 // still leads to the open file.
-#include "files.h"
+#include "platform/files.h"
 
 #include <sys/stat.h>
 
