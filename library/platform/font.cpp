@@ -279,7 +279,9 @@ std::unique_ptr<Font> font_from(const std::vector<std::string> &families, int he
 }  // namespace
 
 std::unique_ptr<Font> Font::create(const std::string &face_name, int height, int weight) {
-    return font_from({face_name}, height, weight);
+    // A name no system has falls back to a sans face with the widths of the common
+    // default sans faces, so labels fit the boxes drawn around them.
+    return font_from({face_name, "Liberation Sans", "DejaVu Sans"}, height, weight);
 }
 
 const Font &Font::stock_fixed() {
