@@ -15,7 +15,8 @@ var KanvoPage = {
   fileSignature: '',
   syncing: false,
   syncAgain: false,
-  stats: { wakes: 0, longestRunMs: 0, firstFrameMs: -1, startedMs: -1 },
+  // wakes: times the program resumed; runMs: the time it ran in all between waits.
+  stats: { wakes: 0, runMs: 0, longestRunMs: 0, firstFrameMs: -1, startedMs: -1 },
 
   element: function (tag, className, text) {
     var e = document.createElement(tag);
@@ -271,6 +272,7 @@ var KanvoPage = {
   // The program waits: it resumes on the next input, or after timeoutMs (negative: never).
   sleep: function (timeoutMs, wakeUp) {
     var ranMs = performance.now() - this.resumedAt;
+    this.stats.runMs += ranMs;
     this.stats.longestRunMs = Math.max(this.stats.longestRunMs, ranMs);
     if (ranMs > this.busyLimitMs) this.reportBusy(ranMs);
     this.filesChanged();
@@ -310,8 +312,10 @@ var KanvoPage = {
     addRunDependency('kanvo-files');
     FS.syncfs(true, function (error) {
       if (error) page.notice('Files kept from earlier visits could not be read: ' + error, 'kanvo-warning');
-      page.fileSignature = page.listFiles().map(function (f) { return f.name + f.size + f.mtime; }).join();
+      page.markChangedFiles(page.listFiles());
       page.showFiles();
+      // After the kept files are back, so that they do not replace the linked script.
+      page.playFromLink();
       removeRunDependency('kanvo-files');
     });
   },
@@ -329,11 +333,31 @@ var KanvoPage = {
 
   // Called at every wait: when the program changed its files, keep them and list them.
   filesChanged: function () {
-    var signature = this.listFiles().map(function (f) { return f.name + f.size + f.mtime; }).join();
+    var files = this.listFiles();
+    var signature = files.map(function (f) { return f.name + f.size + f.mtime; }).join();
     if (signature === this.fileSignature) return;
     this.fileSignature = signature;
+    this.markChangedFiles(files);
     this.showFiles();
     this.keepFiles();
+  },
+
+  // IndexedDB takes a file only when its time differs from the kept copy's; a file written
+  // again within the same millisecond gets a later time so that the change is not lost.
+  markChangedFiles: function (files) {
+    var kept = this.keptFiles || {};
+    var dir = this.filesDir;
+    this.keptFiles = {};
+    var page = this;
+    files.forEach(function (file) {
+      var before = kept[file.name];
+      if (before && before.size !== file.size && before.mtime >= file.mtime) {
+        file.mtime = before.mtime + 1;
+        FS.utime(dir + '/' + file.name, file.mtime, file.mtime);
+      }
+      page.keptFiles[file.name] = { size: file.size, mtime: file.mtime };
+    });
+    this.fileSignature = files.map(function (f) { return f.name + f.size + f.mtime; }).join();
   },
 
   keepFiles: function () {
@@ -429,13 +453,37 @@ var KanvoPage = {
     });
   },
 
+  // A link to page.html?play=NAME plays the script NAME, served beside the page, from the
+  // program's first wait on: a recorded session shared as a link.
+  playFromLink: function () {
+    var name = new URLSearchParams(window.location.search).get('play');
+    if (!name) return;
+    var page = this;
+    addRunDependency('kanvo-play');
+    fetch(name).then(function (response) {
+      if (!response.ok) throw new Error(response.status + ' ' + response.statusText);
+      return response.arrayBuffer();
+    }).then(function (data) {
+      FS.writeFile(page.filesDir + '/' + page.scriptName, new Uint8Array(data));
+      page.fileSignature = '';
+      // Playback Script, chosen in the drawing window (the first one opened).
+      page.inputs.push([4, 1, 6]);
+    }).catch(function (error) {
+      page.notice('The script ' + name + ' could not be loaded: ' + error.message, 'kanvo-warning');
+    }).finally(function () {
+      removeRunDependency('kanvo-play');
+    });
+  },
+
   // ---- the program's life --------------------------------------------------------
 
   start: function () {
     var page = this;
     this.listenForKeys();
     this.listenForFiles();
-    Module.preRun = [].concat(Module.preRun || [], function () { page.mountFiles(); });
+    Module.preRun = [].concat(Module.preRun || [], function () {
+      page.mountFiles();
+    });
     Module.onRuntimeInitialized = function () {
       page.stats.startedMs = performance.now();
       page.resumedAt = performance.now();

@@ -1,0 +1,380 @@
+"""The browser tests: the landscape, hello and a check page run in headless Chromium and
+are compared with what the desktop library does for the same input (the headless
+backend's recording, kanvo-replay's frames).
+
+    test_pages.py PAGES_DIR PLAIN_BUILD_DIR [NAME]     (NAME: run the tests whose name has it)
+
+PAGES_DIR holds the pages (docs/make-web.sh) and page-checks; PLAIN_BUILD_DIR the Linux
+build with kanvo-replay and kanvo-headless-recording. Prints one line per test, the
+figures measured, and "N passed, N failed"."""
+import base64
+import os
+import shutil
+import subprocess
+import sys
+import tempfile
+import time
+import traceback
+
+import devtools
+
+SEED = 7
+HERE = os.path.dirname(os.path.abspath(__file__))
+SCRIPT = os.path.join(HERE, "..", "data", "scripts", "example.SCR")
+CLIENT_WIDTH, CLIENT_HEIGHT, ORIGIN_X, ORIGIN_Y = 585, 481, 292, 240
+
+PALETTE = {"black": (0, 0, 0), "white": (255, 255, 255), "red": (255, 0, 0),
+           "dusty plum": (153, 102, 153), "ice blue": (153, 255, 255),
+           "gold": (204, 153, 51), "brown": (153, 102, 51), "navy blue": (0, 51, 153)}
+
+# Fixes the clock the landscape seeds its generator from, and notes the first picture the
+# drawing window shows and whether the page kept each Ctrl key from the browser.
+BEFORE_LOAD = """(function () {
+Date.now = function () { return %d * 1000; };
+window.testFirstFrame = null;
+window.testKeysKept = {};
+var put = CanvasRenderingContext2D.prototype.putImageData;
+CanvasRenderingContext2D.prototype.putImageData = function (image, x, y) {
+  if (!window.testFirstFrame && this.canvas.width === %d && this.canvas.height === %d)
+    window.testFirstFrame = Array.from(image.data);
+  return put.apply(this, arguments);
+};
+window.addEventListener('keydown', function (event) {
+  if (event.ctrlKey && event.key.length === 1) window.testKeysKept[event.key] = event.defaultPrevented;
+});
+})();
+""" % (SEED, CLIENT_WIDTH, CLIENT_HEIGHT)
+
+figures = {}
+
+
+class Page:
+    """One program's page in the browser, with the drawing window's canvas at hand."""
+
+    def __init__(self, browser, server, name, query=""):
+        self.browser = browser
+        browser.open(server.url(name + ".html" + query), before_load=BEFORE_LOAD)
+        self.browser.wait_for("window.testFirstFrame !== null", what="the first frame")
+        box = browser.evaluate("""(function () {
+          var c = document.querySelector('[data-window-class=DrawWndClass] canvas');
+          var r = c.getBoundingClientRect(); return [r.left, r.top]; })()""")
+        self.left, self.top = box
+
+    def stats(self):
+        return self.browser.evaluate("Object.assign({}, Module.kanvoPage.stats)")
+
+    def pixels(self):
+        """The drawing window's client pixels as RGB bytes, row by row."""
+        data = self.browser.evaluate("""(function () {
+          var c = document.querySelector('[data-window-class=DrawWndClass] canvas');
+          var d = c.getContext('2d').getImageData(0, 0, c.width, c.height).data;
+          var s = ''; for (var i = 0; i < d.length; i += 4)
+            s += String.fromCharCode(d[i], d[i + 1], d[i + 2]);
+          return btoa(s); })()""")
+        return base64.b64decode(data)
+
+    def first_frame(self):
+        rgba = self.browser.evaluate("window.testFirstFrame")
+        return bytes(v for i, v in enumerate(rgba) if i % 4 != 3)
+
+    def click(self, x, y):
+        """A click at library coordinates (origin at the centre, y up)."""
+        self.browser.click(self.left + ORIGIN_X + x + 0.5, self.top + ORIGIN_Y - y + 0.5)
+
+    def ctrl(self, letter):
+        self.browser.key(letter, ctrl=True)
+
+    def checked(self, command):
+        return self.browser.evaluate("Module.kanvoPage.isChecked(%d)" % command)
+
+    def file(self, name):
+        return self.browser.evaluate(
+            "(function () { try { return FS.readFile('/kanvo/%s', {encoding: 'utf8'}); }"
+            " catch (e) { return null; } })()" % name)
+
+    def settle(self, seconds=0.3):
+        time.sleep(seconds)
+
+
+def pixel(rgb, x, y):
+    """The colour at library coordinates."""
+    i = ((ORIGIN_Y - y) * CLIENT_WIDTH + ORIGIN_X + x) * 3
+    return tuple(rgb[i:i + 3])
+
+
+def differing_pixels(a, b):
+    return sum(1 for i in range(0, min(len(a), len(b)), 3) if a[i:i + 3] != b[i:i + 3]) + \
+        abs(len(a) - len(b)) // 3
+
+
+def replay_picture(plain, work, *arguments):
+    """kanvo-replay's picture for the same seed: the frame the desktop shows."""
+    subprocess.run([os.path.join(plain, "tools", "kanvo-replay"), "--seed", str(SEED)] +
+                   list(arguments), check=True, stdout=subprocess.DEVNULL, cwd=work)
+
+
+def assert_equal(actual, expected, what):
+    if actual != expected:
+        raise AssertionError("%s: expected %r, got %r" % (what, expected, actual))
+
+
+# ---- the tests ------------------------------------------------------------------------
+
+def test_landscape_starts_at_night_as_on_the_desktop(browser, server, plain, work):
+    page = Page(browser, server, "kanvo-scene")
+    frame = page.first_frame()
+    assert_equal(pixel(frame, 150, 190), PALETTE["dusty plum"], "night sky")
+    replay_picture(plain, work, "--frames", os.path.join(work, "start"))
+    width, height, expected = devtools.read_png(os.path.join(work, "start", "frame-000000.png"))
+    assert_equal((width, height), (CLIENT_WIDTH, CLIENT_HEIGHT), "client area")
+    assert_equal(differing_pixels(frame, expected), 0, "pixels differing from kanvo-replay's first frame")
+    stats = page.stats()
+    figures["landscape: first frame after navigation start"] = "%.0f ms" % stats["firstFrameMs"]
+
+
+def test_playback_of_a_linked_script_gives_the_replay_frame(browser, server, plain, work):
+    shutil.copy(SCRIPT, os.path.join(server.folder, "example.SCR"))
+    page = Page(browser, server, "kanvo-scene", "?play=example.SCR")
+    browser.wait_for("Module.kanvoPage.isChecked(6) === false && Module.kanvoPage.stats.wakes > 5",
+                     what="playback to end")
+    page.settle()
+    png = os.path.join(work, "played.png")
+    replay_picture(plain, work, "--script", SCRIPT, "--png", png)
+    _, _, expected = devtools.read_png(png)
+    assert_equal(differing_pixels(page.pixels(), expected), 0,
+                 "pixels differing from kanvo-replay --script")
+    with open(SCRIPT) as f:
+        assert_equal(page.file("KANVO.SCR"), f.read(), "the linked script as KANVO.SCR")
+
+
+def test_five_clicks_on_alter_tree_tops_bring_winter(browser, server, plain, work):
+    page = Page(browser, server, "kanvo-scene")
+    for _ in range(5):
+        page.click(-245, 207)
+        page.settle(0.1)
+    page.ctrl("h")
+    page.settle()
+    rgb = page.pixels()
+    spots = [((225, -175), "white"), ((221, -136), "black"), ((-100, -97), "ice blue"),
+             ((-260, -86), "ice blue"), ((105, -220), "ice blue"), ((-37, 205), "white")]
+    exact = 0
+    for (x, y), name in spots:
+        seen = pixel(rgb, x, y)
+        if seen == PALETTE[name]:
+            exact += 1
+        elif seen != PALETTE["white"]:  # a snowflake may fall on a spot
+            raise AssertionError("winter spot (%d, %d): expected %s, got %r" % (x, y, name, seen))
+    if exact < 4:
+        raise AssertionError("only %d of the winter spots show their colour" % exact)
+    lake = [pixel(rgb, x, -80) for x in range(-280, 60, 4)]
+    iced = sum(1 for c in lake if c in (PALETTE["ice blue"], PALETTE["white"]))
+    if iced < len(lake) * 0.9:
+        raise AssertionError("the lake is not frozen: %d of %d pixels ice" % (iced, len(lake)))
+
+
+def frames_change(page, seconds=0.4):
+    before = page.pixels()
+    time.sleep(seconds)
+    return page.pixels() != before
+
+
+def test_ctrl_keys_halt_step_and_animate(browser, server, plain, work):
+    page = Page(browser, server, "kanvo-scene")
+    if not frames_change(page):
+        raise AssertionError("the landscape does not animate at start")
+    page.ctrl("h")
+    page.settle()
+    if frames_change(page):
+        raise AssertionError("Ctrl+H did not halt the animation")
+    halted = page.stats()
+    time.sleep(1.0)
+    wakes_per_second = page.stats()["wakes"] - halted["wakes"]
+    before = page.pixels()
+    page.ctrl("f")
+    page.settle()
+    if page.pixels() == before:
+        raise AssertionError("Ctrl+F did not advance one frame")
+    if frames_change(page):
+        raise AssertionError("the animation went on after Ctrl+F")
+    page.ctrl("a")
+    page.settle()
+    if not frames_change(page):
+        raise AssertionError("Ctrl+A did not start the animation")
+    # Ctrl+L toggles the check mark of Logging in the HTML menu.
+    logging = page.checked(4)
+    page.ctrl("l")
+    page.settle(0.1)
+    assert_equal(page.checked(4), not logging, "Logging check mark after Ctrl+L")
+    kept = browser.evaluate("window.testKeysKept")
+    for letter in "ahfl":
+        assert_equal(kept.get(letter), True, "Ctrl+%s kept from the browser" % letter.upper())
+    stats = page.stats()
+    figures["landscape: wake-ups per second while halted (50 ms timer)"] = str(wakes_per_second)
+    figures["landscape: program time per wake-up (event, frame, present)"] = \
+        "%.2f ms" % (stats["runMs"] / max(stats["wakes"], 1))
+
+
+def test_recording_writes_the_desktops_lines(browser, server, plain, work):
+    page = Page(browser, server, "kanvo-scene")
+    steps = []
+
+    def settle(seconds):
+        page.settle(seconds)
+        steps.append("pause:%d" % (seconds * 1000))
+
+    def ctrl(letter):
+        page.ctrl(letter)
+        steps.append("ctrl:" + letter.upper())
+
+    def click(x, y):
+        page.click(x, y)
+        steps.append("click:%d,%d" % (ORIGIN_X + x, ORIGIN_Y - y))
+
+    # Halted, so that the timing of ticks is no part of what is compared.
+    ctrl("h")
+    settle(0.3)
+    ctrl("r")
+    settle(0.1)
+    assert_equal(page.checked(5), True, "Record Script check mark")
+    click(-245, 157)  # Add Flowers, twice
+    settle(0.1)
+    click(-245, 157)
+    settle(0.1)
+    browser.key("k")
+    steps.append("key:k")
+    ctrl("f")
+    settle(0.3)
+    click(-245, 132)  # Add Bugs
+    settle(0.1)
+    click(40, -80)  # the lake
+    settle(0.1)
+    ctrl("r")
+    settle(0.3)
+    assert_equal(page.checked(5), False, "Record Script check mark after the second Ctrl+R")
+    recorded = page.file("KANVO.SCR")
+    desktop = subprocess.run(
+        [os.path.join(plain, "tests", "kanvo-headless-recording"), work] + steps,
+        check=True, capture_output=True, text=True).stdout
+    assert_equal(recorded, desktop, "the page's recording")
+    if "KANVO_MOUSE(40, -80);" not in recorded or "KANVO_KBD(107);" not in recorded:
+        raise AssertionError("recording lacks the click or the key:\n" + recorded)
+    # The file is kept in IndexedDB: after a reload it is still there and offered.
+    browser.wait_for("!Module.kanvoPage.syncing", what="the files to be kept")
+    page = Page(browser, server, "kanvo-scene")
+    assert_equal(page.file("KANVO.SCR"), recorded, "KANVO.SCR after a reload")
+    names = browser.evaluate(
+        "Array.from(document.querySelectorAll('#kanvo-file-list a')).map(a => a.download)")
+    assert_equal(names, ["KANVO.SCR"], "files offered for download")
+    downloaded = browser.evaluate("""(async function () {
+      var a = document.querySelector('#kanvo-file-list a');
+      a.addEventListener('click', function (e) { e.preventDefault(); }, {once: true});
+      a.click(); return await (await fetch(a.href)).text(); })()""")
+    assert_equal(downloaded, recorded, "the download link's content")
+
+
+def test_a_script_picked_from_a_file_is_played(browser, server, plain, work):
+    page = Page(browser, server, "kanvo-scene")
+    document = browser.call("DOM.getDocument")
+    picker = browser.call("DOM.querySelector", {"nodeId": document["root"]["nodeId"],
+                                                 "selector": "#kanvo-load-script"})
+    browser.call("DOM.setFileInputFiles", {"files": [os.path.abspath(SCRIPT)],
+                                           "nodeId": picker["nodeId"]})
+    browser.wait_for("document.getElementById('kanvo-notice').textContent.startsWith('Loaded')",
+                     what="the script to load")
+    with open(SCRIPT) as f:
+        assert_equal(page.file("KANVO.SCR"), f.read(), "KANVO.SCR from the file picker")
+    page.ctrl("p")
+    browser.wait_for("Module.kanvoPage.isChecked(6) === true", what="playback to start")
+    browser.wait_for("Module.kanvoPage.isChecked(6) === false", what="playback to end")
+    # While recording, another script is not taken.
+    page.ctrl("r")
+    page.settle(0.1)
+    browser.call("DOM.setFileInputFiles", {"files": [os.path.abspath(SCRIPT)],
+                                           "nodeId": picker["nodeId"]})
+    browser.wait_for("document.getElementById('kanvo-notice').textContent.startsWith('Not loaded')",
+                     what="the refusal while recording")
+
+
+def test_hello_shows_its_first_frame(browser, server, plain, work):
+    page = Page(browser, server, "hello")
+    frame = page.first_frame()
+    assert_equal(pixel(frame, 0, 150), PALETTE["ice blue"], "sky")
+    assert_equal(pixel(frame, 220, 170), PALETTE["gold"], "sun")
+    assert_equal(pixel(frame, 100, 50), PALETTE["brown"], "roof")
+    assert_equal(pixel(frame, -260, -152), PALETTE["red"], "ball")
+    title = sum(1 for x in range(-280, -100) for y in range(200, 240)
+                if pixel(frame, x, y) == PALETTE["navy blue"])
+    if title < 100:
+        raise AssertionError("the title text is missing (%d navy pixels)" % title)
+    figures["hello: first frame after navigation start"] = "%.0f ms" % page.stats()["firstFrameMs"]
+
+
+def test_saved_pictures_and_busy_programs(browser, server, plain, work):
+    page = Page(browser, server, "page-checks")
+    browser.key("s")
+    browser.wait_for("Module.kanvoPage.listFiles().some(f => f.name === 'picture.png')",
+                     what="the saved picture")
+    data = browser.evaluate("btoa(String.fromCharCode.apply(null, FS.readFile('/kanvo/picture.png')))")
+    path = os.path.join(work, "picture.png")
+    with open(path, "wb") as f:
+        f.write(base64.b64decode(data))
+    width, height, saved = devtools.read_png(path)
+    assert_equal((width, height), (601, 540), "saved picture size")
+    centre = ((ORIGIN_Y - 10) * 601 + ORIGIN_X + 10) * 3
+    assert_equal(tuple(saved[centre:centre + 3]), PALETTE["red"], "the saved picture's circle")
+    names = browser.evaluate(
+        "Array.from(document.querySelectorAll('#kanvo-file-list a')).map(a => a.download)")
+    if "picture.png" not in names:
+        raise AssertionError("picture.png is not offered for download: %r" % names)
+    assert_equal(browser.evaluate("document.getElementById('kanvo-notice').hidden"), True,
+                 "no notice before the program keeps the page busy")
+    browser.key("b")
+    text = browser.wait_for(
+        "(function () { var n = document.getElementById('kanvo-notice');"
+        " return !n.hidden && n.textContent; })()", what="the busy notice")
+    if "without waiting" not in text or "KANVO_await_event" not in text:
+        raise AssertionError("unclear busy notice: " + text)
+
+
+TESTS = [test_landscape_starts_at_night_as_on_the_desktop,
+         test_playback_of_a_linked_script_gives_the_replay_frame,
+         test_five_clicks_on_alter_tree_tops_bring_winter,
+         test_ctrl_keys_halt_step_and_animate,
+         test_recording_writes_the_desktops_lines,
+         test_a_script_picked_from_a_file_is_played,
+         test_hello_shows_its_first_frame,
+         test_saved_pictures_and_busy_programs]
+
+
+def main():
+    pages, plain = sys.argv[1], os.path.abspath(sys.argv[2])
+    chosen = [t for t in TESTS if len(sys.argv) < 4 or sys.argv[3] in t.__name__]
+    passed = failed = 0
+    server = devtools.Server(pages)
+    server.folder = pages
+    try:
+        for test in chosen:
+            work = tempfile.mkdtemp(prefix="kanvo-web-test-")
+            browser = devtools.Browser()
+            started = time.time()
+            try:
+                test(browser, server, plain, work)
+                passed += 1
+                print("PASS %s (%.1f s)" % (test.__name__, time.time() - started), flush=True)
+            except Exception:
+                failed += 1
+                print("FAIL %s" % test.__name__, flush=True)
+                traceback.print_exc()
+            finally:
+                browser.close()
+                shutil.rmtree(work, ignore_errors=True)
+    finally:
+        server.stop()
+    for name, value in figures.items():
+        print("figure: %s: %s" % (name, value))
+    print("%d passed, %d failed" % (passed, failed))
+    return 1 if failed else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
