@@ -15,10 +15,12 @@ rm -rf "$pages"
 KANVO_JOBS=$jobs docs/make-web.sh "$pages" | tail -n 1
 cp build/web/tests/web/page-checks.{html,js,wasm} "$pages/"
 
+echo "   (${SECONDS} s so far)"
 echo "== kanvo-replay and the headless recording (Linux build)"
 cmake -S . -B build/plain -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build build/plain -j "$jobs" --target kanvo-replay kanvo-headless-recording | tail -n 1
 
+echo "   (${SECONDS} s so far)"
 echo "== the pages in headless Chromium"
 # Debian's python3, which has python3-websocket, whatever python3 comes first on PATH.
 /usr/bin/python3 tests/web/test_pages.py "$pages" build/plain

@@ -42,7 +42,15 @@ var KanvoPage = {
       w.frame = this.element('section', 'kanvo-window');
       w.frame.dataset.windowClass = className;
       w.frame.hidden = true;
-      w.frame.appendChild(this.element('div', 'kanvo-caption', title));
+      var caption = this.element('div', 'kanvo-caption', title);
+      var close = this.element('button', 'kanvo-close', '\u00d7');
+      close.type = 'button';
+      close.title = 'Close';
+      var page = this;
+      // The close box asks the window's procedure, as on the desktop.
+      close.addEventListener('click', function () { page.post([5, id]); });
+      caption.appendChild(close);
+      w.frame.appendChild(caption);
       w.menuBar = this.element('div', 'kanvo-menubar');
       w.menuBar.hidden = true;
       w.frame.appendChild(w.menuBar);
@@ -293,6 +301,18 @@ var KanvoPage = {
     this.stats.wakes++;
     this.resumedAt = performance.now();
     wakeUp();
+    // The program neither waits again nor is suspended: its main has returned, which
+    // under Asyncify ends no runtime by itself.
+    if (!this.wakeUp && !Asyncify.currData) this.programEnded();
+  },
+
+  programEnded: function () {
+    if (this.ended) return;
+    this.ended = true;
+    this.closeMenu();
+    this.filesChanged();
+    document.body.classList.add('kanvo-ended');
+    this.notice('The program has ended. Reload the page to start it again.', 'kanvo-info');
   },
 
   reportBusy: function (ranMs) {
@@ -488,12 +508,7 @@ var KanvoPage = {
       page.stats.startedMs = performance.now();
       page.resumedAt = performance.now();
     };
-    Module.onExit = function () {
-      page.closeMenu();
-      page.filesChanged();
-      document.body.classList.add('kanvo-ended');
-      page.notice('The program has ended. Reload the page to start it again.', 'kanvo-info');
-    };
+    Module.onExit = function () { page.programEnded(); };
     Module.onAbort = function (what) {
       page.notice('The program stopped with an error: ' + what, 'kanvo-warning');
     };
