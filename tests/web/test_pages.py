@@ -203,9 +203,15 @@ def test_ctrl_keys_halt_step_and_animate(browser, server, plain, work):
     page.ctrl("l")
     page.settle(0.1)
     assert_equal(page.checked(4), not logging, "Logging check mark after Ctrl+L")
+    # Ctrl+O (Play One, here without a script) and Ctrl+Q are the program's too; Ctrl+Q
+    # ends it.
+    page.ctrl("o")
+    page.ctrl("q")
+    browser.wait_for("document.body.classList.contains('kanvo-ended')", what="Ctrl+Q to end the program")
     kept = browser.evaluate("window.testKeysKept")
-    for letter in "ahfl":
+    for letter in "ahflo":
         assert_equal(kept.get(letter), True, "Ctrl+%s kept from the browser" % letter.upper())
+    assert_equal(kept.get("q"), True, "Ctrl+Q kept from the browser")
 
 
 def test_recording_writes_the_desktops_lines(browser, server, plain, work):
@@ -245,6 +251,7 @@ def test_recording_writes_the_desktops_lines(browser, server, plain, work):
     ctrl("r")
     settle(0.3)
     assert_equal(page.checked(5), False, "Record Script check mark after the second Ctrl+R")
+    assert_equal(browser.evaluate("window.testKeysKept.r"), True, "Ctrl+R kept from the browser")
     recorded = page.file("KANVO.SCR")
     desktop = subprocess.run(
         [os.path.join(plain, "tests", "kanvo-headless-recording"), work] + steps,
@@ -279,6 +286,7 @@ def test_a_script_picked_from_a_file_is_played(browser, server, plain, work):
         assert_equal(page.file("KANVO.SCR"), f.read(), "KANVO.SCR from the file picker")
     page.ctrl("p")
     browser.wait_for("Module.kanvoPage.isChecked(6) === true", what="playback to start")
+    assert_equal(browser.evaluate("window.testKeysKept.p"), True, "Ctrl+P kept from the browser")
     browser.wait_for("Module.kanvoPage.isChecked(6) === false", what="playback to end")
     # While recording, another script is not taken.
     page.ctrl("r")
