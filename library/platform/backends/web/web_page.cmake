@@ -18,7 +18,7 @@ foreach(source ${kanvo_font_sources})
   add_custom_command(OUTPUT ${subset}
     COMMAND ${CMAKE_COMMAND} -E make_directory ${KANVO_WEB_FONTS}
     COMMAND ${KANVO_FONT_PYTHON} -m fontTools.subset ${source} --unicodes=U+0000-00FF
-            --hinting --notdef-outline --output-file=${subset}
+            --hinting --notdef-outline --drop-tables+=FFTM --output-file=${subset}
     DEPENDS ${source}
     COMMENT "Latin-1 subset of ${name}")
   list(APPEND kanvo_fonts ${subset})
