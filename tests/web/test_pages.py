@@ -194,10 +194,17 @@ def test_ctrl_keys_halt_step_and_animate(browser, server, plain, work):
         raise AssertionError("Ctrl+F did not advance one frame")
     if frames_change(page):
         raise AssertionError("the animation went on after Ctrl+F")
+    # Keys typed in the text window act as in the drawing window.
+    box = browser.evaluate("""(function () {
+      var r = document.querySelector('[data-window-class=TextWndClass] canvas').getBoundingClientRect();
+      return [r.left + 20, r.top + 20]; })()""")
+    browser.click(*box)
+    assert_equal(browser.evaluate("document.activeElement.parentNode.dataset.windowClass"),
+                 "TextWndClass", "focus after a click in the text window")
     page.ctrl("a")
     page.settle()
     if not frames_change(page):
-        raise AssertionError("Ctrl+A did not start the animation")
+        raise AssertionError("Ctrl+A typed in the text window did not start the animation")
     # Ctrl+L toggles the check mark of Logging in the HTML menu.
     logging = page.checked(4)
     page.ctrl("l")
