@@ -62,9 +62,10 @@ std::string gif_error(int code) {
     return reason ? reason : "giflib failed";
 }
 
-int delay_cs(int64_t shown_ms) {
-    const long long cs = std::llround(double(std::max<int64_t>(shown_ms, 0)) / 10.0);
-    return int(std::clamp<long long>(cs, GifWriter::kShortestDelayCs, 65535));
+// In hundredths of a second, as GIF delays go.
+int delay_cs(int64_t stood_ms) {
+    const long long frames = std::llround(double(std::max<int64_t>(stood_ms, 0)) / GifWriter::kFrameMs);
+    return int(std::clamp<long long>(frames, 1, 6553) * (GifWriter::kFrameMs / 10));
 }
 
 }  // namespace
@@ -318,7 +319,7 @@ bool GifWriter::finish(std::string *error) {
         for (int i = 0; ok && i < frames_; ++i) {
             const bool last = i + 1 == frames_;
             if (!last) ok = read_back(&next, &next_time, error);
-            const int64_t stood = last ? kLastFrameMs : next_time - time;
+            const int64_t stood = last ? kFrameMs : next_time - time;
             ok = ok && encoder.write(indexed(frame, index_of_), delay_cs(stood), error);
             std::swap(frame, next);
             time = next_time;

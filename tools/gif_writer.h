@@ -19,10 +19,11 @@ struct GifFileType;
 
 class GifWriter {
 public:
-    // Frames stand at least this long: viewers show shorter delays far longer.
-    static constexpr int kShortestDelayCs = 2;
-    // How long the last frame stands: one frame at ten frames a second.
-    static constexpr int64_t kLastFrameMs = 100;
+    // The GIF plays at ten frames a second, the pace of Kanvo's animation: a frame stands
+    // for the time it stood on screen rounded to whole tenths of a second, at least one
+    // (a replayed script delivers its events faster than the animation ran when it was
+    // recorded). The last frame stands one tenth.
+    static constexpr int64_t kFrameMs = 100;
 
     GifWriter() = default;
     ~GifWriter();  // an unfinished file is removed
@@ -35,11 +36,13 @@ public:
     bool is_open() const { return out_ != nullptr; }
 
     // A frame that went on screen at time_ms (a clock in milliseconds that never goes
-    // back); it stands until the next frame's time. Every frame has the first one's size.
+    // back), until the next frame's time. Every frame has the first one's size.
     bool add_frame(const platform::Bitmap &frame, int64_t time_ms, std::string *error);
 
     // Chooses the palette, writes every frame and renames the file into place.
     bool finish(std::string *error);
+    // Gives up: removes the unfinished file; is_open() is false from now on.
+    void discard();
 
     int frames() const { return frames_; }
     // After finish: distinct colours that did not fit and are shown by the nearest one kept.
@@ -52,7 +55,6 @@ private:
     bool read_back(platform::Bitmap *frame, int64_t *time_ms, std::string *error);
     void count_colours(const platform::Bitmap &frame);
     void choose_palette();
-    void discard();
 
     std::string path_, temporary_;
     std::FILE *out_ = nullptr;    // the GIF, under its temporary name

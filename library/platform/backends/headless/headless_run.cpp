@@ -33,9 +33,10 @@ namespace platform {
 
 namespace {
 
-// Virtual time a wait may pass with no input delivered before the driver looks whether
-// the program still makes progress.
-constexpr int64_t kQuietLimitMs = 1000;
+// A program that has sat in one wait this long (virtual time, nothing but timer ticks
+// arriving) has had all its events; the driver looks this often.
+constexpr int64_t kExhaustedAfterMs = 1000;
+constexpr int64_t kLookEveryMs = 100;
 constexpr unsigned long long kDefaultLimit = 100000;
 
 struct Run {
@@ -52,7 +53,7 @@ struct Run {
     unsigned long long periodic_events = 0;
     bool playback_started = false;
     bool close_queued = false;
-    bool waited_since_idle = false;
+    int64_t last_wait_ms = 0;
 };
 
 Run *active = nullptr;  // only in a run started by kanvo-run
@@ -147,12 +148,10 @@ void close_drawing_window() {
     run.close_queued = true;
 }
 
-// The program sits in one wait with nothing but timer ticks arriving: when no wait has
-// started since the last look, its events are exhausted.
+// No input is queued; the clock runs on with timer ticks alone.
 bool when_idle() {
     Run &run = *active;
-    if (!run.waited_since_idle) close_drawing_window();
-    run.waited_since_idle = false;
+    if (run.backend->now_ms() - run.last_wait_ms >= kExhaustedAfterMs) close_drawing_window();
     return run.close_queued || run.draw_window != nullptr;
 }
 
@@ -169,7 +168,7 @@ std::unique_ptr<Backend> make_run_backend() {
     forget_environment(active->fd);
     auto backend = std::make_unique<HeadlessBackend>();
     active->backend = backend.get();
-    backend->set_quiet_limit_ms(kQuietLimitMs);
+    backend->set_quiet_limit_ms(kLookEveryMs);
     backend->set_idle_hook(when_idle);
     std::atexit(report_end);
     return backend;
@@ -190,7 +189,7 @@ const char *run_wait_starts(bool after_periodic_event, bool script_playing) {
     }
     send(run_report::wait, run.frame_every > 0 && run.waits % run.frame_every == 0);
     ++run.waits;
-    run.waited_since_idle = true;
+    run.last_wait_ms = run.backend->now_ms();
     if (!run.script.empty()) {
         if (!run.playback_started) {
             run.playback_started = true;
