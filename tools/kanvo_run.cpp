@@ -325,8 +325,21 @@ private:
     std::vector<platform::Pixel> pixels_;
 };
 
+// Ctrl+C or a kill: the run stops the program and removes its unfinished files.
+volatile std::sig_atomic_t interrupted_by = 0;
+
+void on_interrupt(int signal) { interrupted_by = signal; }
+
+void catch_interrupts() {
+    struct sigaction action {};
+    action.sa_handler = on_interrupt;
+    sigemptyset(&action.sa_mask);
+    for (int signal : {SIGINT, SIGTERM, SIGHUP}) sigaction(signal, &action, nullptr);
+}
+
 struct Outcome {
     int status = 0;               // as waitpid reports it
+    bool interrupted = false;
     bool timed_out = false;
     bool limit_reached = false;
     bool garbled = false;
@@ -370,6 +383,12 @@ Outcome supervise(pid_t pid, int report_fd, const Options &options, Pictures &pi
             fcntl(report_fd, F_SETFL, fcntl(report_fd, F_GETFL) | O_NONBLOCK);
             while (open && read_some() > 0) {
             }
+            return outcome;
+        }
+        if (interrupted_by) {
+            outcome.interrupted = true;
+            kill(pid, SIGKILL);
+            waitpid(pid, &outcome.status, 0);
             return outcome;
         }
         if (outcome.garbled || Clock::now() >= deadline) {
@@ -418,11 +437,16 @@ int main(int argc, char **argv) {
     int report[2];
     if (pipe2(report, O_CLOEXEC) != 0) fail(std::string("cannot make a pipe: ") + std::strerror(errno), 1);
     fcntl(report[0], F_SETPIPE_SZ, 1 << 20);  // whole frames in few reads, where allowed
+    catch_interrupts();
     const pid_t pid = start_program(options, report[1]);
     close(report[1]);
 
     const Outcome outcome = supervise(pid, report[0], options, pictures);
     close(report[0]);
+    if (outcome.interrupted) {
+        std::fprintf(stderr, "kanvo-run: interrupted; stopped %s\n", options.program[0]);
+        return 128 + int(interrupted_by);
+    }
     const int status = exit_status(outcome, options);
     const bool written = pictures.finish(options.program[0]);
     return written || status != 0 ? status : 1;
