@@ -4,6 +4,7 @@
 
 #include <gif_lib.h>
 #include <zlib.h>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -169,13 +170,15 @@ bool GifWriter::open(const std::string &path, std::string *error) {
     uses_.clear();
     path_ = path;
     std::string pattern = path + ".XXXXXX";
-    const int fd = mkstemp(pattern.data());
+    // Programs that kanvo-run starts do not inherit the files.
+    const int fd = mkostemp(pattern.data(), O_CLOEXEC);
     if (fd < 0) return fail(error, std::strerror(errno));
     temporary_ = pattern;
     fchmod(fd, 0644);
     out_ = fdopen(fd, "wb");
     if (!out_) close(fd);
     frames_file_ = std::tmpfile();
+    if (frames_file_) fcntl(fileno(frames_file_), F_SETFD, FD_CLOEXEC);
     if (!out_ || !frames_file_) {
         const std::string reason = std::strerror(errno);
         discard();

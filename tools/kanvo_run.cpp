@@ -216,7 +216,7 @@ public:
         }
     }
 
-    void take(const report::Record &record, std::vector<platform::Pixel> &pixels) {
+    void take(const report::Record &record, const std::vector<platform::Pixel> &pixels) {
         if (record.width == 0) return;
         platform::Bitmap frame(int(record.width), int(record.height));
         for (uint32_t y = 0; y < record.height; ++y) {
@@ -306,7 +306,7 @@ public:
             const size_t pixel_bytes = size_t(record.width) * record.height * sizeof(platform::Pixel);
             if (buffer_.size() - used < sizeof record + pixel_bytes) break;
             pixels_.resize(size_t(record.width) * record.height);
-            std::memcpy(pixels_.data(), buffer_.data() + used + sizeof record, pixel_bytes);
+            if (pixel_bytes > 0) std::memcpy(pixels_.data(), buffer_.data() + used + sizeof record, pixel_bytes);
             used += sizeof record + pixel_bytes;
             on_record(record, pixels_);
         }
@@ -355,7 +355,7 @@ Outcome supervise(pid_t pid, int report_fd, const Options &options, Pictures &pi
     auto deadline = Clock::now() + timeout;
     bool open = true;
     std::vector<char> chunk(1 << 16);
-    auto on_record = [&](const report::Record &record, std::vector<platform::Pixel> &pixels) {
+    auto on_record = [&](const report::Record &record, const std::vector<platform::Pixel> &pixels) {
         deadline = Clock::now() + timeout;
         if (record.kind == report::limit) outcome.limit_reached = true;
         pictures.take(record, pixels);

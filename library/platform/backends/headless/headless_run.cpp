@@ -185,6 +185,8 @@ const char *run_wait_starts(bool after_periodic_event, bool script_playing) {
     Run &run = *active;
     if (run.waits >= run.limit) {
         send(run_report::limit, true);
+        // Stopped in the middle of its loop: what it printed is kept, nothing else runs.
+        std::fflush(nullptr);
         std::_Exit(124);
     }
     send(run_report::wait, run.frame_every > 0 && run.waits % run.frame_every == 0);
