@@ -263,6 +263,13 @@ TEST_F(RunTest, BadArgumentsAndFilesAreRefusedBeforeTheProgramRuns) {
     EXPECT_EQ(run("--png " + path("none.png") + " -- /bin/true"), 1);
     EXPECT_NE(errors_.find("/bin/true showed no frame"), std::string::npos) << errors_;
     EXPECT_FALSE(std::filesystem::exists(path("none.png")));
+
+    // kanvo-replay's GIF options are checked the same way.
+    EXPECT_EQ(replay("--ticks 1 --gif " + path("no/dir/x.gif")), 1);
+    EXPECT_NE(errors_.find("cannot write " + path("no/dir/x.gif")), std::string::npos) << errors_;
+    EXPECT_EQ(replay("--ticks 1 --gif-every 2"), 2);
+    EXPECT_NE(errors_.find("--gif-every needs --gif"), std::string::npos) << errors_;
+    EXPECT_EQ(replay("--ticks 1 --gif " + path("r.gif") + " --gif-every none"), 2);
 }
 
 TEST_F(RunTest, ProgramsTheRunStartsRunNormally) {
