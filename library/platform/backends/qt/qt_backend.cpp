@@ -229,6 +229,7 @@ protected:
     void resizeEvent(QResizeEvent *event) override;
     void mousePressEvent(QMouseEvent *event) override;
     void mouseDoubleClickEvent(QMouseEvent *event) override { mousePressEvent(event); }
+    void focusOutEvent(QFocusEvent *event) override;
 
 private:
     void key_event(QKeyEvent *event);
@@ -606,12 +607,19 @@ void ClientArea::key_event(QKeyEvent *event) {
     // Qt reports auto-repeat as release and press pairs; the window sees repeated presses.
     if (!press && event->isAutoRepeat()) return;
     const uint32_t code = virtual_key(*event);
+    const bool ctrl = (event->modifiers() & Qt::ControlModifier) != 0;
     if (press) {
         owner_->backend().post(owner_->window(), msg::key_down, code,
-                               key_lparam(key_character(*event, code), event->isAutoRepeat()));
+                               key_lparam(key_character(*event, code), event->isAutoRepeat(), ctrl));
     } else {
-        owner_->backend().post(owner_->window(), msg::key_up, code, key_lparam(0, true));
+        owner_->backend().post(owner_->window(), msg::key_up, code, key_lparam(0, true, ctrl));
     }
+}
+
+// Keys pressed or released while the focus is elsewhere never reach us: say it is gone.
+void ClientArea::focusOutEvent(QFocusEvent *event) {
+    QWidget::focusOutEvent(event);
+    owner_->backend().post(owner_->window(), msg::kill_focus, 0, 0);
 }
 
 }  // namespace
