@@ -33,7 +33,6 @@ bool open_script_for_writing() {
     script_file = std::fopen(script_name, "w");
     if (!script_file) return false;
     script_path = platform::resolved_path(script_name);
-    platform::call_at_program_end(write_periodic_run_now);
     return true;
 }
 
@@ -245,7 +244,7 @@ void stop_script() {
 // May run inside a signal handler: no stdio, no allocation. The writer flushes every
 // line, so nothing of the file waits in its buffer and a direct write lands after it.
 void write_periodic_run_now() {
-    if (!recording_on || !script_file || periodic_run <= 0) return;
+    if (!recording_on || periodic_run <= 0) return;
     char line[40] = "KANVO_PERIODIC(";
     size_t length = std::strlen(line);
     char digits[12];
@@ -256,7 +255,10 @@ void write_periodic_run_now() {
     line[length++] = ')';
     line[length++] = ';';
     line[length++] = '\n';
-    if (platform::write_unbuffered(script_file, line, length)) periodic_run = 0;
+    // Only periodic events so far: the file is not open yet, and the run is its first line.
+    const bool written = script_file ? platform::write_unbuffered(script_file, line, length)
+                                     : platform::write_new_file(script_name, line, length);
+    if (written) periodic_run = 0;
 }
 
 // Recording and playback share the one script file, so only one of them runs at a time:
@@ -279,6 +281,7 @@ void toggle_recording() {
     periodic_run = 0;
     recording_on = 1;
     set_check(KANVO_CMD_RECORD, true);
+    platform::call_at_program_end(write_periodic_run_now);
 }
 
 void toggle_playback() {

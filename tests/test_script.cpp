@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <climits>
+#include <csignal>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
@@ -516,4 +517,21 @@ TEST_F(ScriptTest, FinishedScriptPlaysAgainFromItsFirstLine) {
     ASSERT_TRUE(user.menu_command(draw_window, KANVO_CMD_PLAY_ONE));
     EXPECT_EQ(await_event().key, 'A');
     EXPECT_EQ(log_lines().size(), 2u);
+}
+
+// The program ends while a run of periodic events is being counted: by a signal (Ctrl+C
+// in the terminal, a kill) or by exiting (the display went away), the run still lands.
+TEST_F(ScriptTest, RunBeingCountedIsWrittenWhenTheProgramEnds) {
+    auto record_five_ticks = [] {
+        open_headless();
+        KANVO_animate(KANVO_ANIMATE_RUN);
+        toggle_recording();
+        for (int i = 0; i < 5; ++i) await_event();
+    };
+    EXPECT_EXIT({ record_five_ticks(); raise(SIGTERM); }, testing::KilledBySignal(SIGTERM), "");
+    EXPECT_EQ(file_text(), "KANVO_PERIODIC(5);\n");
+    EXPECT_EXIT({ record_five_ticks(); raise(SIGINT); }, testing::KilledBySignal(SIGINT), "");
+    EXPECT_EQ(file_text(), "KANVO_PERIODIC(5);\n");
+    EXPECT_EXIT({ record_five_ticks(); std::exit(1); }, testing::ExitedWithCode(1), "");
+    EXPECT_EQ(file_text(), "KANVO_PERIODIC(5);\n");
 }

@@ -428,6 +428,20 @@ TEST_P(EndOfQueue, GivesQuit) {
 
 INSTANTIATE_TEST_SUITE_P(CloseBoxMenuAndShortcut, EndOfQueue, testing::Values(0, 1, 2));
 
+TEST(LibraryWindows, SecondOpenChangesNothingAndSaysSo) {
+    auto &driver = open_headless();
+    platform::Window *first = draw_window;
+    EXPECT_EQ(KANVO_open(nullptr, nullptr, "", KANVO_SHOW_NORMAL), 1);
+    EXPECT_EQ(draw_window, first);
+    EXPECT_EQ(log_lines().back(), "KANVO_open: the library is already open; nothing changed\n");
+    // One timer, not two: a periodic event every second tick of 50 ms as before.
+    KANVO_animate(KANVO_ANIMATE_RUN);
+    await_event();
+    const int64_t start = driver.now_ms();
+    for (int i = 0; i < 4; ++i) ASSERT_EQ(await_event().kind, KANVO_PERIODIC);
+    EXPECT_EQ(driver.now_ms() - start, 400);
+}
+
 TEST(LibraryWindows, CloseKeepsTheWindowsAndStopsCopying) {
     open_headless();
     KANVO_clear();

@@ -23,6 +23,10 @@ std::FILE *open_regular_file(const char *name);
 // a signal handler. False when not all of them were written.
 bool write_unbuffered(std::FILE *file, const char *bytes, size_t length);
 
+// Creates or empties the named file and writes the bytes to it; safe inside a signal
+// handler. False when that failed.
+bool write_new_file(const char *name, const char *bytes, size_t length);
+
 // Has last_word called once when the program ends: at exit, or on a signal that ends it
 // (interrupt, termination, hang-up), after which the signal takes its usual course.
 // last_word may run inside a signal handler. Registering the same function again does

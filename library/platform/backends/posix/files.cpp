@@ -54,6 +54,22 @@ bool write_unbuffered(std::FILE *file, const char *bytes, size_t length) {
     return true;
 }
 
+bool write_new_file(const char *name, const char *bytes, size_t length) {
+    const int fd = open(name, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    if (fd < 0) return false;
+    bool written = true;
+    while (written && length > 0) {
+        const ssize_t count = write(fd, bytes, length);
+        if (count < 0 && errno == EINTR) continue;
+        written = count > 0;
+        if (written) {
+            bytes += count;
+            length -= size_t(count);
+        }
+    }
+    return close(fd) == 0 && written;
+}
+
 namespace {
 
 constexpr int kEndingSignals[] = {SIGINT, SIGTERM, SIGHUP};
