@@ -80,8 +80,8 @@ TEST_F(ReplayTest, UnwritablePictureSaysWhyAndReturnsZero) {
     KANVO_clear();
     const size_t logged = log_lines().size();
     EXPECT_EQ(KANVO_save_picture(path("no/such/dir/p.png").c_str()), 0);
-    EXPECT_EQ(log_lines().back().rfind("Cannot write picture file " + path("no/such/dir/p.png"), 0), 0u)
-        << log_lines().back();
+    EXPECT_EQ(log_lines().back(),
+              "Cannot write picture file " + path("no/such/dir/p.png") + ": No such file or directory\n");
     EXPECT_EQ(KANVO_save_picture(nullptr), 0);
     EXPECT_EQ(KANVO_save_picture(""), 0);
     EXPECT_EQ(log_lines().size(), logged + 3);
