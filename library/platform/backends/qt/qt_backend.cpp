@@ -262,6 +262,7 @@ private:
     QSize expected_client_size() const;
     void rebuild_menu();
     void sync_menu_states();
+    void give_keyboard_back();
     template <typename Container>
     void add_menu_items(Container *container, const Menu &menu);
     static void structure_of(const Menu &menu, std::string *out);
@@ -516,6 +517,10 @@ void NativeWindow::add_menu_items(Container *container, const Menu &menu) {
             menu_actions_.push_back(container->addSeparator());
         } else if (item.popup) {
             QMenu *popup = container->addMenu(text);
+            // Escape leaves the bar holding the keyboard after its popup has closed;
+            // checked once the popup's own handling is done.
+            QObject::connect(popup, &QMenu::aboutToHide, this,
+                             [this] { QTimer::singleShot(0, this, [this] { give_keyboard_back(); }); });
             menu_actions_.push_back(popup->menuAction());
             add_menu_items(popup, *item.popup);
         } else {
@@ -528,6 +533,13 @@ void NativeWindow::add_menu_items(Container *container, const Menu &menu) {
             });
         }
     }
+}
+
+// A menu bar left with the focus takes every key for its own navigation, so the window's
+// Ctrl shortcuts would be lost until a second Escape: the keyboard goes back to the client.
+void NativeWindow::give_keyboard_back() {
+    if (QApplication::activePopupWidget() != nullptr) return;
+    if (focusWidget() == menuBar()) client_->setFocus(Qt::PopupFocusReason);
 }
 
 void NativeWindow::sync_menu_states() {
