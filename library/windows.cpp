@@ -71,6 +71,21 @@ void build_run_menu(platform::Window *window) {
     platform::draw_menu_bar(window);
 }
 
+// A client area larger than the surface (the window resized from outside) gets the
+// window's background around the surface, so a paint leaves nothing of an earlier picture.
+void paint_drawing_window(platform::Window *window) {
+    platform::begin_paint(window);
+    copy_surface_to_window();
+    const platform::Rect client = platform::client_rect(window);
+    if (window_dc) {
+        const platform::Pixel background = window->background;
+        window_dc->fill_rect(kSurfaceWidth, 0, client.right, client.bottom, background);
+        window_dc->fill_rect(0, kSurfaceHeight, kSurfaceWidth, client.bottom, background);
+    }
+    platform::end_paint(window);
+    surface_dirty = 0;
+}
+
 void set_origin(platform::Window *window) {
     const platform::Rect client = platform::client_rect(window);
     origin_x = client.left + (client.right - client.left) / 2;
@@ -157,12 +172,7 @@ intptr_t draw_window_procedure(platform::Window *window, uint32_t message, uintp
         post_quit();
         return 0;
     case msg::size: set_origin(window); return 0;
-    case msg::paint:
-        platform::begin_paint(window);
-        copy_surface_to_window();
-        platform::end_paint(window);
-        surface_dirty = 0;
-        return 0;
+    case msg::paint: paint_drawing_window(window); return 0;
     case msg::key_down: handle_key_down(wparam, lparam); return 0;
     case msg::key_up: follow_ctrl(wparam, lparam, false); return 0;
     case msg::kill_focus: ctrl_down = 0; return 0;

@@ -428,6 +428,29 @@ TEST_P(EndOfQueue, GivesQuit) {
 
 INSTANTIATE_TEST_SUITE_P(CloseBoxMenuAndShortcut, EndOfQueue, testing::Values(0, 1, 2));
 
+TEST(LibraryWindows, PaintCoversTheWholeClientAreaOfAResizedWindow) {
+    auto &driver = open_headless();
+    KANVO_clear();
+    KANVO_circle(KANVO_RED, 0, 0, 20);
+    driver.resize(draw_window, 700, 620);  // larger than the surface, from outside
+    driver.click(draw_window, 1, 1);
+    ASSERT_EQ(await_event().kind, KANVO_MOUSE);
+    // What an earlier picture left on the window beyond the surface goes at the next paint.
+    std::unique_ptr<platform::DrawingContext> dc = platform::get_dc(draw_window);
+    dc->fill_rect(0, 0, 700, 620, palette_pixel(KANVO_NAVY_BLUE));
+    platform::invalidate(draw_window);
+    driver.click(draw_window, 1, 1);
+    ASSERT_EQ(await_event().kind, KANVO_MOUSE);
+    const platform::Bitmap &client = draw_window->client;
+    for (int y = 0; y < client.height(); ++y) {
+        for (int x = 0; x < client.width(); ++x) {
+            const bool on_surface = x < kSurfaceWidth && y < kSurfaceHeight;
+            ASSERT_EQ(client.pixel(x, y), on_surface ? surface_bitmap->pixel(x, y) : platform::kWhite)
+                << x << "," << y;
+        }
+    }
+}
+
 TEST(LibraryWindows, SecondOpenChangesNothingAndSaysSo) {
     auto &driver = open_headless();
     platform::Window *first = draw_window;
