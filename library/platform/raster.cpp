@@ -153,6 +153,43 @@ void fill_polygon(Bitmap &bitmap, const Point *points, int count, Pixel color) {
     }
 }
 
+// A triangle by the same rule: every row between its top and bottom corner is crossed by
+// exactly two edges, the long one from top to bottom and one of the two short ones, so
+// the span lies between their x values. Kept in registers: the general path's list of
+// crossings is stored and read back on every row, and each read waits for the row's
+// pixel writes before it.
+void fill_triangle(Bitmap &bitmap, const Point *points, Pixel color) {
+    Point top = points[0], middle = points[1], bottom = points[2];
+    if (middle.y < top.y) std::swap(middle, top);
+    if (bottom.y < middle.y) std::swap(bottom, middle);
+    if (middle.y < top.y) std::swap(middle, top);
+    int64_t first = std::max<int64_t>(top.y, 0);
+    int64_t last = std::min<int64_t>(bottom.y, bitmap.height());
+    if (first >= last) return;
+    EdgeWalk long_edge(top, bottom, first);
+    int64_t y = first;
+    const int64_t width = bitmap.width();
+    auto paint_rows = [&](EdgeWalk &short_edge, int64_t end) {
+        for (; y < end; ++y) {
+            int64_t x0 = long_edge.x(), x1 = short_edge.x();
+            if (x0 > x1) std::swap(x0, x1);
+            x0 = std::max<int64_t>(x0, 0);
+            x1 = std::min<int64_t>(x1, width);
+            if (x0 < x1) fill_pixels(bitmap.row(int(y)) + x0, size_t(x1 - x0), color);
+            long_edge.next_row();
+            short_edge.next_row();
+        }
+    };
+    if (middle.y > first) {
+        EdgeWalk upper(top, middle, first);
+        paint_rows(upper, std::min(middle.y, last));
+    }
+    if (y < last) {
+        EdgeWalk lower(middle, bottom, y);
+        paint_rows(lower, last);
+    }
+}
+
 // ---- elliptic regions ------------------------------------------------------------------
 
 // The platform's steps along the first quadrant of a width by height ellipse's outline,
@@ -652,7 +689,12 @@ BackgroundMode DrawingContext::set_background_mode(BackgroundMode mode) {
 
 void DrawingContext::polygon(const Point *points, int count) {
     if (!points || count < 2) return;
-    if (!brush_.hollow) fill_polygon(*target_, points, count, brush_.color);
+    if (!brush_.hollow) {
+        if (count == 3)
+            fill_triangle(*target_, points, brush_.color);
+        else
+            fill_polygon(*target_, points, count, brush_.color);
+    }
     pen_polyline(*target_, pen_, points, count, true);
     changed();
 }
