@@ -1,9 +1,10 @@
 // kanvo-make-frames DIR: runs the landscape on the headless backend and writes two of its
 // frames as command lists (the reference pictures' format) for the peer benchmark:
-//   night.txt  the start-up frame: the clear, then the first night frame;
+//   night.txt  the start-up frame at night;
 //   busy.txt   the busiest frame: winter, 15 flowers, 5 bugs, the wind on.
-// Every shape command a frame paints is recorded as the renderer receives it; text is
-// left out (the peers would paint it with other fonts).
+// A frame is what one redraw paints: every shape command, recorded as the renderer
+// receives it. Text is left out (the peers would paint it with other fonts), and so is
+// the clear that precedes the first frame only (the program clears once, at start-up).
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -106,12 +107,11 @@ int main(int argc, char **argv) {
 
     // The program's start: clear, the start values, the first frame.
     random_seed(kSeed);
-    auto night = open_frame(dir, "night.txt", "The landscape's start-up frame at night.");
-    recording = night.get();
-    *recording << "clear\n";
     KANVO_clear();
     SceneState scene{};
     start_scene(scene);
+    auto night = open_frame(dir, "night.txt", "The landscape's start-up frame at night.");
+    recording = night.get();
     redraw_scene(scene);
     recording = nullptr;
     ok = close_frame(std::move(night), "night.txt") && ok;
