@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <fstream>
 
 #include "peers.h"
 
@@ -97,4 +98,27 @@ TEST(PeerPictures, AMissingShapeIsNoEdgeDifference) {
     auto kanvo = make_kanvo_painter();
     Comparison c = compare(painted(*kanvo, frame), painted(*kanvo, without_lake));
     EXPECT_GT(c.inside, 1000);
+}
+
+// A frame file is read whole or not at all: a bad line names itself and nothing is kept.
+TEST(Frames, BadLinesAreRefusedWithTheirPlace) {
+    const std::string path = testing::TempDir() + "kanvo_bad_frame.txt";
+    const char *bad[] = {"oval 1 0 1 2 3\n", "# fine\n\nline 0 0 0 0 5 5\n", "tri 24 0 1 2 3 4 5 6\n",
+                         "rect 1 -1 0 0 1 1\n", "blob\n", "origin 1 99999999999\n", "fill 0 0 256\n",
+                         "clear now\n", "rect 1 0 0 0 1 1x\n"};
+    const int line[] = {1, 3, 1, 1, 1, 1, 1, 1, 1};
+    for (size_t i = 0; i < sizeof bad / sizeof bad[0]; ++i) {
+        { std::ofstream(path) << "origin 292 240\nrect 1 0 0 0 1 1\n" << bad[i]; }
+        Frame frame;
+        frame.name = "kept";
+        std::string error;
+        EXPECT_FALSE(read_frame(path, &frame, &error)) << bad[i];
+        EXPECT_EQ(error.rfind(path + ":" + std::to_string(line[i] + 2) + ": ", 0), 0u) << error;
+        EXPECT_EQ(frame.name, "kept");
+    }
+    std::string error;
+    Frame frame;
+    EXPECT_FALSE(read_frame(path + ".missing", &frame, &error));
+    EXPECT_NE(error.find(".missing"), std::string::npos);
+    std::remove(path.c_str());
 }
