@@ -7,6 +7,7 @@
 // the clear that precedes the first frame only (the program clears once, at start-up).
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <memory>

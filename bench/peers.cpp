@@ -12,7 +12,7 @@
 #include <QPoint>
 #include <QRect>
 
-#include <cmath>
+#include <algorithm>
 #include <cstring>
 #include <cwchar>
 
