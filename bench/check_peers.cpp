@@ -71,7 +71,8 @@ TEST(PeerPictures, EveryPeerPaintsKanvosShapesUpToTheirEdges) {
         ASSERT_GT(frame.shapes, 100) << path;
         const platform::Bitmap kanvo = painted(*make_kanvo_painter(), frame);
         for (const auto &peer : all_painters()) {
-            if (std::string(peer->name()) == "floor" || std::string(peer->name()) == "kanvo") continue;
+            const std::string name = peer->name();
+            if (name == "floor" || name == "kanvo") continue;
             SCOPED_TRACE(frame.name + " " + peer->name());
             Comparison c = compare(kanvo, painted(*peer, frame));
             std::printf("%-6s %-20s %6ld pixels differ (%.2f %%)\n", frame.name.c_str(),
@@ -86,13 +87,13 @@ TEST(PeerPictures, EveryPeerPaintsKanvosShapesUpToTheirEdges) {
 TEST(PeerPictures, AMissingShapeIsNoEdgeDifference) {
     const Frame frame = read(frame_paths().front());
     Frame without_lake = frame;
+    auto oval_width = [](const FrameStep &s) {
+        bool oval = s.kind == FrameStep::shape && s.command.kind == kind_oval;
+        return oval ? s.command.x2 - s.command.x1 : -1;
+    };
     auto widest_oval = std::max_element(
-        without_lake.steps.begin(), without_lake.steps.end(), [](const FrameStep &a, const FrameStep &b) {
-            auto width = [](const FrameStep &s) {
-                return s.kind == FrameStep::shape && s.command.kind == kind_oval ? s.command.x2 - s.command.x1 : -1;
-            };
-            return width(a) < width(b);
-        });
+        without_lake.steps.begin(), without_lake.steps.end(),
+        [&](const FrameStep &a, const FrameStep &b) { return oval_width(a) < oval_width(b); });
     ASSERT_EQ(widest_oval->command.kind, kind_oval);
     without_lake.steps.erase(widest_oval);
     auto kanvo = make_kanvo_painter();
@@ -103,9 +104,11 @@ TEST(PeerPictures, AMissingShapeIsNoEdgeDifference) {
 // A frame file is read whole or not at all: a bad line names itself and nothing is kept.
 TEST(Frames, BadLinesAreRefusedWithTheirPlace) {
     const std::string path = testing::TempDir() + "kanvo_bad_frame.txt";
-    const char *bad[] = {"oval 1 0 1 2 3\n", "# fine\n\nline 0 0 0 0 5 5\n", "tri 24 0 1 2 3 4 5 6\n",
-                         "rect 1 -1 0 0 1 1\n", "blob\n", "origin 1 99999999999\n", "fill 0 0 256\n",
-                         "clear now\n", "rect 1 0 0 0 1 1x\n"};
+    const char *bad[] = {"oval 1 0 1 2 3\n",       "# fine\n\nline 0 0 0 0 5 5\n",
+                         "tri 24 0 1 2 3 4 5 6\n", "rect 1 -1 0 0 1 1\n",
+                         "blob\n",                 "origin 1 99999999999\n",
+                         "fill 0 0 256\n",         "clear now\n",
+                         "rect 1 0 0 0 1 1x\n"};
     const int line[] = {1, 3, 1, 1, 1, 1, 1, 1, 1};
     for (size_t i = 0; i < sizeof bad / sizeof bad[0]; ++i) {
         { std::ofstream(path) << "origin 292 240\nrect 1 0 0 0 1 1\n" << bad[i]; }

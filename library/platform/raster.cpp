@@ -117,7 +117,8 @@ public:
     }
 
 private:
-    int64_t dy_ = 1, y_begin_ = 0, y_end_ = 0, x_ = 0, x_step_ = 0, remainder_ = 0, remainder_step_ = 0;
+    int64_t dy_ = 1, y_begin_ = 0, y_end_ = 0, x_ = 0, x_step_ = 0;
+    int64_t remainder_ = 0, remainder_step_ = 0;
 };
 
 // Polygons of up to this many corners (triangles, wide-pen segments) keep their edges and
