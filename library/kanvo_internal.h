@@ -51,6 +51,9 @@ void clear_surface();
 extern int surface_dirty;
 // Commands painted since the program started (frames are measured by it).
 extern uint64_t commands_rendered;
+// Told of every command just before it is painted (a tool that records the drawing of a
+// frame, such as the benchmark's frame maker). nullptr for none.
+extern void (*render_observer)(const DrawCommand &command);
 
 // The drawing surface. The renderer paints into surface_dc, whose bitmap is
 // surface_bitmap (created by KANVO_open, or on first use by the renderer so that the
