@@ -4,8 +4,9 @@ set -euo pipefail
 
 packages=(
   build-essential cmake pkg-config clang libclang-rt-dev
-  qt6-base-dev qt6-wayland libfreetype-dev libfontconfig-dev libpng-dev fonts-dejavu-core fonts-liberation2
-  libgtest-dev libbenchmark-dev xvfb xauth
+  qt6-base-dev qt6-wayland libfreetype-dev libfontconfig-dev libpng-dev zlib1g-dev libgif-dev
+  fonts-dejavu-core fonts-liberation2
+  libgtest-dev libbenchmark-dev libcairo2-dev xvfb xauth
   emscripten chromium python3-websocket python3-fonttools libstb-dev dpkg-dev
 )
 
