@@ -148,6 +148,12 @@ class Browser:
         if ctrl:
             self._key("keyUp", "Control", "ControlLeft", 17, 0)
 
+    def control_down(self):
+        self._key("rawKeyDown", "Control", "ControlLeft", 17, 2)
+
+    def control_up(self):
+        self._key("keyUp", "Control", "ControlLeft", 17, 0)
+
     def _key(self, kind, key, code, vk, modifiers, text=""):
         params = {"type": kind, "key": key, "code": code, "windowsVirtualKeyCode": vk,
                   "nativeVirtualKeyCode": vk, "modifiers": modifiers}

@@ -32,11 +32,13 @@ namespace {
 // What the page reports, in the order of the fields kanvo_web_next_input fills.
 enum InputKind : int32_t {
     input_click = 1,     // window, client x, client y
-    input_key_down = 2,  // window, virtual-key code, character, repeat
-    input_key_up = 3,    // window, virtual-key code
+    input_key_down = 2,  // window, virtual-key code, character, repeat, Ctrl held
+    input_key_up = 3,    // window, virtual-key code, Ctrl held
     input_command = 4,   // window, command id
     input_close = 5,     // window
+    input_focus_lost = 6,  // window
 };
+constexpr int kInputFields = 6;
 
 // The frame the page draws around a client area is its own; the client area keeps the
 // size the headless backend gives it (585 x 481 for the 601 x 540 drawing window), so a
@@ -174,7 +176,7 @@ private:
     // Posts everything the page has queued; false when there was nothing.
     bool take_input() {
         bool any = false;
-        int32_t f[5];
+        int32_t f[kInputFields];
         while (kanvo_web_next_input(f)) {
             any = true;
             Window *window = window_of(f[1]);
@@ -186,15 +188,16 @@ private:
                 break;
             case input_key_down:
                 post_message(window, msg::key_down, uint32_t(f[2]),
-                             key_lparam(uint32_t(f[3]), f[4] != 0));
+                             key_lparam(uint32_t(f[3]), f[4] != 0, f[5] != 0));
                 break;
             case input_key_up:
-                post_message(window, msg::key_up, uint32_t(f[2]), key_lparam(0, true));
+                post_message(window, msg::key_up, uint32_t(f[2]), key_lparam(0, true, f[3] != 0));
                 break;
             case input_command:
                 post_message(window, msg::command, uint32_t(f[2]), 0);
                 break;
             case input_close: post_message(window, msg::close, 0, 0); break;
+            case input_focus_lost: post_message(window, msg::kill_focus, 0, 0); break;
             default: break;
             }
         }

@@ -24,7 +24,7 @@ mergeInto(LibraryManager.library, {
   kanvo_web_next_input: function (fields) {
     var input = KanvoPage.inputs.shift();
     if (!input) return 0;
-    for (var i = 0; i < 5; i++) HEAP32[(fields >> 2) + i] = input[i] || 0;
+    for (var i = 0; i < 6; i++) HEAP32[(fields >> 2) + i] = input[i] || 0;
     return 1;
   },
   kanvo_web_screen_height: function () {

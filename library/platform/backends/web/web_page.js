@@ -59,6 +59,8 @@ var KanvoPage = {
       w.canvas.dataset.window = id;
       w.frame.appendChild(w.canvas);
       this.listenForClicks(w);
+      // Keys released elsewhere never reach the window: it learns that it lost the keys.
+      w.canvas.addEventListener('blur', function () { page.post([6, id]); });
       document.getElementById('kanvo-windows').appendChild(w.frame);
       this.windows[id] = w;
     }
@@ -264,8 +266,9 @@ var KanvoPage = {
       var vk = page.virtualKey(event);
       if (!vk) return;
       if (!event.altKey && !event.metaKey && vk !== 116 && vk !== 123) event.preventDefault();
-      if (down) page.post([2, id, vk, page.keyCharacter(event, vk), event.repeat ? 1 : 0]);
-      else page.post([3, id, vk]);
+      var ctrl = event.ctrlKey ? 1 : 0;
+      if (down) page.post([2, id, vk, page.keyCharacter(event, vk), event.repeat ? 1 : 0, ctrl]);
+      else page.post([3, id, vk, ctrl]);
     }
     document.addEventListener('keydown', function (event) { handle(event, true); });
     document.addEventListener('keyup', function (event) { handle(event, false); });
