@@ -342,10 +342,14 @@ def test_saved_pictures_and_busy_programs(browser, server, plain, work):
     assert_equal((width, height), (601, 540), "saved picture size")
     centre = ((ORIGIN_Y - 10) * 601 + ORIGIN_X + 10) * 3
     assert_equal(tuple(saved[centre:centre + 3]), PALETTE["red"], "the saved picture's circle")
+    # Saved again, the picture replaces the old one and leaves nothing else behind.
+    browser.key("s")
+    page.settle(0.2)
+    assert_equal(browser.evaluate("Module.kanvoPage.listFiles().map(f => f.name)"), ["picture.png"],
+                 "files after saving twice")
     names = browser.evaluate(
         "Array.from(document.querySelectorAll('#kanvo-file-list a')).map(a => a.download)")
-    if "picture.png" not in names:
-        raise AssertionError("picture.png is not offered for download: %r" % names)
+    assert_equal(names, ["picture.png"], "files offered for download")
     assert_equal(browser.evaluate("document.getElementById('kanvo-notice').hidden"), True,
                  "no notice before the program keeps the page busy")
     browser.key("b")

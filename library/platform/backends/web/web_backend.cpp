@@ -4,6 +4,7 @@
 // arrives or the deadline passes, so a program's own KANVO_await_event loop runs unchanged.
 // The page side lives in web_page.js.
 #include <emscripten.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <cstdint>
@@ -83,6 +84,11 @@ void append_menu_json(std::string &out, const Menu &menu) {
     }
     out += ']';
 }
+
+// Emscripten's file system starts with a umask of 0777, which leaves a file made with
+// the usual mode 0666 unreadable (a picture written beside its name and renamed into
+// place); programs in the page get the usual 022 before main runs.
+[[maybe_unused]] const mode_t kStartUmask = umask(022);
 
 int id_of(const Window &window) { return int(reinterpret_cast<intptr_t>(window.native)); }
 
