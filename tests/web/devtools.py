@@ -148,6 +148,26 @@ class Browser:
         if ctrl:
             self._key("keyUp", "Control", "ControlLeft", 17, 0)
 
+    def alt_key(self, letter):
+        """Alt held around one letter key."""
+        upper = letter.upper()
+        self._key("rawKeyDown", "Alt", "AltLeft", 18, 1)
+        self._key("rawKeyDown", letter, "Key" + upper, ord(upper), 1)
+        self._key("keyUp", letter, "Key" + upper, ord(upper), 1)
+        self._key("keyUp", "Alt", "AltLeft", 18, 0)
+
+    def named_key(self, key, code, vk):
+        """A key without text (Escape, the arrows, Enter)."""
+        self._key("rawKeyDown", key, code, vk, 0)
+        self._key("keyUp", key, code, vk, 0)
+
+    def press(self, x, y):
+        """Left button down and up at a viewport position, as two events."""
+        self.call("Input.dispatchMouseEvent", {"type": "mousePressed", "x": x, "y": y,
+                                               "button": "left", "clickCount": 1})
+        self.call("Input.dispatchMouseEvent", {"type": "mouseReleased", "x": x, "y": y,
+                                               "button": "left", "clickCount": 1})
+
     def control_down(self):
         self._key("rawKeyDown", "Control", "ControlLeft", 17, 2)
 

@@ -221,6 +221,52 @@ def test_ctrl_keys_halt_step_and_animate(browser, server, plain, work):
     assert_equal(kept.get("q"), True, "Ctrl+Q kept from the browser")
 
 
+def element_centre(browser, selector):
+    return browser.evaluate("""(function () {
+      var r = document.querySelector(%r).getBoundingClientRect();
+      return [r.left + r.width / 2, r.top + r.height / 2]; })()""" % selector)
+
+
+def test_the_run_menu_by_keyboard_and_mouse(browser, server, plain, work):
+    page = Page(browser, server, "kanvo-scene")
+    browser.alt_key("r")
+    rows = browser.evaluate("""Array.from(document.querySelectorAll('.kanvo-popup .kanvo-item'))
+      .map(r => [r.textContent, r.getAttribute('aria-disabled')])""")
+    assert_equal(len(rows), 12, "items of the Run menu")
+    assert_equal(rows[0], ["Animate" + "Ctrl+A", "false"], "the first item and its shortcut")
+    assert_equal(rows[3][0], "LoggingCtrl+L", "Logging, unchecked after KANVO_logging(0)")
+    assert_equal([r[1] for r in rows[8:]], ["true"] * 4, "the four grayed lines")
+    # An item's letter chooses it: H halts.
+    browser.key("h")
+    assert_equal(browser.evaluate("document.querySelector('.kanvo-popup') === null"), True,
+                 "the menu closed after its letter")
+    page.settle()
+    if frames_change(page):
+        raise AssertionError("Halt animation chosen by its letter did not halt")
+    # Arrows and Enter: down, down, up is Animate.
+    browser.alt_key("r")
+    for key in ("ArrowDown", "ArrowDown", "ArrowUp"):
+        browser.named_key(key, key, 40 if key == "ArrowDown" else 38)
+    browser.named_key("Enter", "Enter", 13)
+    page.settle()
+    if not frames_change(page):
+        raise AssertionError("Animate chosen with the arrows and Enter did not animate")
+    # Escape closes the menu without a choice.
+    browser.alt_key("r")
+    browser.named_key("Escape", "Escape", 27)
+    assert_equal(browser.evaluate("document.querySelector('.kanvo-popup') === null"), True,
+                 "the menu closed by Escape")
+    # With the mouse: a grayed line does nothing, Halt animation halts.
+    browser.press(*element_centre(browser, ".kanvo-menu-title"))
+    browser.press(*element_centre(browser, ".kanvo-item.kanvo-grayed"))
+    assert_equal(browser.evaluate("document.querySelector('.kanvo-popup') !== null"), True,
+                 "the menu stays open after a grayed line")
+    browser.press(*element_centre(browser, ".kanvo-item[data-id='2']"))
+    page.settle()
+    if frames_change(page):
+        raise AssertionError("Halt animation chosen with the mouse did not halt")
+
+
 def test_recording_writes_the_desktops_lines(browser, server, plain, work):
     page = Page(browser, server, "kanvo-scene")
     steps = []
@@ -364,6 +410,7 @@ TESTS = [test_landscape_starts_at_night_as_on_the_desktop,
          test_playback_of_a_linked_script_gives_the_replay_frame,
          test_five_clicks_on_alter_tree_tops_bring_winter,
          test_ctrl_keys_halt_step_and_animate,
+         test_the_run_menu_by_keyboard_and_mouse,
          test_recording_writes_the_desktops_lines,
          test_a_script_picked_from_a_file_is_played,
          test_hello_shows_its_first_frame,

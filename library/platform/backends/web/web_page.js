@@ -136,6 +136,7 @@ var KanvoPage = {
     var popup = this.element('div', 'kanvo-popup');
     popup.setAttribute('role', 'menu');
     var page = this;
+    var rows = [];  // the items that can be chosen, for the keyboard
     (item.items || []).forEach(function (entry) {
       if (entry.flags & 0x800) {
         popup.appendChild(page.element('hr', 'kanvo-separator'));
@@ -153,19 +154,66 @@ var KanvoPage = {
       if (checked) row.classList.add('kanvo-checked');
       if (grayed) row.classList.add('kanvo-grayed');
       row.setAttribute('aria-disabled', grayed ? 'true' : 'false');
-      row.addEventListener('mouseup', function (event) {
-        event.preventDefault();
-        if (grayed) return;
+      var choose = function () {
         page.closeMenu();
         page.post([4, w.id, entry.id]);
         w.canvas.focus();
+      };
+      row.addEventListener('mouseup', function (event) {
+        event.preventDefault();
+        if (!grayed) choose();
       });
+      if (!grayed) rows.push({ row: row, mnemonic: page.mnemonic(entry.text), choose: choose });
       popup.appendChild(row);
     });
     title.classList.add('kanvo-open');
     popup.style.left = title.offsetLeft + 'px';
     w.menuBar.appendChild(popup);
-    this.openMenu = { window: w.id, index: index, title: title, popup: popup };
+    this.openMenu = { window: w.id, index: index, title: title, popup: popup, rows: rows, active: -1 };
+  },
+
+  // The letter after a single '&', upper case; '' for none.
+  mnemonic: function (text) {
+    var m = /(^|[^&])&([^&])/.exec(text);
+    return m ? m[2].toUpperCase() : '';
+  },
+
+  // Keys for the menu, as on the desktop: Alt and a title's letter opens that menu; while
+  // it is open, the arrows move, Enter chooses, an item's letter chooses it, Escape closes,
+  // and no key reaches the program. True when the key was the menu's.
+  menuKey: function (event) {
+    var open = this.openMenu;
+    if (open) {
+      var count = open.rows.length;
+      var letter = event.key.length === 1 ? event.key.toUpperCase() : '';
+      if (event.key === 'Escape') {
+        this.closeMenu();
+        this.windows[open.window].canvas.focus();
+      } else if ((event.key === 'ArrowDown' || event.key === 'ArrowUp') && count > 0) {
+        if (open.active >= 0) open.rows[open.active].row.classList.remove('kanvo-active');
+        var step = event.key === 'ArrowDown' ? 1 : count - 1;
+        open.active = open.active < 0 ? (step === 1 ? 0 : count - 1) : (open.active + step) % count;
+        open.rows[open.active].row.classList.add('kanvo-active');
+      } else if (event.key === 'Enter' && open.active >= 0) {
+        open.rows[open.active].choose();
+      } else if (letter) {
+        var match = open.rows.filter(function (r) { return r.mnemonic === letter; })[0];
+        if (match) match.choose();
+      }
+      return true;
+    }
+    if (!event.altKey || event.ctrlKey || !/^Key[A-Z]$/.test(event.code)) return false;
+    var wanted = event.code.slice(3);
+    for (var id in this.windows) {
+      var w = this.windows[id];
+      for (var i = 0; i < w.menu.length; i++) {
+        if (w.menu[i].items && this.mnemonic(w.menu[i].text) === wanted) {
+          this.showPopup(w, w.menu[i], i, w.menuBar.children[i]);
+          return true;
+        }
+      }
+    }
+    return false;
   },
 
   closeMenu: function () {
@@ -261,6 +309,10 @@ var KanvoPage = {
       return 0;
     }
     function handle(event, down) {
+      if (down && page.menuKey(event)) {
+        event.preventDefault();
+        return;
+      }
       var id = target();
       if (!id) return;
       var vk = page.virtualKey(event);
@@ -273,8 +325,9 @@ var KanvoPage = {
     document.addEventListener('keydown', function (event) { handle(event, true); });
     document.addEventListener('keyup', function (event) { handle(event, false); });
     document.addEventListener('mousedown', function (event) {
-      if (page.openMenu && !page.openMenu.popup.contains(event.target) &&
-          event.target !== page.openMenu.title) page.closeMenu();
+      var open = page.openMenu;
+      if (open && !open.popup.contains(event.target) && !open.title.contains(event.target))
+        page.closeMenu();
     });
   },
 
