@@ -15,8 +15,9 @@ var KanvoPage = {
   fileSignature: '',
   syncing: false,
   syncAgain: false,
-  // wakes: times the program resumed; runMs: the time it ran in all between waits.
-  stats: { wakes: 0, runMs: 0, longestRunMs: 0, firstFrameMs: -1, startedMs: -1 },
+  // wakes: times the program resumed; runMs and longestRunMs: its time between waits, in
+  // all and at most; firstFrameMs: when the first frame reached a canvas (after navigation).
+  stats: { wakes: 0, runMs: 0, longestRunMs: 0, firstFrameMs: -1 },
 
   element: function (tag, className, text) {
     var e = document.createElement(tag);
@@ -561,7 +562,6 @@ var KanvoPage = {
       page.mountFiles();
     });
     Module.onRuntimeInitialized = function () {
-      page.stats.startedMs = performance.now();
       page.resumedAt = performance.now();
     };
     Module.onExit = function () { page.programEnded(); };
