@@ -1,6 +1,7 @@
 #!/usr/bin/env python3
-"""Prints a PNG file's size and the colours of some of its pixels, for the test scripts:
-    png-pixels.py FILE [X,Y ...]   ->   585x481 #ff0000 #ffffff ...
+"""Prints a PNG file's size, the colours of some of its pixels and how many pixels of a
+colour a box holds, for the test scripts:
+    png-pixels.py FILE [X,Y | #RRGGBB@X,Y,W,H ...]   ->   585x481 #ff0000 312 ...
 Reads the 8-bit RGB and RGBA files Kanvo writes (no interlacing, no palette)."""
 import struct
 import sys
@@ -45,12 +46,21 @@ def main():
         sys.exit("usage: png-pixels.py FILE [X,Y ...]")
     width, height, step, rows = read_png(sys.argv[1])
     out = [f"{width}x{height}"]
-    for point in sys.argv[2:]:
-        x, y = (int(v) for v in point.split(","))
+    def colour(x, y):
         if not (0 <= x < width and 0 <= y < height):
             sys.exit(f"pixel {x},{y} is outside the {width}x{height} picture")
         r, g, b = rows[y][x * step:x * step + 3]
-        out.append(f"#{r:02x}{g:02x}{b:02x}")
+        return f"#{r:02x}{g:02x}{b:02x}"
+
+    for query in sys.argv[2:]:
+        if "@" in query:
+            wanted, box = query.split("@")
+            left, top, w, h = (int(v) for v in box.split(","))
+            out.append(str(sum(colour(x, y) == wanted.lower()
+                               for y in range(top, top + h) for x in range(left, left + w))))
+        else:
+            x, y = (int(v) for v in query.split(","))
+            out.append(colour(x, y))
     print(" ".join(out))
 
 
