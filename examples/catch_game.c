@@ -66,14 +66,12 @@ static void draw(void) {
     if (ticks_left > 0) KANVO_circle(KANVO_ORANGE, dot_x, dot_y, DOT_RADIUS);
     for (i = 0; i < marks; i++)
         KANVO_circle(mark_hit[i] ? KANVO_YELLOW : KANVO_BLACK, mark_x[i], mark_y[i], 4);
-    /* The time left as a bar along the top. */
-    KANVO_rectangle(KANVO_RED, -280, 200, -280 + ticks_left * 4, 192, 0);
-    if (ticks_left > 0)
-        KANVO_printf(KANVO_BLACK, -280, 215, 14, "hits %d, misses %d", hits, misses);
+    KANVO_printf(KANVO_BLACK, -280, 215, 14, "Hits: %d   Misses: %d", hits, misses);
+    if (ticks_left > 0) /* the time left, as a bar that shrinks */
+        KANVO_rectangle(KANVO_RED, -280, 200, -280 + ticks_left * 4, 192, 0);
     else
-        KANVO_printf(KANVO_BLACK, -280, 215, 14,
-                     "%d hits, %d misses. Type a letter for a round (Ctrl+R records it)",
-                     hits, misses);
+        KANVO_text(KANVO_NAVY_BLUE, -120, 215, 14,
+                   "Type a letter for a round (Ctrl+R first records it)");
 }
 
 int main(void) {

@@ -72,13 +72,14 @@ px() { echo "$((292 + $1)),$((240 - $2))"; }
 red='#ff0000' white='#ffffff' black='#000000' navy='#003399' orange='#ff6600'
 brown='#996633' chalk='#ffff99' ice='#99ffff' sea='#33cc99' yellow='#ffff00'
 [ "$keep_pictures" -eq 0 ] || mkdir -p examples/pictures
+runs=$PWD/examples/runs
 
 # Three clicks: three red circles that stay through the ticks after them.
-run_example hello --script examples/runs/hello.SCR -- \
+run_example hello --script "$runs"/hello.SCR -- \
   "$(px -150 90)" "$(px 0 0)" "$(px 120 -110)" "$(px 60 60)" = $red $red $red $white
 
 # The drawing's points get orange dots, the lines between them are navy, pen 4 wide.
-run_example click_draw --script examples/runs/click_draw.SCR -- \
+run_example click_draw --script "$runs"/click_draw.SCR -- \
   "$(px 0 200)" "$(px 230 40)" "$(px 145 40)" "$(px 0 0)" = $orange $orange $navy $white
 
 # 60 ticks from (-200, 100), 9 right and 6 down a tick: the right edge turns it at tick 53
@@ -87,7 +88,7 @@ run_example bouncing_ball --ticks 60 -- \
   "$(px 214 -188)" "$(px 214 -165)" "$(px -200 100)" = $red $ice $ice
 
 # Two lines of typed text (a Backspace among them) on the chalk box, nothing below them.
-run_example typing --script examples/runs/typing.SCR -- \
+run_example typing --script "$runs"/typing.SCR -- \
   "$navy@17,50,300,25" "$navy@17,76,300,25" "$navy@17,110,500,200" "$(px 0 -100)" = \
   ">50" ">50" 0 $chalk
 
@@ -98,7 +99,7 @@ run_example clock --ticks 50 -- \
 
 # The recorded round: four hits (yellow marks), one miss (black), and the round is over,
 # so no orange dot is left.
-run_example catch_game --script examples/runs/catch_game.SCR -- \
+run_example catch_game --script "$runs"/catch_game.SCR -- \
   "$(px -60 -65)" "$(px -240 150)" "$(px 205 -10)" "$(px -135 105)" "$(px 120 -18)" \
   "$orange@0,55,585,426" "$(px 0 -200)" = $yellow $yellow $yellow $yellow $black 0 $sea
 
