@@ -111,5 +111,12 @@ click 0 0 "-292 240"
 click 584 480 "292 -240"
 click 100 50 "-192 190"
 
+# Not resizable: the window manager is told the one size it may have.
+window=$(xdotool search --onlyvisible --name "^KANVO Graphics$" | head -n 1)
+hints=$(xprop -id "$window" WM_NORMAL_HINTS)
+minimum=$(sed -n 's/.*minimum size: //p' <<<"$hints")
+[ -n "$minimum" ] || minimum="a minimum size"
+check "largest size the window may take" "$minimum" "$(sed -n 's/.*maximum size: //p' <<<"$hints")"
+
 check "standard error at start-up" "" "$(cat "$work/err")"
 [ "$errors" -eq 0 ]
