@@ -2,7 +2,8 @@
 # The drawing window on a real X server (Xvfb), once bare and once under a window manager
 # (openbox): the same 585 by 481 client area fully painted, clicks on known pixels giving
 # the same library points (the origin at client pixel (292, 240)), nothing on standard
-# error at start-up.
+# error at start-up. Then a round of examples/catch_game.c recorded with Ctrl+R and
+# played back with Ctrl+P must end in the same picture.
 #   scripts/test-desktop.sh [BUILD_DIR]      (default build/plain)
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -11,10 +12,10 @@ if [ "${KANVO_IN_XVFB:-}" != 1 ]; then
   scripts/install-deps.sh
   build=${1:-build/plain}
   cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-  cmake --build "$build" -j 2 --target desktop_probe
+  cmake --build "$build" -j 2 --target desktop_probe catch_game
   passed=0 failed=0
-  for manager in none openbox; do
-    echo "== window manager: $manager"
+  for manager in none openbox replay; do
+    echo "== session: $manager"
     if KANVO_IN_XVFB=1 xvfb-run -a -s "-screen 0 1024x768x24" "$0" "$build" "$manager"; then
       passed=$((passed + 1))
     else
@@ -59,6 +60,45 @@ if [ "$manager" = openbox ]; then
   pids+=($!)
   wait_for 10 sh -c 'xprop -root _NET_SUPPORTING_WM_CHECK | grep -q "window id"' ||
     { echo "FAIL openbox did not start"; exit 1; }
+fi
+
+# A recorded round replays: Ctrl+R, the letter g, a hit and a miss, the round runs out,
+# Ctrl+R; then Ctrl+P plays it back and the picture must come out the same.
+if [ "$manager" = replay ]; then
+  (cd "$work" && exec "$OLDPWD/$build/examples/catch_game" >/dev/null 2>&1) &
+  pids+=($!)
+  wait_for 15 sh -c 'xdotool search --onlyvisible --name "^KANVO Graphics$" >/dev/null' ||
+    { echo "FAIL no drawing window"; exit 1; }
+  sleep 1
+  window=$(xdotool search --onlyvisible --name "^KANVO Graphics$" | head -n 1)
+  xdotool windowfocus "$window"
+  sleep 0.3
+  eval "$(xdotool getwindowgeometry --shell "$window" | grep '^[XY]=')"
+  left=$X top=$Y
+  # The client area starts below the menu bar with the black top row of a cleared picture.
+  import -window "$window" "$work/start.png"
+  read -r -a column < <(scripts/png-pixels.py "$work/start.png" $(printf '5,%d ' $(seq 0 60)))
+  bar=0
+  while [ "$bar" -lt 60 ] && [ "${column[bar + 1]}" != "#000000" ]; do bar=$((bar + 1)); done
+  xdotool key ctrl+r type g
+  sleep 0.8
+  # Round g puts its first dot at library (-69, -72): client pixel (223, 312).
+  xdotool mousemove $((left + 223)) $((top + bar + 312)) click 1
+  sleep 0.5
+  xdotool mousemove $((left + 400)) $((top + bar + 100)) click 1
+  sleep 13  # 120 ticks
+  import -window "$window" "$work/played.png"
+  xdotool key ctrl+r
+  check "recording starts with the letter" "KANVO_KBD(103);" "$(head -n 1 "$work/KANVO.SCR" 2>/dev/null)"
+  xdotool key ctrl+p
+  sleep 14
+  import -window "$window" "$work/replayed.png"
+  check "hit recorded" "#ffff00" "$(scripts/png-pixels.py "$work/played.png" 223,$((bar + 312)) | cut -d' ' -f2)"
+  same=no
+  cmp -s "$work/played.png" "$work/replayed.png" && same=yes
+  check "replayed round ends in the same picture" yes "$same"
+  [ "$errors" -eq 0 ]
+  exit
 fi
 
 # Learners often have no runtime directory: the start must stay quiet all the same.
