@@ -2,6 +2,7 @@
 // queue one message per pass until the window procedures (or the script reader) have
 // formed an event, turning timer ticks into periodic events while the animation runs.
 #include "kanvo_internal.h"
+#include "platform/run.h"
 
 int pending_kind = kNoEvent, pending_x = 0, pending_y = 0;
 char pending_key = 0;
@@ -24,9 +25,13 @@ void reset_pending_event() {
 bool take_script_event() {
     play_one_pending = 0;
     if (script_read_event() == 1) return true;
-    playback_on = 0;
+    end_playback();
     return false;
 }
+
+// Once the program is to end (the queue ended, or the quit message is on its way after
+// Quit, Ctrl+Q or the close box), no script event may take the quit's place.
+bool quit_on_its_way() { return pending_kind == KANVO_QUIT || quit_posted; }
 
 void arm_periodic_event() {
     pending_kind = KANVO_PERIODIC;
@@ -37,6 +42,15 @@ void arm_periodic_event() {
 bool event_ready() {
     if (pending_kind == kNoEvent) return false;
     return pending_kind != KANVO_PERIODIC || tick_pending;
+}
+
+// Under kanvo-run, the driver follows every wait and starts the script's playback.
+void follow_run() {
+    const bool playing = playback_on || play_one_pending;
+    if (const char *script = platform::run_wait_starts(pending_kind == KANVO_PERIODIC, playing)) {
+        script_name = script;
+        toggle_playback();
+    }
 }
 
 // Periodic events are counted into one run line, written before the next other event.
@@ -68,12 +82,18 @@ void pump_message() {
 
 int KANVO_await_event(int *x, int *y, char *key) {
     if (wait_observer) wait_observer();
+    follow_run();
     reset_pending_event();
     // Before KANVO_open there is nothing to wait for: waiting would never end.
     if (library_open()) {
         for (;;) {
             pump_message();
-            if ((play_one_pending || playback_on) && take_script_event()) break;
+            if (quit_on_its_way()) {
+                if (playback_on || play_one_pending) stop_playback_and_close();
+                if (pending_kind == KANVO_QUIT) break;
+            } else if ((play_one_pending || playback_on) && take_script_event()) {
+                break;
+            }
             if ((step_pending || animation_running) && pending_kind == kNoEvent) {
                 arm_periodic_event();
             }

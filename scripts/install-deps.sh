@@ -4,7 +4,8 @@ set -euo pipefail
 
 packages=(
   build-essential cmake pkg-config clang libclang-rt-dev
-  qt6-base-dev qt6-wayland libfreetype-dev libfontconfig-dev libpng-dev fonts-dejavu-core fonts-liberation2
+  qt6-base-dev qt6-wayland libfreetype-dev libfontconfig-dev libpng-dev zlib1g-dev libgif-dev
+  fonts-dejavu-core fonts-liberation2
   libgtest-dev libbenchmark-dev xvfb xauth
   openbox xdotool x11-utils imagemagick python3
 )

@@ -1,7 +1,9 @@
 // Files the library keeps open: whether an open file still is the one its name names, so
-// that a recording notices its file being removed or replaced under it.
+// that a recording notices its file being removed or replaced under it; opening only
+// regular files for reading; and a last word before the program ends.
 #pragma once
 
+#include <cstddef>
 #include <cstdio>
 #include <string>
 
@@ -12,5 +14,23 @@ std::string resolved_path(const char *name);
 
 // True while path names the very file that file has open.
 bool still_named(std::FILE *file, const std::string &path);
+
+// Opens name for reading when it is a regular file; nullptr otherwise (missing,
+// unreadable, a directory, a FIFO or a device). Never blocks.
+std::FILE *open_regular_file(const char *name);
+
+// Writes the bytes straight to the file's descriptor, past its stdio buffer; safe inside
+// a signal handler. False when not all of them were written.
+bool write_unbuffered(std::FILE *file, const char *bytes, size_t length);
+
+// Creates or empties the named file and writes the bytes to it; safe inside a signal
+// handler. False when that failed.
+bool write_new_file(const char *name, const char *bytes, size_t length);
+
+// Has last_word called once when the program ends: at exit, or on a signal that ends it
+// (interrupt, termination, hang-up), after which the signal takes its usual course.
+// last_word may run inside a signal handler. Registering the same function again does
+// nothing.
+void call_at_program_end(void (*last_word)());
 
 }  // namespace platform
