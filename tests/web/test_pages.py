@@ -406,6 +406,21 @@ def test_saved_pictures_and_busy_programs(browser, server, plain, work):
         raise AssertionError("unclear busy notice: " + text)
 
 
+def test_every_example_starts(browser, server, plain, work):
+    names = sorted(f[:-5] for f in os.listdir(server.folder)
+                   if f.endswith(".html") and f not in ("index.html", "page-checks.html",
+                                                        "kanvo-scene.html"))
+    if "hello" not in names or len(names) < 2:
+        raise AssertionError("examples missing from the pages: %r" % names)
+    for name in names:
+        Page(browser, server, name)
+        time.sleep(0.3)
+        notice = browser.evaluate("(function () { var n = document.getElementById('kanvo-notice');"
+                                  " return n.hidden ? '' : n.textContent; })()")
+        if notice:
+            raise AssertionError("%s: %s" % (name, notice))
+
+
 TESTS = [test_landscape_starts_at_night_as_on_the_desktop,
          test_playback_of_a_linked_script_gives_the_replay_frame,
          test_five_clicks_on_alter_tree_tops_bring_winter,
@@ -414,6 +429,7 @@ TESTS = [test_landscape_starts_at_night_as_on_the_desktop,
          test_recording_writes_the_desktops_lines,
          test_a_script_picked_from_a_file_is_played,
          test_hello_shows_its_first_frame,
+         test_every_example_starts,
          test_saved_pictures_and_busy_programs]
 
 

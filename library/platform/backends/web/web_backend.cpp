@@ -41,10 +41,6 @@ enum InputKind : int32_t {
 };
 constexpr int kInputFields = 6;
 
-// The frame the page draws around a client area is its own; the client area keeps the
-// size the headless backend gives it (585 x 481 for the 601 x 540 drawing window), so a
-// program shows the same picture everywhere.
-constexpr int kFrame = 8, kCaption = 31, kMenuBar = 20;
 
 void append_json_string(std::string &out, const std::string &text) {
     out += '"';
@@ -151,10 +147,11 @@ public:
     int screen_height() override { return kanvo_web_screen_height(); }
 
 private:
+    // The frame the page draws around a client area is its own; the client area is the
+    // one every backend gives (585 x 481 for the 601 x 540 drawing window).
     static Size client_size(const Window &window) {
-        const int menu = window.menu ? kMenuBar : 0;
-        return Size{std::max(window.outer_width - 2 * kFrame, 1),
-                    std::max(window.outer_height - kCaption - menu - kFrame, 1)};
+        return Size{std::max(reference_frame::client_width(window.outer_width), 1),
+                    std::max(reference_frame::client_height(window.outer_height, window.menu != nullptr), 1)};
     }
 
     Window *window_of(int32_t id) const {
