@@ -13,7 +13,7 @@ echo "== the pages (Emscripten)"
 pages=$root/build/web-test-pages
 rm -rf "$pages"
 KANVO_JOBS=$jobs docs/make-web.sh "$pages" | tail -n 1
-cp build/web/tests/web/page-checks.{html,js,wasm} "$pages/"
+cp "${KANVO_WEB_BUILD:-$root/build/web}"/tests/web/page-checks.{html,js,wasm} "$pages/"
 
 echo "   (${SECONDS} s so far)"
 echo "== kanvo-replay and the headless recording (Linux build)"
