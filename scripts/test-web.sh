@@ -8,17 +8,21 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 scripts/install-deps.sh
 jobs=${KANVO_JOBS:-2}
+log=$root/build/test-web-build.log
+mkdir -p build
+# Build output goes to a log, shown when a build fails.
+quietly() { "$@" > "$log" 2>&1 || { tail -n 40 "$log"; echo "failed: $*"; exit 1; }; tail -n 1 "$log"; }
 
 echo "== the pages (Emscripten)"
 pages=$root/build/web-test-pages
 rm -rf "$pages"
-KANVO_JOBS=$jobs docs/make-web.sh "$pages" | tail -n 1
+KANVO_JOBS=$jobs quietly docs/make-web.sh "$pages"
 cp "${KANVO_WEB_BUILD:-$root/build/web}"/tests/web/page-checks.{html,js,wasm} "$pages/"
 
 echo "   (${SECONDS} s so far)"
 echo "== kanvo-replay and the headless recording (Linux build)"
 cmake -S . -B build/plain -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build build/plain -j "$jobs" --target kanvo-replay kanvo-headless-recording | tail -n 1
+quietly cmake --build build/plain -j "$jobs" --target kanvo-replay kanvo-headless-recording
 
 echo "   (${SECONDS} s so far)"
 echo "== the pages in headless Chromium"
