@@ -1,11 +1,10 @@
 // Script files: what the writer puts in "KANVO.SCR", what the reader makes of every kind
 // of line, and how the Record, Playback and Play one commands share the one file.
 #include <gtest/gtest.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <climits>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -19,7 +18,12 @@ namespace {
 // Every test works in a directory of its own, since the script file's name is fixed.
 class ScriptTest : public ::testing::Test {
 protected:
-    void SetUp() override { ASSERT_EQ(chdir(directory_.path().c_str()), 0); }
+    void SetUp() override {
+        home_ = std::filesystem::current_path();
+        std::filesystem::current_path(directory_.path());
+    }
+    // Windows removes no directory that is some process's current one.
+    void TearDown() override { std::filesystem::current_path(home_); }
     void TearDown() override { script_close(); }
 
     static void write_file(const std::string &text) {
@@ -53,6 +57,7 @@ protected:
     }
 
     ScratchDirectory directory_;
+    std::filesystem::path home_;
 };
 
 TEST_F(ScriptTest, WriterProducesOneLinePerEventAndCountedRuns) {
@@ -372,10 +377,10 @@ TEST_F(ScriptTest, RecordingSurvivesTheProgramChangingDirectory) {
     toggle_recording();
     script_write_event(KANVO_MOUSE, 1, 2, 0);
     ScratchDirectory elsewhere;
-    ASSERT_EQ(chdir(elsewhere.path().c_str()), 0);
+    std::filesystem::current_path(elsewhere.path());
     script_write_event(KANVO_MOUSE, 3, 4, 0);
     EXPECT_EQ(recording_on, 1);
-    ASSERT_EQ(chdir(directory_.path().c_str()), 0);
+    std::filesystem::current_path(directory_.path());
     toggle_recording();
     EXPECT_EQ(file_text(), "KANVO_MOUSE(1, 2);\nKANVO_MOUSE(3, 4);\n");
 }

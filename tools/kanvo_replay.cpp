@@ -1,13 +1,13 @@
 // kanvo-replay: runs the landscape on the headless backend with virtual time, as fast as
 // the machine allows, driven by a script file or by a number of animation ticks, and
 // writes its last frame (or every frame) as PNG pictures.
-#include <sys/stat.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <limits>
 #include <memory>
 #include <string>
@@ -108,13 +108,12 @@ void check_inputs_and_outputs(const Options &options) {
         std::fclose(file);
     }
     if (!options.frames.empty()) {
-        struct stat info {};
-        if (stat(options.frames.c_str(), &info) != 0 && mkdir(options.frames.c_str(), 0777) != 0) {
-            fail("cannot make frames directory " + options.frames + ": " + std::strerror(errno), 1);
+        namespace fs = std::filesystem;
+        std::error_code error;
+        if (!fs::exists(options.frames, error) && !fs::create_directory(options.frames, error)) {
+            fail("cannot make frames directory " + options.frames + ": " + error.message(), 1);
         }
-        if (stat(options.frames.c_str(), &info) != 0 || !S_ISDIR(info.st_mode)) {
-            fail(options.frames + " is not a directory", 1);
-        }
+        if (!fs::is_directory(options.frames, error)) fail(options.frames + " is not a directory", 1);
     }
 }
 
