@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds the libraries the Windows build links, for the MinGW-w64 target, from Debian's
-# sources: FreeType (lean: no zlib, bzip2, png, harfbuzz or brotli), libpng (against the
+# sources: FreeType (lean: no bzip2, png, harfbuzz or brotli; the zlib of libz-mingw-w64-dev
+# for its gzip module, whose bundled copy would clash with it), libpng (against the
 # zlib of libz-mingw-w64-dev) and GoogleTest (from /usr/src/googletest). Each is built once
 # into PREFIX and skipped on later runs; the sources are cached beside it.
 #   scripts/windows-deps.sh [PREFIX]      (default build/windows-deps)
@@ -37,7 +38,7 @@ build() {  # build NAME SOURCE_DIR [cmake options...]
   rm -rf "$root/build-$name"
   cmake -S "$source" -B "$root/build-$name" -DCMAKE_TOOLCHAIN_FILE="$toolchain" \
     -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX="$prefix" -DCMAKE_PREFIX_PATH="$prefix" \
-    -DBUILD_SHARED_LIBS=OFF "$@" >"$root/build-$name.log" 2>&1 ||
+    -DBUILD_SHARED_LIBS=OFF -DZLIB_USE_STATIC_LIBS=ON "$@" >"$root/build-$name.log" 2>&1 ||
     { tail -n 30 "$root/build-$name.log" >&2; return 1; }
   cmake --build "$root/build-$name" -j "$jobs" --target install >>"$root/build-$name.log" 2>&1 ||
     { tail -n 30 "$root/build-$name.log" >&2; return 1; }
@@ -45,7 +46,7 @@ build() {  # build NAME SOURCE_DIR [cmake options...]
 }
 
 if [ ! -f "$prefix/.freetype.done" ]; then
-  build freetype "$(unpack freetype)" -DFT_DISABLE_ZLIB=ON -DFT_DISABLE_BZIP2=ON \
+  build freetype "$(unpack freetype)" -DFT_REQUIRE_ZLIB=ON -DFT_DISABLE_BZIP2=ON \
     -DFT_DISABLE_PNG=ON -DFT_DISABLE_HARFBUZZ=ON -DFT_DISABLE_BROTLI=ON
 fi
 if [ ! -f "$prefix/.libpng.done" ]; then
