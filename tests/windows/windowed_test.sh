@@ -4,7 +4,8 @@
 #                                    the winter scene, whose snowman, frozen lake and panel
 #                                    must be on screen as kanvo-replay.exe draws them;
 #                                    Ctrl+Q must end the program
-#   windowed_test.sh hello BIN_DIR   hello.exe shows its first frame; Ctrl+Q ends it
+#   windowed_test.sh hello BIN_DIR   hello.exe shows its first frame; the Run menu's Quit,
+#                                    chosen from the keyboard, ends it
 # Exits 77 (skipped) without a display, xdotool or ImageMagick.
 set -euo pipefail
 mode=$1
@@ -48,21 +49,40 @@ client_guess() {  # client_guess WINDOW -> "X Y"
   echo "$x $((y + h - 481))"
 }
 
-quit_with_ctrl_q() {  # quit_with_ctrl_q WINDOW
-  xdotool windowfocus --sync "$1" 2>/dev/null || true
-  xdotool key --clearmodifiers ctrl+q
+# quit WINDOW HOW KEYS...: types the keys into the window; the program must end with 0.
+quit() {
+  local window=$1 how=$2 status
+  shift 2
+  xdotool windowfocus --sync "$window" 2>/dev/null || true
+  for key in "$@"; do
+    xdotool key --clearmodifiers "$key"
+    sleep 0.3
+  done
   for _ in $(seq 1 60); do
     if ! kill -0 "$pid" 2>/dev/null; then
       wait "$pid" && status=0 || status=$?
       pid=
       [ "$status" -eq 0 ] || { echo "FAIL: the program ended with status $status" >&2; return 1; }
-      echo "Ctrl+Q ended the program"
+      echo "$how ended the program"
       return 0
     fi
     sleep 0.5
   done
-  echo "FAIL: the program still runs 30 s after Ctrl+Q" >&2
+  echo "FAIL: the program still runs 30 s after $how" >&2
   return 1
+}
+
+# Without a window manager the X window is exactly the client area and the menu bar.
+check_client_size() {  # check_client_size WINDOW
+  local info w h
+  info=$(xwininfo -id "$1")
+  w=$(sed -n 's/.*Width: *//p' <<<"$info")
+  h=$(sed -n 's/.*Height: *//p' <<<"$info")
+  echo "drawing window: client area and menu bar ${w}x${h}"
+  if [ "$w" -ne 585 ] || [ "$h" -lt $((481 + 15)) ] || [ "$h" -gt $((481 + 40)) ]; then
+    echo "FAIL: the client area is not 585 x 481 under a menu bar" >&2
+    return 1
+  fi
 }
 
 case $mode in
@@ -71,6 +91,7 @@ scene)
   pid=$!
   window=$(wait_for_window)
   sleep 1
+  check_client_size "$window"
   read -r cx cy < <(client_guess "$window")
   # "Alter Tree Tops" holds library (-245, 208): client pixel (292 - 245, 240 - 208).
   xdotool mousemove $((cx + 47)) $((cy + 32)) click --repeat 5 --delay 400 1
@@ -81,7 +102,7 @@ scene)
   "$wine" "$bin/kanvo-replay.exe" --seed 1 --script winter.SCR --png expected.png >/dev/null 2>&1
   python3 "$here/check_screen.py" winter shot.png expected.png "$cx" "$cy" ||
     { cp shot.png expected.png "${KANVO_SCREENSHOT_DIR:-/tmp}/" 2>/dev/null || true; exit 1; }
-  quit_with_ctrl_q "$window"
+  quit "$window" "Ctrl+Q" ctrl+q
   ;;
 hello)
   "$wine" "$bin/hello.exe" >/dev/null 2>&1 &
@@ -91,7 +112,8 @@ hello)
   read -r cx cy < <(client_guess "$window")
   import -window root shot.png
   python3 "$here/check_screen.py" hello shot.png "$cx" "$cy"
-  quit_with_ctrl_q "$window"
+  # The menu bar's "&Run", then its "&Quit" line, by their mnemonics.
+  quit "$window" "Quit in the Run menu" alt+r q
   ;;
 *)
   echo "usage: windowed_test.sh scene|hello BIN_DIR" >&2
