@@ -2,6 +2,7 @@
 // queue one message per pass until the window procedures (or the script reader) have
 // formed an event, turning timer ticks into periodic events while the animation runs.
 #include "kanvo_internal.h"
+#include "platform/run.h"
 
 int pending_kind = kNoEvent, pending_x = 0, pending_y = 0;
 char pending_key = 0;
@@ -39,6 +40,15 @@ bool event_ready() {
     return pending_kind != KANVO_PERIODIC || tick_pending;
 }
 
+// Under kanvo-run, the driver follows every wait and starts the script's playback.
+void follow_run() {
+    const bool playing = playback_on || play_one_pending;
+    if (const char *script = platform::run_wait_starts(pending_kind == KANVO_PERIODIC, playing)) {
+        script_name = script;
+        toggle_playback();
+    }
+}
+
 // Periodic events are counted into one run line, written before the next other event.
 void record_event() {
     if (pending_kind == KANVO_PERIODIC) {
@@ -68,6 +78,7 @@ void pump_message() {
 
 int KANVO_await_event(int *x, int *y, char *key) {
     if (wait_observer) wait_observer();
+    follow_run();
     reset_pending_event();
     // Before KANVO_open there is nothing to wait for: waiting would never end.
     if (library_open()) {

@@ -2,6 +2,7 @@
 // "&Run" menu, the Ctrl-key shortcuts and the 50 ms animation timer. The procedures only
 // set library state; the event wait turns that state into events.
 #include "kanvo_internal.h"
+#include "platform/run.h"
 
 namespace msg = platform::msg;
 
@@ -199,6 +200,7 @@ int KANVO_open(void *instance, void *previous_instance, const char * /*command_l
     if (!draw_window) return 0;
     window_dc = platform::get_dc(draw_window);
     ensure_surface();
+    platform::run_shows(surface_bitmap.get(), draw_window);
     platform::show_window(text_window, show);
     platform::show_window(draw_window, show);
     platform::set_timer(draw_window, kTimerId, kTimerPeriodMs);

@@ -2,7 +2,7 @@
 # Builds the libraries the Windows build links, for the MinGW-w64 target, from Debian's
 # sources: FreeType (lean: no bzip2, png, harfbuzz or brotli; the zlib of libz-mingw-w64-dev
 # for its gzip module, whose bundled copy would clash with it), libpng (against the
-# zlib of libz-mingw-w64-dev) and GoogleTest (from /usr/src/googletest). Each is built once
+# zlib of libz-mingw-w64-dev), giflib and GoogleTest (from /usr/src/googletest). Each is built once
 # into PREFIX and skipped on later runs; the sources are cached beside it.
 #   scripts/windows-deps.sh [PREFIX]      (default build/windows-deps)
 # Prints the install prefix to pass as CMAKE_PREFIX_PATH.
@@ -54,4 +54,18 @@ if [ ! -f "$prefix/.libpng.done" ]; then
     -DPNG_EXECUTABLES=OFF -Dld-version-script=OFF
 fi
 build googletest /usr/src/googletest -DBUILD_GMOCK=OFF -Dgtest_force_shared_crt=ON
+
+# giflib has no CMake build and its Makefile makes Unix shared objects: its few sources
+# are compiled straight into a static library.
+if [ ! -f "$prefix/.giflib.done" ]; then
+  echo "windows-deps: building giflib" >&2
+  source=$(unpack giflib)
+  rm -rf "$root/build-giflib" && mkdir -p "$root/build-giflib" "$prefix/include" "$prefix/lib"
+  for file in dgif_lib egif_lib gifalloc gif_err gif_font gif_hash openbsd-reallocarray; do
+    x86_64-w64-mingw32-gcc-posix -O2 -c "$source/$file.c" -o "$root/build-giflib/$file.o"
+  done
+  x86_64-w64-mingw32-ar rcs "$prefix/lib/libgif.a" "$root/build-giflib"/*.o
+  cp "$source/gif_lib.h" "$prefix/include/"
+  touch "$prefix/.giflib.done"
+fi
 echo "$prefix"

@@ -1,6 +1,6 @@
 // kanvo-replay: runs the landscape on the headless backend with virtual time, as fast as
 // the machine allows, driven by a script file or by a number of animation ticks, and
-// writes its last frame (or every frame) as PNG pictures.
+// writes its last frame (or every frame) as PNG pictures, or its frames as an animated GIF.
 
 #include <algorithm>
 #include <cerrno>
@@ -12,6 +12,7 @@
 #include <memory>
 #include <string>
 
+#include "gif_writer.h"
 #include "kanvo_internal.h"
 #include "landscape.h"
 #include "platform/backends/headless/headless_backend.h"
@@ -25,7 +26,9 @@ const char kUsage[] =
     "  --script FILE play the events of FILE (script file format) from the start\n"
     "  --ticks N     without a script: let the animation run for N periodic events\n"
     "  --png FILE    write the last frame (what the window shows) as a PNG picture\n"
-    "  --frames DIR  write every frame as DIR/frame-NNNNNN.png\n";
+    "  --frames DIR  write every frame as DIR/frame-NNNNNN.png\n"
+    "  --gif FILE    write the frames as an animated GIF, each shown as long as it stood\n"
+    "  --gif-every K put only every K-th frame (and the last) into the GIF\n";
 
 struct Options {
     bool has_seed = false;
@@ -34,6 +37,8 @@ struct Options {
     long long ticks = -1;
     std::string png;
     std::string frames;
+    std::string gif;
+    unsigned long long gif_every = 0;
 };
 
 struct Run {
@@ -44,6 +49,8 @@ struct Run {
     long long periodic_events = 0;
     long long frames_written = 0;
     bool write_failed = false;
+    GifWriter gif;
+    long long frame_index = 0;
 };
 
 Run run;
@@ -92,12 +99,21 @@ Options parse_options(int argc, char **argv) {
             options.png = value;
         } else if (option == "--frames") {
             options.frames = value;
+        } else if (option == "--gif") {
+            options.gif = value;
+        } else if (option == "--gif-every") {
+            if (!parse_count(value, 1000000, &number) || number == 0) {
+                fail(std::string("--gif-every takes a whole number from 1 to 1000000, not '") + value + "'");
+            }
+            options.gif_every = number;
         } else {
             fail("unknown option " + option);
         }
     }
     if (!options.script.empty() && options.ticks >= 0) fail("give either --script or --ticks, not both");
     if (options.ticks < 0) options.ticks = 0;
+    if (options.gif_every > 0 && options.gif.empty()) fail("--gif-every needs --gif");
+    if (options.gif_every == 0) options.gif_every = 1;
     return options;
 }
 
@@ -143,6 +159,32 @@ void write_frame() {
     write_picture(run.options.frames + name);
 }
 
+// Every frame: a PNG with --frames, and every K-th (and the last) into the GIF.
+void take_frame(bool last) {
+    const long long index = run.frame_index++;
+    if (!run.options.frames.empty()) write_frame();
+    if (!run.gif.is_open() || !(last || index % (long long)run.options.gif_every == 0)) return;
+    std::string reason;
+    if (!run.gif.add_frame(shown_picture(), run.user->now_ms(), &reason)) {
+        std::fprintf(stderr, "kanvo-replay: cannot write %s: %s\n", run.options.gif.c_str(), reason.c_str());
+        run.write_failed = true;
+        run.gif.discard();
+    }
+}
+
+void finish_gif() {
+    if (!run.gif.is_open()) return;
+    std::string reason;
+    if (!run.gif.finish(&reason)) {
+        std::fprintf(stderr, "kanvo-replay: cannot write %s: %s\n", run.options.gif.c_str(), reason.c_str());
+        run.write_failed = true;
+    } else if (run.gif.approximated_colours() > 0) {
+        std::fprintf(stderr, "kanvo-replay: the frames use more than 256 colours; %lld of them are "
+                             "shown in %s by the nearest colour kept\n",
+                     run.gif.approximated_colours(), run.options.gif.c_str());
+    }
+}
+
 void end_program() {
     if (run.close_queued) return;
     run.user->close_box(draw_window);
@@ -151,7 +193,7 @@ void end_program() {
 
 // Called at the start of every wait: the frame for the event before it is complete.
 void follow_wait() {
-    if (!run.options.frames.empty()) write_frame();
+    take_frame(false);
     if (!run.options.script.empty()) {
         // Playback starts before the first tick, so the pictures depend on the script only.
         if (!run.playback_started) {
@@ -177,6 +219,10 @@ bool when_idle() {
 int main(int argc, char **argv) {
     run.options = parse_options(argc, argv);
     check_inputs_and_outputs(run.options);
+    std::string reason;
+    if (!run.options.gif.empty() && !run.gif.open(run.options.gif, &reason)) {
+        fail("cannot write " + run.options.gif + ": " + reason, 1);
+    }
 
     auto backend = std::make_unique<platform::HeadlessBackend>();
     run.user = backend.get();
@@ -196,7 +242,8 @@ int main(int argc, char **argv) {
     const platform::Rect client = platform::client_rect(draw_window);
     std::printf("client %dx%d, origin (%d, %d)\n", client.right - client.left,
                 client.bottom - client.top, origin_x, origin_y);
-    if (!run.options.frames.empty()) write_frame();
+    take_frame(true);
+    finish_gif();
     if (!run.options.png.empty()) write_picture(run.options.png);
     return run.write_failed ? 1 : status;
 }

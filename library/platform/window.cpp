@@ -7,6 +7,7 @@
 #include <deque>
 
 #include "backend.h"
+#include "run.h"
 
 namespace platform {
 
@@ -176,6 +177,8 @@ int check_menu_item(Menu *menu, uint32_t id, bool checked) {
 void set_backend(std::unique_ptr<Backend> new_backend) { state().backend = std::move(new_backend); }
 
 Backend &backend() {
+    // A program started by kanvo-run runs headless; any other on the desktop.
+    if (!state().backend) state().backend = make_run_backend();
     if (!state().backend) state().backend = make_desktop_backend();
     return *state().backend;
 }

@@ -1,14 +1,16 @@
-// Files the library keeps open, on Windows: a name resolved against the current folder
-// once, and the volume and file index compared later to tell whether the name still leads
-// to the open file.
+// Files on Windows: a name resolved against the current folder once, and the volume and
+// file index compared later to tell whether the name still leads to the open file; files
+// written beside their place and moved into it; scratch files deleted on close.
 #include "platform/files.h"
 
 #ifndef NOMINMAX
 #define NOMINMAX
 #endif
 #include <windows.h>
+#include <fcntl.h>
 #include <io.h>
 
+#include <cerrno>
 #include <string>
 
 namespace platform {
@@ -18,6 +20,42 @@ namespace {
 bool same_file(const BY_HANDLE_FILE_INFORMATION &a, const BY_HANDLE_FILE_INFORMATION &b) {
     return a.dwVolumeSerialNumber == b.dwVolumeSerialNumber &&
            a.nFileIndexHigh == b.nFileIndexHigh && a.nFileIndexLow == b.nFileIndexLow;
+}
+
+// The C library's error number for the system's last error, so callers can say why.
+void set_errno_from_last_error() {
+    switch (GetLastError()) {
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND:
+    case ERROR_INVALID_NAME: errno = ENOENT; break;
+    case ERROR_ACCESS_DENIED:
+    case ERROR_SHARING_VIOLATION: errno = EACCES; break;
+    case ERROR_FILE_EXISTS:
+    case ERROR_ALREADY_EXISTS: errno = EEXIST; break;
+    case ERROR_DISK_FULL:
+    case ERROR_HANDLE_DISK_FULL: errno = ENOSPC; break;
+    default: errno = EIO; break;
+    }
+}
+
+// A C stream on a handle the C library then owns; the handle is closed on failure.
+std::FILE *stream_of(HANDLE handle, int flags, const char *mode) {
+    const int fd = _open_osfhandle(reinterpret_cast<intptr_t>(handle), flags);
+    if (fd < 0) {
+        CloseHandle(handle);
+        return nullptr;
+    }
+    std::FILE *file = _fdopen(fd, mode);
+    if (!file) _close(fd);
+    return file;
+}
+
+// Handles this program opens are not inherited by the programs it starts.
+SECURITY_ATTRIBUTES not_inherited() {
+    SECURITY_ATTRIBUTES attributes{};
+    attributes.nLength = sizeof attributes;
+    attributes.bInheritHandle = FALSE;
+    return attributes;
 }
 
 }  // namespace
@@ -47,6 +85,60 @@ bool still_named(std::FILE *file, const std::string &path) {
     const bool got = GetFileInformationByHandle(named, &named_file) != 0;
     CloseHandle(named);
     return got && same_file(open_file, named_file);
+}
+
+std::FILE *create_beside(const std::string &path, std::string *temporary) {
+    SECURITY_ATTRIBUTES attributes = not_inherited();
+    const unsigned long long seed = GetTickCount64() ^ (GetCurrentProcessId() * 7919ull);
+    for (unsigned attempt = 0; attempt < 100; ++attempt) {
+        const std::string name = path + "." + std::to_string((seed + attempt * 104729ull) % 1000000);
+        HANDLE handle = CreateFileA(name.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &attributes,
+                                    CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (handle == INVALID_HANDLE_VALUE) {
+            if (GetLastError() == ERROR_FILE_EXISTS) continue;
+            set_errno_from_last_error();
+            return nullptr;
+        }
+        std::FILE *file = stream_of(handle, _O_BINARY | _O_WRONLY, "wb");
+        if (!file) {
+            DeleteFileA(name.c_str());
+            return nullptr;
+        }
+        *temporary = name;
+        return file;
+    }
+    errno = EEXIST;
+    return nullptr;
+}
+
+bool flush_to_disk(std::FILE *file) {
+    return std::fflush(file) == 0 && _commit(_fileno(file)) == 0;
+}
+
+bool replace_file(const std::string &temporary, const std::string &path) {
+    if (MoveFileExA(temporary.c_str(), path.c_str(),
+                    MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+        return true;
+    set_errno_from_last_error();
+    return false;
+}
+
+std::FILE *scratch_file() {
+    char folder[MAX_PATH + 1], name[MAX_PATH + 1];
+    const DWORD length = GetTempPathA(sizeof folder, folder);
+    if (length == 0 || length > MAX_PATH || GetTempFileNameA(folder, "kvo", 0, name) == 0) {
+        set_errno_from_last_error();
+        return nullptr;
+    }
+    SECURITY_ATTRIBUTES attributes = not_inherited();
+    HANDLE handle = CreateFileA(name, GENERIC_READ | GENERIC_WRITE, 0, &attributes, CREATE_ALWAYS,
+                                FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) {
+        set_errno_from_last_error();
+        DeleteFileA(name);
+        return nullptr;
+    }
+    return stream_of(handle, _O_BINARY | _O_RDWR, "w+b");
 }
 
 }  // namespace platform

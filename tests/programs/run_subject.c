@@ -1,0 +1,51 @@
+/* A Kanvo program for kanvo-run's tests, which behaves or misbehaves as its first argument
+ * asks. Its frames hold shapes only (a ball that moves with every event, a box whose colour
+ * changes), so they use a handful of colours.
+ *   exit N       leaves its loop at the quit event and ends with status N
+ *   ignore-quit  never leaves its loop
+ *   hang         stops calling the wait after its third event
+ *   crash        crashes at its third event
+ *   environment  also prints whether kanvo-run's variables are still visible to it */
+#include <signal.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+#include <unistd.h>
+
+#include "kanvo.h"
+
+static void draw(int events) {
+    KANVO_clear();
+    KANVO_rectangle(events % 24, -200, 150, -100, 50, 0);
+    KANVO_circle(KANVO_RED, -250 + (events * 7) % 500, -100, 20);
+    KANVO_oval(KANVO_NAVY_BLUE, 50, 100, 150 + events % 40, 60, 3);
+}
+
+int main(int argc, char **argv) {
+    const char *mode = argc > 1 ? argv[1] : "exit";
+    int status = argc > 2 ? atoi(argv[2]) : 0;
+    int x, y, kind, events = 0;
+    char key;
+
+    KANVO_open(0, 0, "", KANVO_SHOW_NORMAL);
+    if (strcmp(mode, "environment") == 0) {
+        printf("KANVO_RUN_FD %s\n", getenv("KANVO_RUN_FD") ? "visible" : "gone");
+        fflush(stdout);
+    }
+    KANVO_logging(0); /* no text window repaints between ticks: ten events a second */
+    KANVO_animate(KANVO_ANIMATE_RUN);
+    draw(events);
+    do {
+        kind = KANVO_await_event(&x, &y, &key);
+        draw(++events);
+        if (events == 3 && strcmp(mode, "hang") == 0) {
+            for (;;) sleep(1);
+        }
+        if (events == 3 && strcmp(mode, "crash") == 0) {
+            signal(SIGSEGV, SIG_DFL); /* a sanitizer's handler would turn it into an exit */
+            raise(SIGSEGV);
+        }
+    } while (kind != KANVO_QUIT || strcmp(mode, "ignore-quit") == 0);
+    KANVO_close();
+    return status;
+}

@@ -1,0 +1,69 @@
+// Animated GIF files through giflib, for kanvo-run and kanvo-replay. Frames are kept,
+// compressed, in a scratch file until the run is over, so that the one palette that all
+// frames share is chosen from every colour the run used: exactly those colours when they
+// are at most 256 (the palette colours and the shades of anti-aliased text often are),
+// otherwise the 255 most used, the rest shown by the nearest of them. Every frame after
+// the first holds only the rectangle that changed, with the pixels inside it that did not
+// change left transparent, so that a long animation stays small.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "platform/bitmap.h"
+
+struct GifFileType;
+
+class GifWriter {
+public:
+    // The GIF plays at ten frames a second, the pace of Kanvo's animation: a frame stands
+    // for the time it stood on screen rounded to whole tenths of a second, at least one
+    // (a replayed script delivers its events faster than the animation ran when it was
+    // recorded). The last frame stands one tenth.
+    static constexpr int64_t kFrameMs = 100;
+
+    GifWriter() = default;
+    ~GifWriter();  // an unfinished file is removed
+    GifWriter(const GifWriter &) = delete;
+    GifWriter &operator=(const GifWriter &) = delete;
+
+    // Starts the file: a temporary beside path that finish() renames into place, so a
+    // failed run leaves no half-written picture. On failure returns false with a reason.
+    bool open(const std::string &path, std::string *error);
+    bool is_open() const { return out_ != nullptr; }
+
+    // A frame that went on screen at time_ms (a clock in milliseconds that never goes
+    // back), until the next frame's time. Every frame has the first one's size.
+    bool add_frame(const platform::Bitmap &frame, int64_t time_ms, std::string *error);
+
+    // Chooses the palette, writes every frame and renames the file into place.
+    bool finish(std::string *error);
+    // Gives up: removes the unfinished file; is_open() is false from now on.
+    void discard();
+
+    int frames() const { return frames_; }
+    // After finish: distinct colours that did not fit and are shown by the nearest one kept.
+    long long approximated_colours() const { return approximated_; }
+
+private:
+    struct Encoder;
+
+    bool spill(const platform::Bitmap &frame, int64_t time_ms, std::string *error);
+    bool read_back(platform::Bitmap *frame, int64_t *time_ms, std::string *error);
+    void count_colours(const platform::Bitmap &frame);
+    void choose_palette();
+
+    std::string path_, temporary_;
+    std::FILE *out_ = nullptr;    // the GIF, under its temporary name
+    std::FILE *frames_file_ = nullptr;  // the frames, until finish
+    int width_ = 0, height_ = 0;
+    int frames_ = 0;
+    std::unordered_map<platform::Pixel, uint64_t> uses_;  // pixels of each colour, all frames
+    std::vector<platform::Pixel> palette_;
+    std::unordered_map<platform::Pixel, uint8_t> index_of_;
+    bool transparency_ = false;  // the palette keeps index 255 free for unchanged pixels
+    long long approximated_ = 0;
+};

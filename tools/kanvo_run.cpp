@@ -1,0 +1,453 @@
+// kanvo-run: runs any program linked against Kanvo, unchanged, on the headless backend
+// with virtual time, as fast as the machine allows, and writes what its drawing window
+// showed as PNG pictures or an animated GIF.
+//
+// The program runs as a child process. Environment variables tell its library to run
+// headless and where to report (see library/platform/backends/headless/headless_run.cpp);
+// the library sends one record per event wait, with the frame when one is wanted, and the
+// last frame when the program ends. This side writes the pictures, stops a program that
+// stops waiting for events for --timeout seconds of real time, and passes on its status.
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <cmath>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "gif_writer.h"
+#include "platform/backends/headless/run_report.h"
+#include "platform/bitmap.h"
+#include "platform/png.h"
+
+namespace {
+
+namespace report = platform::run_report;
+using Clock = std::chrono::steady_clock;
+
+const char kUsage[] =
+    "usage: kanvo-run [--script FILE] [--ticks N] [--png FILE] [--frames DIR] [--gif FILE]\n"
+    "                 [--gif-every K] [--limit N] [--timeout S] -- PROGRAM [ARGS...]\n"
+    "  --script FILE  play the events of FILE (script file format) from the first wait\n"
+    "  --ticks N      without a script: let the animation run for N periodic events (0)\n"
+    "  --png FILE     write the last frame (what the drawing window shows) as a PNG picture\n"
+    "  --frames DIR   write every frame as DIR/frame-NNNNNN.png\n"
+    "  --gif FILE     write the frames as an animated GIF, each shown as long as it stood\n"
+    "  --gif-every K  put only every K-th frame (and the last) into the GIF (1)\n"
+    "  --limit N      stop a program that starts more than N event waits (100000)\n"
+    "  --timeout S    stop a program that does not wait for an event for S seconds (60)\n"
+    "When the script or the ticks are used up, the drawing window is closed as the close\n"
+    "box does. The program's exit status is passed on; 124 when it was stopped.\n";
+
+constexpr int kStopped = 124;
+constexpr int kCannotRun = 127;
+
+struct Options {
+    std::string script;
+    long long ticks = -1;
+    std::string png;
+    std::string frames;
+    std::string gif;
+    unsigned long long gif_every = 0;
+    unsigned long long limit = 100000;
+    double timeout_s = 60;
+    std::vector<char *> program;  // the program and its arguments, null-terminated
+};
+
+[[noreturn]] void fail(const std::string &message, int status = 2) {
+    std::fprintf(stderr, "kanvo-run: %s\n", message.c_str());
+    if (status == 2) std::fputs(kUsage, stderr);
+    std::exit(status);
+}
+
+unsigned long long whole_number(const std::string &option, const char *text,
+                                unsigned long long min, unsigned long long max) {
+    errno = 0;
+    char *end = nullptr;
+    const unsigned long long value = std::strtoull(text, &end, 10);
+    const bool digits_only = *text >= '0' && *text <= '9' && *end == '\0';
+    if (!digits_only || errno != 0 || value < min || value > max) {
+        fail(option + " takes a whole number from " + std::to_string(min) + " to " +
+             std::to_string(max) + ", not '" + text + "'");
+    }
+    return value;
+}
+
+double seconds(const std::string &option, const char *text) {
+    errno = 0;
+    char *end = nullptr;
+    const double value = std::strtod(text, &end);
+    if (end == text || *end != '\0' || errno != 0 || !(value > 0) || value > 1e6) {
+        fail(option + " takes a number of seconds above 0 and up to 1000000, not '" + text + "'");
+    }
+    return value;
+}
+
+Options parse_options(int argc, char **argv) {
+    Options options;
+    int i = 1;
+    for (; i < argc; ++i) {
+        const std::string option = argv[i];
+        if (option == "--") {
+            ++i;
+            break;
+        }
+        if (option == "--help" || option == "-h") {
+            std::fputs(kUsage, stdout);
+            std::exit(0);
+        }
+        if (option.rfind("-", 0) != 0) break;  // the program, without a "--" before it
+        if (i + 1 >= argc) fail("missing value after " + option);
+        const char *value = argv[++i];
+        if (option == "--script") {
+            options.script = value;
+        } else if (option == "--ticks") {
+            options.ticks = (long long)whole_number(option, value, 0, 1000000000ULL);
+        } else if (option == "--png") {
+            options.png = value;
+        } else if (option == "--frames") {
+            options.frames = value;
+        } else if (option == "--gif") {
+            options.gif = value;
+        } else if (option == "--gif-every") {
+            options.gif_every = whole_number(option, value, 1, 1000000);
+        } else if (option == "--limit") {
+            options.limit = whole_number(option, value, 1, 1000000000000ULL);
+        } else if (option == "--timeout") {
+            options.timeout_s = seconds(option, value);
+        } else {
+            fail("unknown option " + option);
+        }
+    }
+    if (i >= argc) fail("no program given (put it after --)");
+    for (; i < argc; ++i) options.program.push_back(argv[i]);
+    options.program.push_back(nullptr);
+    if (!options.gif.empty() && options.gif == options.png) fail("--gif and --png name the same file");
+    if (!options.script.empty() && options.ticks >= 0) fail("give either --script or --ticks, not both");
+    if (options.gif_every > 0 && options.gif.empty()) fail("--gif-every needs --gif");
+    if (options.ticks < 0) options.ticks = 0;
+    if (options.gif_every == 0) options.gif_every = 1;
+    return options;
+}
+
+std::string directory_of(const std::string &path) {
+    const size_t slash = path.rfind('/');
+    if (slash == std::string::npos) return ".";
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+// Fails before the program runs, so that a long run does not end in a lost picture.
+void check_writable_file(const std::string &path) {
+    struct stat info {};
+    if (stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode)) fail("cannot write " + path + ": it is a directory", 1);
+    const std::string directory = directory_of(path);
+    if (access(directory.c_str(), W_OK) != 0) {
+        fail("cannot write " + path + ": " + directory + ": " + std::strerror(errno), 1);
+    }
+}
+
+void check_inputs_and_outputs(const Options &options) {
+    if (!options.script.empty()) {
+        FILE *file = std::fopen(options.script.c_str(), "r");
+        if (!file) fail("cannot read script file " + options.script + ": " + std::strerror(errno), 1);
+        std::fclose(file);
+        struct stat info {};
+        if (stat(options.script.c_str(), &info) == 0 && !S_ISREG(info.st_mode)) {
+            fail("script file " + options.script + " is not a regular file", 1);
+        }
+    }
+    if (!options.frames.empty()) {
+        struct stat info {};
+        if (stat(options.frames.c_str(), &info) != 0 && mkdir(options.frames.c_str(), 0777) != 0) {
+            fail("cannot make frames directory " + options.frames + ": " + std::strerror(errno), 1);
+        }
+        if (stat(options.frames.c_str(), &info) != 0 || !S_ISDIR(info.st_mode)) {
+            fail(options.frames + " is not a directory", 1);
+        }
+        if (access(options.frames.c_str(), W_OK) != 0) {
+            fail("cannot write into " + options.frames + ": " + std::strerror(errno), 1);
+        }
+    }
+    if (!options.png.empty()) check_writable_file(options.png);
+}
+
+// The script is read by the program, which may change its directory first.
+std::string absolute(const std::string &path) {
+    char *resolved = realpath(path.c_str(), nullptr);
+    if (!resolved) return path;
+    std::string result = resolved;
+    std::free(resolved);
+    return result;
+}
+
+pid_t start_program(const Options &options, int report_fd) {
+    const pid_t pid = fork();
+    if (pid < 0) fail(std::string("cannot start a process: ") + std::strerror(errno), 1);
+    if (pid > 0) return pid;
+    fcntl(report_fd, F_SETFD, 0);  // the program inherits the pipe's write end
+    const bool all_frames = !options.frames.empty();
+    const unsigned long long every = all_frames ? 1 : options.gif.empty() ? 0 : options.gif_every;
+    setenv("KANVO_RUN_FD", std::to_string(report_fd).c_str(), 1);
+    setenv("KANVO_RUN_TICKS", std::to_string(options.ticks).c_str(), 1);
+    setenv("KANVO_RUN_LIMIT", std::to_string(options.limit).c_str(), 1);
+    setenv("KANVO_RUN_FRAMES", std::to_string(every).c_str(), 1);
+    if (!options.script.empty()) setenv("KANVO_RUN_SCRIPT", absolute(options.script).c_str(), 1);
+    execvp(options.program[0], options.program.data());
+    std::fprintf(stderr, "kanvo-run: cannot run %s: %s\n", options.program[0], std::strerror(errno));
+    std::_Exit(kCannotRun);
+}
+
+// Everything the run produces, fed record by record.
+class Pictures {
+public:
+    explicit Pictures(const Options &options) : options_(options) {
+        if (!options.gif.empty()) {
+            std::string reason;
+            if (!gif_.open(options.gif, &reason)) fail("cannot write " + options.gif + ": " + reason, 1);
+        }
+    }
+
+    void take(const report::Record &record, const std::vector<platform::Pixel> &pixels) {
+        if (record.width == 0) return;
+        platform::Bitmap frame(int(record.width), int(record.height));
+        for (uint32_t y = 0; y < record.height; ++y) {
+            std::memcpy(frame.row(int(y)), pixels.data() + size_t(y) * record.width,
+                        record.width * sizeof(platform::Pixel));
+        }
+        if (!options_.frames.empty() && record.kind != report::limit) write_frame(record, frame);
+        const bool last = record.kind != report::wait;
+        if (gif_.is_open() && (last || record.frame % options_.gif_every == 0)) add_to_gif(record, frame);
+        last_frame_ = std::move(frame);
+    }
+
+    // Writes the last frame and the GIF; false when something could not be written.
+    bool finish(const char *program) {
+        if (!options_.png.empty()) {
+            if (last_frame_) {
+                write_picture(options_.png, *last_frame_);
+            } else {
+                std::fprintf(stderr, "kanvo-run: %s showed no frame, so %s is not written\n",
+                             program, options_.png.c_str());
+                ok_ = false;
+            }
+        }
+        if (gif_.is_open()) {
+            std::string reason;
+            if (gif_.frames() == 0) {
+                std::fprintf(stderr, "kanvo-run: %s showed no frame, so %s is not written\n",
+                             program, options_.gif.c_str());
+                ok_ = false;
+            } else if (!gif_.finish(&reason)) {
+                std::fprintf(stderr, "kanvo-run: cannot write %s: %s\n", options_.gif.c_str(), reason.c_str());
+                ok_ = false;
+            } else if (gif_.approximated_colours() > 0) {
+                std::fprintf(stderr,
+                             "kanvo-run: the frames use more than 256 colours; %lld of them are "
+                             "shown in %s by the nearest colour kept\n",
+                             gif_.approximated_colours(), options_.gif.c_str());
+            }
+        }
+        return ok_;
+    }
+
+private:
+    void write_picture(const std::string &path, const platform::Bitmap &frame) {
+        std::string reason;
+        if (!platform::write_png(path, frame, &reason)) {
+            std::fprintf(stderr, "kanvo-run: cannot write %s: %s\n", path.c_str(), reason.c_str());
+            ok_ = false;
+        }
+    }
+
+    void write_frame(const report::Record &record, const platform::Bitmap &frame) {
+        char name[40];
+        std::snprintf(name, sizeof name, "/frame-%06llu.png", (unsigned long long)record.frame);
+        write_picture(options_.frames + name, frame);
+    }
+
+    void add_to_gif(const report::Record &record, const platform::Bitmap &frame) {
+        std::string reason;
+        if (gif_failed_ || gif_.add_frame(frame, record.time_ms, &reason)) return;
+        std::fprintf(stderr, "kanvo-run: cannot write %s: %s\n", options_.gif.c_str(), reason.c_str());
+        gif_failed_ = true;
+        ok_ = false;
+    }
+
+    const Options &options_;
+    GifWriter gif_;
+    bool gif_failed_ = false;
+    std::optional<platform::Bitmap> last_frame_;
+    bool ok_ = true;
+};
+
+// Reads the program's records as they arrive, a frame possibly split over many reads.
+class ReportReader {
+public:
+    enum class Result { more, garbled };
+
+    // Takes the bytes read; calls on_record for every complete record.
+    template <typename OnRecord>
+    Result take(const char *data, size_t size, OnRecord on_record) {
+        buffer_.insert(buffer_.end(), data, data + size);
+        size_t used = 0;
+        while (buffer_.size() - used >= sizeof(report::Record)) {
+            report::Record record;
+            std::memcpy(&record, buffer_.data() + used, sizeof record);
+            if (!plausible(record)) return Result::garbled;
+            const size_t pixel_bytes = size_t(record.width) * record.height * sizeof(platform::Pixel);
+            if (buffer_.size() - used < sizeof record + pixel_bytes) break;
+            pixels_.resize(size_t(record.width) * record.height);
+            if (pixel_bytes > 0) std::memcpy(pixels_.data(), buffer_.data() + used + sizeof record, pixel_bytes);
+            used += sizeof record + pixel_bytes;
+            on_record(record, pixels_);
+        }
+        buffer_.erase(buffer_.begin(), buffer_.begin() + long(used));
+        return Result::more;
+    }
+
+private:
+    static bool plausible(const report::Record &record) {
+        return record.magic == report::kMagic && record.kind >= report::wait &&
+               record.kind <= report::limit && record.width <= report::kMaxSide &&
+               record.height <= report::kMaxSide && (record.width == 0) == (record.height == 0);
+    }
+
+    std::vector<char> buffer_;
+    std::vector<platform::Pixel> pixels_;
+};
+
+// Ctrl+C or a kill: the run stops the program and removes its unfinished files.
+volatile std::sig_atomic_t interrupted_by = 0;
+
+void on_interrupt(int signal) { interrupted_by = signal; }
+
+void catch_interrupts() {
+    struct sigaction action {};
+    action.sa_handler = on_interrupt;
+    sigemptyset(&action.sa_mask);
+    for (int signal : {SIGINT, SIGTERM, SIGHUP}) sigaction(signal, &action, nullptr);
+}
+
+struct Outcome {
+    int status = 0;               // as waitpid reports it
+    bool interrupted = false;
+    bool timed_out = false;
+    bool limit_reached = false;
+    bool garbled = false;
+};
+
+// Follows the program until it ends, taking its records; stops it when it has not
+// reported for the timeout.
+Outcome supervise(pid_t pid, int report_fd, const Options &options, Pictures &pictures) {
+    Outcome outcome;
+    ReportReader reader;
+    const auto timeout = std::chrono::duration_cast<Clock::duration>(
+        std::chrono::duration<double>(options.timeout_s));
+    auto deadline = Clock::now() + timeout;
+    bool open = true;
+    std::vector<char> chunk(1 << 16);
+    auto on_record = [&](const report::Record &record, const std::vector<platform::Pixel> &pixels) {
+        deadline = Clock::now() + timeout;
+        if (record.kind == report::limit) outcome.limit_reached = true;
+        pictures.take(record, pixels);
+    };
+    auto read_some = [&]() {
+        const ssize_t got = read(report_fd, chunk.data(), chunk.size());
+        if (got == 0) open = false;
+        if (got > 0 && reader.take(chunk.data(), size_t(got), on_record) == ReportReader::Result::garbled) {
+            outcome.garbled = true;
+            open = false;
+        }
+        return got;
+    };
+    for (;;) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+        const int wait_ms = int(std::max<long long>(0, std::min<long long>(left.count(), 100)));
+        pollfd watched{report_fd, POLLIN, 0};
+        if (open && poll(&watched, 1, wait_ms) > 0) {
+            read_some();
+        } else if (!open) {
+            poll(nullptr, 0, wait_ms);
+        }
+        if (waitpid(pid, &outcome.status, WNOHANG) == pid) {
+            // What the program wrote before it ended is still in the pipe.
+            fcntl(report_fd, F_SETFL, fcntl(report_fd, F_GETFL) | O_NONBLOCK);
+            while (open && read_some() > 0) {
+            }
+            return outcome;
+        }
+        if (interrupted_by) {
+            outcome.interrupted = true;
+            kill(pid, SIGKILL);
+            waitpid(pid, &outcome.status, 0);
+            return outcome;
+        }
+        if (outcome.garbled || Clock::now() >= deadline) {
+            outcome.timed_out = !outcome.garbled;
+            kill(pid, SIGKILL);
+            waitpid(pid, &outcome.status, 0);
+            return outcome;
+        }
+    }
+}
+
+int exit_status(const Outcome &outcome, const Options &options) {
+    const char *program = options.program[0];
+    if (outcome.garbled) {
+        std::fprintf(stderr, "kanvo-run: %s sent a report that makes no sense; stopped it\n", program);
+        return 1;
+    }
+    if (outcome.timed_out) {
+        std::fprintf(stderr,
+                     "kanvo-run: stopped %s: it did not wait for an event for %g seconds "
+                     "(--timeout %g)\n", program, options.timeout_s, options.timeout_s);
+        return kStopped;
+    }
+    if (outcome.limit_reached) {
+        std::fprintf(stderr,
+                     "kanvo-run: stopped %s after %llu waits for an event: it does not end its "
+                     "loop (--limit %llu)\n", program, options.limit, options.limit);
+        return kStopped;
+    }
+    if (WIFSIGNALED(outcome.status)) {
+        const int signal = WTERMSIG(outcome.status);
+        std::fprintf(stderr, "kanvo-run: %s crashed: killed by signal %d (%s)\n", program, signal,
+                     strsignal(signal));
+        return 128 + signal;
+    }
+    return WIFEXITED(outcome.status) ? WEXITSTATUS(outcome.status) : 1;
+}
+
+}  // namespace
+
+int main(int argc, char **argv) {
+    const Options options = parse_options(argc, argv);
+    check_inputs_and_outputs(options);
+    Pictures pictures(options);
+
+    int report[2];
+    if (pipe2(report, O_CLOEXEC) != 0) fail(std::string("cannot make a pipe: ") + std::strerror(errno), 1);
+    fcntl(report[0], F_SETPIPE_SZ, 1 << 20);  // whole frames in few reads, where allowed
+    catch_interrupts();
+    const pid_t pid = start_program(options, report[1]);
+    close(report[1]);
+
+    const Outcome outcome = supervise(pid, report[0], options, pictures);
+    close(report[0]);
+    if (outcome.interrupted) {
+        std::fprintf(stderr, "kanvo-run: interrupted; stopped %s\n", options.program[0]);
+        return 128 + int(interrupted_by);
+    }
+    const int status = exit_status(outcome, options);
+    const bool written = pictures.finish(options.program[0]);
+    return written || status != 0 ? status : 1;
+}
