@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # Builds the libraries the Windows build links, for the MinGW-w64 target, from Debian's
-# sources: FreeType (lean: no bzip2, png, harfbuzz or brotli; the zlib of libz-mingw-w64-dev
-# for its gzip module, whose bundled copy would clash with it), libpng (against the
-# zlib of libz-mingw-w64-dev), giflib and GoogleTest (from /usr/src/googletest). Each is built once
-# into PREFIX and skipped on later runs; the sources are cached beside it.
+# sources: FreeType (lean: no bzip2, png, harfbuzz or brotli; the zlib of
+# libz-mingw-w64-dev for its gzip module, whose bundled copy would clash with it), libpng
+# (against the same zlib), giflib, and GoogleTest (from /usr/src/googletest). Each is built
+# once into PREFIX and skipped on later runs; the sources are cached beside it.
 #   scripts/windows-deps.sh [PREFIX]      (default build/windows-deps)
 # Prints the install prefix to pass as CMAKE_PREFIX_PATH.
 set -euo pipefail
