@@ -26,7 +26,8 @@ mkdir ../standalone
 cp -r fonts ../standalone/
 rm hello.exe
 "$cc" examples/hello.c -I include -L lib -lkanvo -o hello.exe
-if x86_64-w64-mingw32-objdump -p hello.exe | grep -q "DLL Name: kanvo.dll"; then
+imports=$(x86_64-w64-mingw32-objdump -p hello.exe)
+if grep -q "DLL Name: kanvo.dll" <<<"$imports"; then
   echo "the second hello.exe uses kanvo.dll"
 else
   echo "FAIL: hello.exe linked with -lkanvo does not use kanvo.dll" >&2
