@@ -19,9 +19,10 @@ fi
 
 # Processor ticks (user + system) of the wineserver that serves this prefix.
 server_ticks() {
-  local pid
+  local pid environment
   for pid in $(pgrep -x 'wineserver(64)?' || true); do
-    if tr '\0' '\n' <"/proc/$pid/environ" 2>/dev/null | grep -qx "WINEPREFIX=$WINEPREFIX"; then
+    environment=$(tr '\0' '\n' <"/proc/$pid/environ" 2>/dev/null || true)
+    if grep -qx "WINEPREFIX=$WINEPREFIX" <<<"$environment"; then
       awk '{print $14 + $15}' "/proc/$pid/stat"
       return
     fi
