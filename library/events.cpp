@@ -25,9 +25,13 @@ void reset_pending_event() {
 bool take_script_event() {
     play_one_pending = 0;
     if (script_read_event() == 1) return true;
-    playback_on = 0;
+    end_playback();
     return false;
 }
+
+// Once the program is to end (the queue ended, or the quit message is on its way after
+// Quit, Ctrl+Q or the close box), no script event may take the quit's place.
+bool quit_on_its_way() { return pending_kind == KANVO_QUIT || quit_posted; }
 
 void arm_periodic_event() {
     pending_kind = KANVO_PERIODIC;
@@ -84,7 +88,12 @@ int KANVO_await_event(int *x, int *y, char *key) {
     if (library_open()) {
         for (;;) {
             pump_message();
-            if ((play_one_pending || playback_on) && take_script_event()) break;
+            if (quit_on_its_way()) {
+                if (playback_on || play_one_pending) stop_playback_and_close();
+                if (pending_kind == KANVO_QUIT) break;
+            } else if ((play_one_pending || playback_on) && take_script_event()) {
+                break;
+            }
             if ((step_pending || animation_running) && pending_kind == kNoEvent) {
                 arm_periodic_event();
             }

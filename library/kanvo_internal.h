@@ -51,6 +51,9 @@ void clear_surface();
 extern int surface_dirty;
 // Commands painted since the program started (frames are measured by it).
 extern uint64_t commands_rendered;
+// Told of every command just before it is painted (a tool that records the drawing of a
+// frame, such as the benchmark's frame maker). nullptr for none.
+extern void (*render_observer)(const DrawCommand &command);
 
 // The drawing surface. The renderer paints into surface_dc, whose bitmap is
 // surface_bitmap (created by KANVO_open, or on first use by the renderer so that the
@@ -82,6 +85,9 @@ extern std::unique_ptr<platform::DrawingContext> window_dc;
 extern platform::Menu *run_menu;
 extern int origin_x, origin_y;
 extern int ctrl_down;
+// The library has posted the quit message (Quit, Ctrl+Q, the drawing window destroyed).
+extern int quit_posted;
+void post_quit();
 intptr_t draw_window_procedure(platform::Window *window, uint32_t message, uintptr_t wparam,
                                intptr_t lparam);
 intptr_t text_window_procedure(platform::Window *window, uint32_t message, uintptr_t wparam,
@@ -110,7 +116,20 @@ int script_read_event();
 void script_close();
 // Writes the counted run of periodic events, if any, as one line and resets the count.
 void write_periodic_run();
+// Playback and play-one off, the Playback check mark removed.
 void end_playback();
+// end_playback, and the file closed with the rest of a replayed run dropped.
+void stop_playback_and_close();
+// Recording and playback both stop, with their check marks; the file is closed. A pending
+// periodic run is not written (KANVO_close).
+void stop_script();
+// Writes a pending periodic run of a recording straight to the file; safe in a signal
+// handler. Run when the program ends while recording.
+void write_periodic_run_now();
+// Lines read from the open script file, and the number of the last line that playback
+// could not play (an unrecognised line, or a last line without its line feed); 0 for none.
+extern int script_line_number;
+extern int unplayed_script_line;
 void toggle_recording();  // command 5
 void toggle_playback();   // command 6
 void play_one();          // command 7

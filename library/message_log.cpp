@@ -28,17 +28,6 @@ void append_message(std::string message) {
 
 }  // namespace
 
-int format_text(char *buffer, const char *format, va_list args) {
-    buffer[0] = '\0';
-    if (!format) return 0;
-    const int count = vsnprintf(buffer, kFormatBuffer, format, args);
-    if (count < 0) {
-        buffer[0] = '\0';
-        return 0;
-    }
-    return count > kFormatBuffer - 1 ? kFormatBuffer - 1 : count;
-}
-
 int log_printf(const char *format, ...) {
     va_list args;
     va_start(args, format);

@@ -8,6 +8,7 @@
 
 int surface_dirty = 1;
 uint64_t commands_rendered = 0;
+void (*render_observer)(const DrawCommand &command) = nullptr;
 std::unique_ptr<platform::Bitmap> surface_bitmap;
 std::unique_ptr<platform::DrawingContext> surface_dc;
 
@@ -105,6 +106,7 @@ void ensure_surface() {
 
 void render_command(const DrawCommand &command) {
     ensure_surface();
+    if (render_observer) render_observer(command);
     switch (command.kind) {
     case kind_triangle: paint_triangle(command); break;
     case kind_rectangle:

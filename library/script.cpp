@@ -12,6 +12,8 @@
 int recording_on = 0, playback_on = 0, play_one_pending = 0, periodic_run = 0;
 FILE *script_file = nullptr;
 const char *script_name = "KANVO.SCR";
+int script_line_number = 0;
+int unplayed_script_line = 0;
 
 namespace {
 
@@ -27,9 +29,17 @@ void set_check(int command, bool on) {
 // changes its directory while recording is not taken for one whose file was removed.
 std::string script_path;
 
-bool open_script(const char *mode) {
-    script_file = std::fopen(script_name, mode);
-    if (script_file) script_path = platform::resolved_path(script_name);
+bool open_script_for_writing() {
+    script_file = std::fopen(script_name, "w");
+    if (!script_file) return false;
+    script_path = platform::resolved_path(script_name);
+    return true;
+}
+
+// Only a regular file is played: a FIFO would block the window, a directory read as empty.
+bool open_script_for_reading() {
+    script_file = platform::open_regular_file(script_name);
+    script_line_number = 0;
     return script_file != nullptr;
 }
 
@@ -57,13 +67,18 @@ enum class LineRead { line, end_of_file, too_long };
 LineRead read_line(char (&buffer)[kLineBuffer]) {
     size_t length = 0;
     int c = 0;
+    ++script_line_number;
     while (length < kLineBuffer - 1 && c != '\n') {
         c = std::fgetc(script_file);
         if (c == EOF) break;
         buffer[length++] = static_cast<char>(c);
     }
     buffer[length] = '\0';
-    if (c == EOF) return LineRead::end_of_file;
+    if (c == EOF) {
+        // A last line without its line feed is not played; a driver may want to say so.
+        if (length > 0) unplayed_script_line = script_line_number;
+        return LineRead::end_of_file;
+    }
     if (c == '\n') return LineRead::line;
     for (long skipped = 0; skipped < kLongestLine; ++skipped) {
         c = std::fgetc(script_file);
@@ -146,7 +161,7 @@ bool parse_event_line(const char *line) {
 }  // namespace
 
 void script_write_event(int kind, int x, int y, char key) {
-    if (!script_file && !open_script("w")) {
+    if (!script_file && !open_script_for_writing()) {
         log_printf("Cannot open script file %s for writing\n", script_name);
         return;
     }
@@ -167,7 +182,7 @@ void script_write_event(int kind, int x, int y, char key) {
 }
 
 int script_read_event() {
-    if (!script_file && !open_script("r")) {
+    if (!script_file && !open_script_for_reading()) {
         log_printf("Cannot open script file %s for reading\n", script_name);
         end_playback();
         return 0;
@@ -183,10 +198,16 @@ int script_read_event() {
     if (read == LineRead::end_of_file) {
         log_printf("EOF encountered in script file %s\n", script_name);
         end_playback();
+        // Closed at its end, so that the next playback starts again at the first line.
+        script_close();
         return 0;
     }
-    if (read == LineRead::too_long) return 0;  // no line the writer makes: unrecognised
-    return parse_event_line(line) ? 1 : 0;
+    // A line the writer never makes (too long, unknown kind, numbers missing) ends
+    // playback; the file stays open after it.
+    if (read == LineRead::line && parse_event_line(line)) return 1;
+    unplayed_script_line = script_line_number;
+    end_playback();
+    return 0;
 }
 
 void write_periodic_run() {
@@ -204,6 +225,40 @@ void end_playback() {
     playback_on = 0;
     play_one_pending = 0;
     set_check(KANVO_CMD_PLAYBACK, false);
+}
+
+void stop_playback_and_close() {
+    end_playback();
+    periodic_run = 0;  // the rest of a run being replayed
+    script_close();
+}
+
+void stop_script() {
+    if (recording_on) {
+        recording_on = 0;
+        set_check(KANVO_CMD_RECORD, false);
+    }
+    stop_playback_and_close();
+}
+
+// May run inside a signal handler: no stdio, no allocation. The writer flushes every
+// line, so nothing of the file waits in its buffer and a direct write lands after it.
+void write_periodic_run_now() {
+    if (!recording_on || periodic_run <= 0) return;
+    char line[40] = "KANVO_PERIODIC(";
+    size_t length = std::strlen(line);
+    char digits[12];
+    size_t count = 0;
+    for (unsigned value = unsigned(periodic_run); value > 0; value /= 10)
+        digits[count++] = char('0' + value % 10);
+    while (count > 0) line[length++] = digits[--count];
+    line[length++] = ')';
+    line[length++] = ';';
+    line[length++] = '\n';
+    // Only periodic events so far: the file is not open yet, and the run is its first line.
+    const bool written = script_file ? platform::write_unbuffered(script_file, line, length)
+                                     : platform::write_new_file(script_name, line, length);
+    if (written) periodic_run = 0;
 }
 
 // Recording and playback share the one script file, so only one of them runs at a time:
@@ -226,14 +281,12 @@ void toggle_recording() {
     periodic_run = 0;
     recording_on = 1;
     set_check(KANVO_CMD_RECORD, true);
+    platform::call_at_program_end(write_periodic_run_now);
 }
 
 void toggle_playback() {
     if (playback_on) {
-        playback_on = 0;
-        periodic_run = 0;  // the rest of a stopped run is not delivered later
-        set_check(KANVO_CMD_PLAYBACK, false);
-        script_close();
+        stop_playback_and_close();  // the rest of a stopped run is not delivered later
         return;
     }
     if (recording_on) {

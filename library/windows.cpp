@@ -12,6 +12,7 @@ std::unique_ptr<platform::DrawingContext> window_dc;
 platform::Menu *run_menu = nullptr;
 int origin_x = 0, origin_y = 0;
 int ctrl_down = 0;
+int quit_posted = 0;
 
 namespace {
 
@@ -49,7 +50,8 @@ const MenuLine kRunMenu[] = {
     {"UPDATES: updates@kanvo.dev", KANVO_CMD_INFO, kGrayed},
 };
 
-// Shortcut letters; the key code matches the letter's upper- or lower-case code.
+// Shortcut letters, matched by their key codes (65 to 90). The codes of the lower-case
+// letters belong to the keypad and F1 to F11, which are no shortcuts.
 struct Shortcut {
     char letter;
     int command;
@@ -70,6 +72,21 @@ void build_run_menu(platform::Window *window) {
     platform::draw_menu_bar(window);
 }
 
+// A client area larger than the surface (the window resized from outside) gets the
+// window's background around the surface, so a paint leaves nothing of an earlier picture.
+void paint_drawing_window(platform::Window *window) {
+    platform::begin_paint(window);
+    copy_surface_to_window();
+    const platform::Rect client = platform::client_rect(window);
+    if (window_dc) {
+        const platform::Pixel background = window->background;
+        window_dc->fill_rect(kSurfaceWidth, 0, client.right, client.bottom, background);
+        window_dc->fill_rect(0, kSurfaceHeight, kSurfaceWidth, client.bottom, background);
+    }
+    platform::end_paint(window);
+    surface_dirty = 0;
+}
+
 void set_origin(platform::Window *window) {
     const platform::Rect client = platform::client_rect(window);
     origin_x = client.left + (client.right - client.left) / 2;
@@ -83,18 +100,23 @@ void toggle_logging() {
 
 int shortcut_command(uintptr_t key) {
     for (const Shortcut &shortcut : kShortcuts) {
-        const uintptr_t upper = uintptr_t(shortcut.letter);
-        if (key == upper || key == upper + ('a' - 'A')) return shortcut.command;
+        if (key == uintptr_t(shortcut.letter)) return shortcut.command;
     }
     return 0;
 }
 
-void handle_key_down(uintptr_t key) {
-    if (key == platform::vk::control) {
-        ctrl_down = 1;
-        return;
-    }
-    if (!ctrl_down) return;
+// Every key message says whether Ctrl is held, so a Ctrl released while neither window
+// had the focus does not stay down.
+void follow_ctrl(uintptr_t key, intptr_t lparam, bool down) {
+    if (key == platform::vk::control)
+        ctrl_down = down ? 1 : 0;
+    else
+        ctrl_down = platform::key_ctrl_held(lparam) ? 1 : 0;
+}
+
+void handle_key_down(uintptr_t key, intptr_t lparam) {
+    follow_ctrl(key, lparam, true);
+    if (key == platform::vk::control || !ctrl_down) return;
     if (const int command = shortcut_command(key)) run_command(uintptr_t(command));
 }
 
@@ -114,6 +136,11 @@ void register_classes() {
 
 }  // namespace
 
+void post_quit() {
+    quit_posted = 1;
+    platform::post_quit_message(0);
+}
+
 void copy_surface_to_window() {
     if (window_dc && surface_dc) {
         window_dc->copy_bits(0, 0, kSurfaceWidth, kSurfaceHeight, *surface_dc, 0, 0);
@@ -132,7 +159,7 @@ void run_command(uintptr_t id) {
     case KANVO_CMD_RECORD: toggle_recording(); break;
     case KANVO_CMD_PLAYBACK: toggle_playback(); break;
     case KANVO_CMD_PLAY_ONE: play_one(); break;
-    case KANVO_CMD_QUIT: platform::post_quit_message(0); break;
+    case KANVO_CMD_QUIT: post_quit(); break;
     default: break;
     }
 }
@@ -143,19 +170,13 @@ intptr_t draw_window_procedure(platform::Window *window, uint32_t message, uintp
     case msg::create: build_run_menu(window); return 0;
     case msg::destroy:
         platform::kill_timer(window, kTimerId);
-        platform::post_quit_message(0);
+        post_quit();
         return 0;
     case msg::size: set_origin(window); return 0;
-    case msg::paint:
-        platform::begin_paint(window);
-        copy_surface_to_window();
-        platform::end_paint(window);
-        surface_dirty = 0;
-        return 0;
-    case msg::key_down: handle_key_down(wparam); return 0;
-    case msg::key_up:
-        if (wparam == platform::vk::control) ctrl_down = 0;
-        return 0;
+    case msg::paint: paint_drawing_window(window); return 0;
+    case msg::key_down: handle_key_down(wparam, lparam); return 0;
+    case msg::key_up: follow_ctrl(wparam, lparam, false); return 0;
+    case msg::kill_focus: ctrl_down = 0; return 0;
     case msg::character:
         if (!ctrl_down) {
             pending_kind = KANVO_KBD;
@@ -178,12 +199,18 @@ intptr_t text_window_procedure(platform::Window *window, uint32_t message, uintp
         // Keys typed here act as if typed in the drawing window.
         platform::post_message(draw_window, message, wparam, lparam);
         return 0;
+    case msg::kill_focus: ctrl_down = 0; return 0;
     default: return platform::default_window_procedure(window, message, wparam, lparam);
     }
 }
 
 int KANVO_open(void *instance, void *previous_instance, const char * /*command_line*/,
                int show) {
+    // A second set of windows and timers beside the first would only confuse.
+    if (draw_window) {
+        log_printf("KANVO_open: the library is already open; nothing changed\n");
+        return 1;
+    }
     if (!previous_instance) register_classes();
     const int screen_height = platform::screen_height();
     animation_running = 0;
@@ -209,6 +236,7 @@ int KANVO_open(void *instance, void *previous_instance, const char * /*command_l
 
 int KANVO_close(void) {
     window_dc.reset();
-    script_close();
+    // Recording and playback end with the file: a later wait must not reopen it.
+    stop_script();
     return 1;
 }

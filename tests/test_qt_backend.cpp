@@ -5,6 +5,8 @@
 
 #include <QAction>
 #include <QElapsedTimer>
+#include <QFocusEvent>
+#include <QTest>
 #include <QApplication>
 #include <QKeyEvent>
 #include <QMainWindow>
@@ -374,4 +376,82 @@ TEST(QtBackend, WithoutADisplayTheProgramSaysWhatToDoAndExits) {
             KANVO_open(nullptr, nullptr, "", KANVO_SHOW_NORMAL);
         },
         testing::ExitedWithCode(1), line);
+}
+
+// Ctrl with keys that are no letters: the key codes of F2, F3 and the keypad's 1 are those
+// of the lower-case q, r and a, and must not quit, record or animate.
+TEST(QtBackend, CtrlWithFunctionAndKeypadKeysDoesNothing) {
+    open_library();
+    QWidget *client = client_of("DrawWndClass");
+    client->setFocus();
+    soon(10, [client] {
+        send_key(client, QEvent::KeyPress, Qt::Key_Control, Qt::ControlModifier);
+        for (int key : {int(Qt::Key_F2), int(Qt::Key_F3)}) {
+            send_key(client, QEvent::KeyPress, key, Qt::ControlModifier);
+            send_key(client, QEvent::KeyRelease, key, Qt::ControlModifier);
+        }
+        send_key(client, QEvent::KeyPress, Qt::Key_1, Qt::ControlModifier | Qt::KeypadModifier);
+        send_key(client, QEvent::KeyRelease, Qt::Key_1, Qt::ControlModifier | Qt::KeypadModifier);
+        send_key(client, QEvent::KeyRelease, Qt::Key_Control, Qt::NoModifier);
+        press_left(client, QPoint(3, 3));
+    });
+    EXPECT_EQ(await().kind, KANVO_MOUSE);
+    EXPECT_EQ(animation_running, 0);
+    EXPECT_EQ(recording_on, 0);
+}
+
+// Ctrl pressed in the window and released elsewhere: the next plain keys are plain keys.
+TEST(QtBackend, CtrlReleasedElsewhereDoesNotStayDown) {
+    open_library();
+    QWidget *client = client_of("DrawWndClass");
+    client->setFocus();
+    soon(10, [client] {
+        send_key(client, QEvent::KeyPress, Qt::Key_Control, Qt::ControlModifier);
+        send_key(client, QEvent::KeyPress, Qt::Key_Q, Qt::NoModifier, "q");
+    });
+    Event q = await();
+    EXPECT_EQ(q.kind, KANVO_KBD);
+    EXPECT_EQ(q.key, 'q');
+
+    // Losing the focus lets go of Ctrl as well.
+    soon(10, [client] {
+        send_key(client, QEvent::KeyPress, Qt::Key_Control, Qt::ControlModifier);
+        QFocusEvent out(QEvent::FocusOut, Qt::ActiveWindowFocusReason);
+        QCoreApplication::sendEvent(client, &out);
+        press_left(client, QPoint(3, 3));
+    });
+    EXPECT_EQ(await().kind, KANVO_MOUSE);
+    EXPECT_EQ(ctrl_down, 0);
+}
+
+// Opening the Run menu with the mouse and closing it with Escape leaves the keyboard with
+// the window: the next Ctrl shortcut acts at once.
+TEST(QtBackend, ShortcutsWorkRightAfterTheMenuIsClosedWithEscape) {
+    open_library();
+    QMainWindow *window = top_level("DrawWndClass");
+    QWidget *client = client_of("DrawWndClass");
+    window->activateWindow();
+    client->setFocus();
+    QMenuBar *bar = window->menuBar();
+    soon(10, [bar] {
+        const QPoint run = bar->actionGeometry(bar->actions().at(0)).center();
+        QTest::mouseClick(bar, Qt::LeftButton, Qt::NoModifier, run);
+    });
+    bool menu_opened = false;
+    soon(60, [&menu_opened] {
+        QWidget *popup = QApplication::activePopupWidget();
+        menu_opened = popup != nullptr;
+        if (popup) QTest::keyClick(popup, Qt::Key_Escape);
+    });
+    soon(110, [window] {
+        // Keys go where the platform sends them: to whatever has the focus now.
+        QWindow *handle = window->windowHandle();
+        QTest::keyPress(handle, Qt::Key_Control, Qt::ControlModifier);
+        QTest::keyClick(handle, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyRelease(handle, Qt::Key_Control, Qt::NoModifier);
+    });
+    soon(700, [client] { press_left(client, QPoint(3, 3)); });  // should the keys be lost
+    EXPECT_EQ(await().kind, KANVO_PERIODIC);
+    EXPECT_TRUE(menu_opened);
+    EXPECT_EQ(animation_running, 1);
 }

@@ -1,8 +1,13 @@
 // Script files: what the writer puts in "KANVO.SCR", what the reader makes of every kind
 // of line, and how the Record, Playback and Play one commands share the one file.
 #include <gtest/gtest.h>
+#ifndef _WIN32
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
 
 #include <climits>
+#include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -12,10 +17,6 @@
 
 #include "kanvo_internal.h"
 #include "support/test_support.h"
-
-#ifndef _WIN32
-#include <unistd.h>
-#endif
 
 namespace {
 
@@ -99,8 +100,9 @@ TEST_F(ScriptTest, ReaderPlaysEveryLineKindAndCountedRuns) {
     EXPECT_EQ(play_all(), expected);
     EXPECT_EQ(playback_on, 0);
     EXPECT_EQ(log_lines().back(), "EOF encountered in script file KANVO.SCR\n");
-    // The file stays open at its end: playing again reports the end at once.
-    EXPECT_TRUE(play_all().empty());
+    EXPECT_EQ(script_file, nullptr) << "closed at its end";
+    // So a finished script plays again from its first line.
+    EXPECT_EQ(play_all(), expected);
     EXPECT_EQ(log_lines().size(), 2u);
 }
 
@@ -372,11 +374,27 @@ TEST_F(ScriptTest, PlaybackDeliversScriptEventsWithoutWaitingForTicks) {
     EXPECT_EQ(log_lines().back(), "EOF encountered in script file KANVO.SCR\n");
 }
 
-#ifndef _WIN32  // needs /dev/zero
 TEST_F(ScriptTest, LineThatNeverEndsEndsPlaybackInsteadOfHanging) {
-    ASSERT_EQ(symlink("/dev/zero", script_name), 0);
+    write_file(std::string(3 << 20, 'x') + "\nKANVO_KBD(65);\n");
     EXPECT_TRUE(play_all().empty());
     EXPECT_TRUE(log_lines().empty()) << "not the end of the file: an unrecognised line";
+    EXPECT_EQ(unplayed_script_line, 1);
+}
+
+#ifndef _WIN32  // needs /dev/zero and a FIFO
+TEST_F(ScriptTest, OnlyARegularFileIsPlayedBack) {
+    // A device, a FIFO with no writer and a directory: each is refused at once, none
+    // blocks or is taken for an empty script.
+    ASSERT_EQ(symlink("/dev/zero", script_name), 0);
+    EXPECT_TRUE(play_all().empty());
+    ASSERT_EQ(unlink(script_name), 0);
+    ASSERT_EQ(mkfifo(script_name, 0600), 0);
+    EXPECT_TRUE(play_all().empty());
+    ASSERT_EQ(unlink(script_name), 0);
+    ASSERT_EQ(mkdir(script_name, 0700), 0);
+    EXPECT_TRUE(play_all().empty());
+    EXPECT_EQ(log_lines(), std::vector<std::string>(3, "Cannot open script file KANVO.SCR for reading\n"));
+    EXPECT_EQ(playback_on, 0);
 }
 #endif
 
@@ -414,5 +432,131 @@ TEST_F(ScriptTest, FailedRunLineStopsRecordingBeforeTheEventAfterIt) {
     EXPECT_EQ(script_file, nullptr) << "no file is opened again for the click";
     EXPECT_FALSE(std::filesystem::exists(script_name));
     EXPECT_EQ(log_lines().back(), "Cannot write script file KANVO.SCR; recording stopped\n");
+}
+#endif
+
+// ---- playback and recording end where they should ----
+
+namespace {
+
+bool check_shown(uint32_t id) {
+    const platform::MenuItem *item = run_menu ? run_menu->find(id) : nullptr;
+    return item && (item->flags & platform::menu_flag::checked);
+}
+
+}  // namespace
+
+// Close box, menu Quit and Ctrl+Q during the playback of an endless run: each ends the
+// queue, so each needs a process of its own.
+class QuitDuringPlayback : public ScriptTest, public testing::WithParamInterface<int> {};
+
+TEST_P(QuitDuringPlayback, FirstWaitAfterTheQuitReturnsQuit) {
+    write_file("KANVO_PERIODIC(2147483647);\n");
+    platform::HeadlessBackend &user = open_headless();
+    ASSERT_TRUE(user.menu_command(draw_window, KANVO_CMD_PLAYBACK));
+    for (int i = 0; i < 5; ++i) ASSERT_EQ(await_event().kind, KANVO_PERIODIC);
+    switch (GetParam()) {
+    case 0: user.close_box(draw_window); break;
+    case 1: user.menu_command(draw_window, KANVO_CMD_QUIT); break;
+    default: user.ctrl_key(draw_window, 'q'); break;
+    }
+    // Waits go on returning script events until the quit's input is delivered; the wait
+    // that handles it returns the quit.
+    int kind = KANVO_PERIODIC;
+    int waits = 0;
+    while (kind == KANVO_PERIODIC && waits++ < 50) {
+        kind = await_event().kind;
+        if (kind == KANVO_PERIODIC) {
+            EXPECT_EQ(quit_posted, 0) << "a script event returned after the quit";
+        }
+    }
+    EXPECT_EQ(kind, KANVO_QUIT);
+    EXPECT_EQ(playback_on, 0);
+    EXPECT_EQ(periodic_run, 0);
+    EXPECT_EQ(script_file, nullptr);
+    EXPECT_FALSE(check_shown(KANVO_CMD_PLAYBACK));
+    EXPECT_EQ(await_event().kind, KANVO_QUIT);
+}
+
+INSTANTIATE_TEST_SUITE_P(CloseBoxMenuAndShortcut, QuitDuringPlayback, testing::Values(0, 1, 2));
+
+TEST_F(ScriptTest, CloseEndsRecordingAndPlaybackAndTruncatesNothing) {
+    platform::HeadlessBackend &user = open_headless();
+    ASSERT_TRUE(user.menu_command(draw_window, KANVO_CMD_RECORD));
+    user.click(draw_window, origin_x + 1, origin_y - 2);
+    ASSERT_EQ(await_event().kind, KANVO_MOUSE);
+    ASSERT_TRUE(check_shown(KANVO_CMD_RECORD));
+    KANVO_close();
+    EXPECT_EQ(recording_on, 0);
+    EXPECT_FALSE(check_shown(KANVO_CMD_RECORD));
+    // A later wait neither reopens nor empties the file.
+    user.click(draw_window, origin_x, origin_y);
+    ASSERT_EQ(await_event().kind, KANVO_MOUSE);
+    EXPECT_EQ(file_text(), "KANVO_MOUSE(1, 2);\n");
+
+    // Playback ends likewise.
+    ASSERT_TRUE(user.menu_command(draw_window, KANVO_CMD_PLAYBACK));
+    ASSERT_EQ(await_event().kind, KANVO_MOUSE);
+    KANVO_close();
+    EXPECT_EQ(playback_on, 0);
+    EXPECT_FALSE(check_shown(KANVO_CMD_PLAYBACK));
+    EXPECT_EQ(script_file, nullptr);
+}
+
+TEST_F(ScriptTest, PlaybackMarkClearsWhenPlaybackEndsByItself) {
+    write_file("KANVO_KBD(65);\nnot a script line\nKANVO_KBD(66);\n");
+    platform::HeadlessBackend &user = open_headless();
+    ASSERT_TRUE(user.menu_command(draw_window, KANVO_CMD_PLAYBACK));
+    ASSERT_EQ(await_event().key, 'A');
+    ASSERT_TRUE(check_shown(KANVO_CMD_PLAYBACK));
+    // The unrecognised line ends playback: flag and mark together.
+    user.click(draw_window, origin_x, origin_y);
+    ASSERT_EQ(await_event().kind, KANVO_MOUSE);
+    EXPECT_EQ(playback_on, 0);
+    EXPECT_FALSE(check_shown(KANVO_CMD_PLAYBACK));
+    // Playback goes on after that line, and the end of the file clears the mark as well.
+    ASSERT_TRUE(user.menu_command(draw_window, KANVO_CMD_PLAYBACK));
+    ASSERT_EQ(await_event().key, 'B');
+    user.click(draw_window, origin_x, origin_y);
+    ASSERT_EQ(await_event().kind, KANVO_MOUSE);
+    EXPECT_EQ(log_lines().back(), "EOF encountered in script file KANVO.SCR\n");
+    EXPECT_EQ(playback_on, 0);
+    EXPECT_FALSE(check_shown(KANVO_CMD_PLAYBACK));
+}
+
+TEST_F(ScriptTest, FinishedScriptPlaysAgainFromItsFirstLine) {
+    write_file("KANVO_KBD(65);\n");
+    platform::HeadlessBackend &user = open_headless();
+    for (int round = 0; round < 2; ++round) {
+        SCOPED_TRACE(round);
+        ASSERT_TRUE(user.menu_command(draw_window, KANVO_CMD_PLAYBACK));
+        EXPECT_EQ(await_event().key, 'A');
+        user.click(draw_window, origin_x, origin_y);  // the end of the file is met here
+        ASSERT_EQ(await_event().kind, KANVO_MOUSE);
+        EXPECT_EQ(log_lines().back(), "EOF encountered in script file KANVO.SCR\n");
+    }
+    ASSERT_TRUE(user.menu_command(draw_window, KANVO_CMD_PLAY_ONE));
+    EXPECT_EQ(await_event().key, 'A');
+    EXPECT_EQ(log_lines().size(), 2u);
+}
+
+// Death tests on Windows start the test afresh in a new process, in a scratch folder of
+// its own: the file would land where this test cannot see it.
+#ifndef _WIN32
+// The program ends while a run of periodic events is being counted: by a signal (Ctrl+C
+// in the terminal, a kill) or by exiting (the display went away), the run still lands.
+TEST_F(ScriptTest, RunBeingCountedIsWrittenWhenTheProgramEnds) {
+    auto record_five_ticks = [] {
+        open_headless();
+        KANVO_animate(KANVO_ANIMATE_RUN);
+        toggle_recording();
+        for (int i = 0; i < 5; ++i) await_event();
+    };
+    EXPECT_EXIT({ record_five_ticks(); raise(SIGTERM); }, testing::KilledBySignal(SIGTERM), "");
+    EXPECT_EQ(file_text(), "KANVO_PERIODIC(5);\n");
+    EXPECT_EXIT({ record_five_ticks(); raise(SIGINT); }, testing::KilledBySignal(SIGINT), "");
+    EXPECT_EQ(file_text(), "KANVO_PERIODIC(5);\n");
+    EXPECT_EXIT({ record_five_ticks(); std::exit(1); }, testing::ExitedWithCode(1), "");
+    EXPECT_EQ(file_text(), "KANVO_PERIODIC(5);\n");
 }
 #endif

@@ -302,22 +302,28 @@ TEST(LibraryWindows, PlainKeysAreEventsAndCtrlKeysAreCommands) {
     EXPECT_EQ(await_event().kind, KANVO_PERIODIC);
     EXPECT_EQ(animation_running, 1);
 
-    // The lower-case code of a letter counts too (97 is the keypad's 1).
+    // Only letters are shortcuts: the codes 97 to 122 are the keypad's and F1 to F11's.
     driver.ctrl_key(draw_window, 'h');
     EXPECT_EQ(await_event().kind, KANVO_PERIODIC);
-    driver.key_down(draw_window, platform::vk::control, 0);
-    driver.key_down(draw_window, platform::vk::numpad0 + 1, 0);
-    driver.key_up(draw_window, platform::vk::control);
-    EXPECT_EQ(await_event().kind, KANVO_PERIODIC);
-    EXPECT_EQ(animation_running, 1);
+    ASSERT_EQ(animation_running, 0);
+    for (uint32_t code : {platform::vk::numpad0 + 1, platform::vk::f1 + 1, platform::vk::f1 + 2}) {
+        driver.key_down(draw_window, platform::vk::control, 0);
+        driver.key_down(draw_window, code, 0);
+        driver.key_up(draw_window, code);
+        driver.key_up(draw_window, platform::vk::control);
+    }
+    driver.click(draw_window, 3, 3);
+    EXPECT_EQ(await_event().kind, KANVO_MOUSE) << "Ctrl+F2 (113, 'q') did not quit";
+    EXPECT_EQ(animation_running, 0) << "Ctrl+Numpad1 (97, 'a') did not animate";
+    EXPECT_EQ(recording_on, 0) << "Ctrl+F3 (114, 'r') did not record";
 }
 
 TEST(LibraryWindows, CtrlLetterStaysAShortcutWhenItsKeysArriveTogether) {
     open_headless();
     // A busy program finds the whole Ctrl+A, releases included, waiting in the queue.
     platform::post_message(draw_window, msg::key_down, platform::vk::control, platform::key_lparam(0, false));
-    platform::post_message(draw_window, msg::key_down, 'A', platform::key_lparam(1, false));
-    platform::post_message(draw_window, msg::key_up, 'A', platform::key_lparam(1, false));
+    platform::post_message(draw_window, msg::key_down, 'A', platform::key_lparam(1, false, true));
+    platform::post_message(draw_window, msg::key_up, 'A', platform::key_lparam(1, false, true));
     platform::post_message(draw_window, msg::key_up, platform::vk::control, platform::key_lparam(0, false));
     EXPECT_EQ(await_event().kind, KANVO_PERIODIC);
     EXPECT_EQ(animation_running, 1);
@@ -339,16 +345,32 @@ TEST(LibraryWindows, KeysTypedInTheTextWindowActInTheDrawingWindow) {
     EXPECT_TRUE(text_window->visible);  // the toggle does not hide the window
 }
 
-TEST(LibraryWindows, CtrlReleasedElsewhereStaysDown) {
+TEST(LibraryWindows, CtrlCountsOnlyWhileItIsHeld) {
     auto &driver = open_headless();
     driver.key_down(draw_window, platform::vk::control, 0);
-    // Ctrl went up outside the library's windows: the drawing window never hears of it.
-    driver.type(draw_window, "a");  // acts as Ctrl+A, the character is dropped
-    EXPECT_EQ(await_event().kind, KANVO_PERIODIC);
-    EXPECT_EQ(animation_running, 1);
-    EXPECT_EQ(ctrl_down, 1);
-    driver.type(draw_window, "q");  // acts as Ctrl+Q
-    EXPECT_EQ(await_event().kind, KANVO_QUIT);
+    // Ctrl goes up outside the library's windows: no key-up, but the next keys say so.
+    driver.key_up_elsewhere(platform::vk::control);
+    driver.type(draw_window, "a");
+    Event a = await_event();
+    EXPECT_EQ(a.kind, KANVO_KBD);
+    EXPECT_EQ(a.key, 'a');
+    EXPECT_EQ(animation_running, 0);
+    EXPECT_EQ(ctrl_down, 0);
+    driver.type(draw_window, "r");
+    EXPECT_EQ(await_event().key, 'r');
+    EXPECT_EQ(recording_on, 0);
+    driver.type(text_window, "q");
+    EXPECT_EQ(await_event().kind, KANVO_KBD);
+
+    // Losing the focus lets go of Ctrl too, in either window.
+    for (platform::Window *window : {draw_window, text_window}) {
+        driver.key_down(window, platform::vk::control, 0);
+        driver.focus_lost(window);
+        driver.key_up_elsewhere(platform::vk::control);
+        driver.click(draw_window, 1, 1);
+        EXPECT_EQ(await_event().kind, KANVO_MOUSE);
+        EXPECT_EQ(ctrl_down, 0);
+    }
 }
 
 TEST(LibraryWindows, EveryRepeatedKeyDownCounts) {
@@ -405,6 +427,43 @@ TEST_P(EndOfQueue, GivesQuit) {
 }
 
 INSTANTIATE_TEST_SUITE_P(CloseBoxMenuAndShortcut, EndOfQueue, testing::Values(0, 1, 2));
+
+TEST(LibraryWindows, PaintCoversTheWholeClientAreaOfAResizedWindow) {
+    auto &driver = open_headless();
+    KANVO_clear();
+    KANVO_circle(KANVO_RED, 0, 0, 20);
+    driver.resize(draw_window, 700, 620);  // larger than the surface, from outside
+    driver.click(draw_window, 1, 1);
+    ASSERT_EQ(await_event().kind, KANVO_MOUSE);
+    // What an earlier picture left on the window beyond the surface goes at the next paint.
+    std::unique_ptr<platform::DrawingContext> dc = platform::get_dc(draw_window);
+    dc->fill_rect(0, 0, 700, 620, palette_pixel(KANVO_NAVY_BLUE));
+    platform::invalidate(draw_window);
+    driver.click(draw_window, 1, 1);
+    ASSERT_EQ(await_event().kind, KANVO_MOUSE);
+    const platform::Bitmap &client = draw_window->client;
+    for (int y = 0; y < client.height(); ++y) {
+        for (int x = 0; x < client.width(); ++x) {
+            const bool on_surface = x < kSurfaceWidth && y < kSurfaceHeight;
+            ASSERT_EQ(client.pixel(x, y), on_surface ? surface_bitmap->pixel(x, y) : platform::kWhite)
+                << x << "," << y;
+        }
+    }
+}
+
+TEST(LibraryWindows, SecondOpenChangesNothingAndSaysSo) {
+    auto &driver = open_headless();
+    platform::Window *first = draw_window;
+    EXPECT_EQ(KANVO_open(nullptr, nullptr, "", KANVO_SHOW_NORMAL), 1);
+    EXPECT_EQ(draw_window, first);
+    EXPECT_EQ(log_lines().back(), "KANVO_open: the library is already open; nothing changed\n");
+    // One timer, not two: a periodic event every second tick of 50 ms as before.
+    KANVO_animate(KANVO_ANIMATE_RUN);
+    await_event();
+    const int64_t start = driver.now_ms();
+    for (int i = 0; i < 4; ++i) ASSERT_EQ(await_event().kind, KANVO_PERIODIC);
+    EXPECT_EQ(driver.now_ms() - start, 400);
+}
 
 TEST(LibraryWindows, CloseKeepsTheWindowsAndStopsCopying) {
     open_headless();

@@ -2,11 +2,15 @@
 // that pictures made from a list show exactly what the library's drawing calls paint.
 #include "command_list.h"
 
+#include <sys/stat.h>
+
 #include <cerrno>
 #include <climits>
+#include <cstdio>
 #include <cstdlib>
-#include <fstream>
+#include <cstring>
 #include <sstream>
+#include <streambuf>
 #include <vector>
 
 #include "kanvo_internal.h"
@@ -16,14 +20,40 @@ namespace {
 constexpr int kStartOriginX = 300;
 constexpr int kStartOriginY = 270;
 
-bool parse_int(const std::string &token, long min, long max, int *out) {
-    if (token.empty()) return false;
+// No list line is anywhere near this long; a file that never ends a line (a device)
+// is refused instead of filling memory.
+constexpr size_t kLongestLine = 4096;
+
+enum class Number { ok, not_a_number, out_of_range };
+
+Number parse_int(const std::string &token, long min, long max, int *out) {
+    if (token.empty()) return Number::not_a_number;
     errno = 0;
     char *end = nullptr;
     long long value = strtoll(token.c_str(), &end, 10);
-    if (errno != 0 || *end != '\0' || value < min || value > max) return false;
+    if (end == token.c_str() || *end != '\0') return Number::not_a_number;
+    if (errno == ERANGE || value < min || value > max) return Number::out_of_range;
     *out = int(value);
-    return true;
+    return Number::ok;
+}
+
+// A word from the list as it can be shown on a terminal: printable characters as they
+// are, others as \xNN, and no more than a few dozen of them.
+std::string printable(const std::string &word) {
+    constexpr size_t kShown = 32;
+    std::string shown;
+    for (size_t i = 0; i < word.size() && i < kShown; ++i) {
+        const unsigned char c = static_cast<unsigned char>(word[i]);
+        if (c >= 0x20 && c < 0x7F) {
+            shown += char(c);
+        } else {
+            char escaped[5];
+            std::snprintf(escaped, sizeof escaped, "\\x%02X", c);
+            shown += escaped;
+        }
+    }
+    if (word.size() > kShown) shown += "...";
+    return shown;
 }
 
 struct Shape {
@@ -48,34 +78,40 @@ std::string run_line(const std::string &line) {
     words >> word;
     std::vector<std::string> tokens;
     while (words >> token) tokens.push_back(token);
-    auto numbers = [&](size_t count, std::vector<int> *values, long min, long max) {
-        if (tokens.size() != count) return false;
-        values->resize(count);
-        for (size_t i = 0; i < count; ++i)
-            if (!parse_int(tokens[i], min, max, &(*values)[i])) return false;
-        return true;
-    };
+    // The reason when the numbers are not count integers in [min, max], else "".
     std::vector<int> v;
+    auto numbers = [&](size_t count, long min, long max, const std::string &wanted) -> std::string {
+        if (tokens.size() != count) return wanted;
+        v.resize(count);
+        for (size_t i = 0; i < count; ++i) {
+            const Number number = parse_int(tokens[i], min, max, &v[i]);
+            if (number == Number::out_of_range) return tokens[i] + " is out of range";
+            if (number == Number::not_a_number) return wanted;
+        }
+        return "";
+    };
+    std::string reason;
     if (word == "clear") {
         if (!tokens.empty()) return "clear takes no numbers";
         clear_surface();
         return "";
     }
     if (word == "origin") {
-        if (!numbers(2, &v, INT_MIN, INT_MAX)) return "origin needs two integers";
+        if (!(reason = numbers(2, INT_MIN, INT_MAX, "origin needs two integers")).empty()) return reason;
         origin_x = v[0];
         origin_y = v[1];
         return "";
     }
     if (word == "fill") {
-        if (!numbers(3, &v, 0, 255)) return "fill needs three values 0 to 255";
+        if (!(reason = numbers(3, 0, 255, "fill needs three values 0 to 255")).empty()) return reason;
         surface_dc->fill_rect(0, 0, kSurfaceWidth, kSurfaceHeight, platform::rgb(v[0], v[1], v[2]));
         return "";
     }
     Shape shape;
-    if (!shape_for(word, &shape)) return "unknown command '" + word + "'";
-    if (!numbers(size_t(shape.numbers), &v, INT_MIN, INT_MAX))
-        return word + " needs " + std::to_string(shape.numbers) + " integers";
+    if (!shape_for(word, &shape)) return "unknown command '" + printable(word) + "'";
+    reason = numbers(size_t(shape.numbers), INT_MIN, INT_MAX,
+                     word + " needs " + std::to_string(shape.numbers) + " integers");
+    if (!reason.empty()) return reason;
     if (v[0] < 0 || v[0] >= kColorCount) return "colour must be 0 to 23";
     if (v[1] < shape.min_width) return "width must be at least " + std::to_string(shape.min_width);
     DrawCommand command;
@@ -98,6 +134,58 @@ bool is_blank(const std::string &line) {
     return line.find_first_not_of(" \t\r") == std::string::npos;
 }
 
+// A '#' starts a comment, on a line of its own or after a command.
+std::string without_comment(const std::string &line) {
+    const size_t hash = line.find('#');
+    return hash == std::string::npos ? line : line.substr(0, hash);
+}
+
+enum class LineRead { line, end, too_long, read_error };
+
+LineRead read_line(std::istream &in, std::string *line) {
+    line->clear();
+    std::streambuf *buffer = in.rdbuf();
+    for (;;) {
+        int c;
+        try {
+            c = buffer->sbumpc();
+        } catch (...) {
+            in.setstate(std::ios::badbit);
+            return LineRead::read_error;
+        }
+        if (c == std::char_traits<char>::eof()) return line->empty() ? LineRead::end : LineRead::line;
+        if (c == '\n') return LineRead::line;
+        if (line->size() == kLongestLine) return LineRead::too_long;
+        *line += char(c);
+    }
+}
+
+// Reads a file through stdio, so that a read error is told from the end of the file.
+class FileReader : public std::streambuf {
+public:
+    explicit FileReader(FILE *file) : file_(file) {}
+    int read_errno() const { return read_errno_; }
+
+protected:
+    int_type underflow() override {
+        const size_t count = std::fread(chunk_, 1, sizeof chunk_, file_);
+        if (count == 0) {
+            if (std::ferror(file_)) {
+                read_errno_ = errno;
+                throw std::ios::failure("read error");
+            }
+            return traits_type::eof();
+        }
+        setg(chunk_, chunk_, chunk_ + count);
+        return traits_type::to_int_type(chunk_[0]);
+    }
+
+private:
+    FILE *file_;
+    char chunk_[4096];
+    int read_errno_ = 0;
+};
+
 }  // namespace
 
 bool paint_command_list(std::istream &in, const std::string &name, std::string *error) {
@@ -106,22 +194,44 @@ bool paint_command_list(std::istream &in, const std::string &name, std::string *
     origin_x = kStartOriginX;
     origin_y = kStartOriginY;
     std::string line;
-    for (int number = 1; std::getline(in, line); ++number) {
-        if (is_blank(line) || line[0] == '#') continue;
-        std::string reason = run_line(line);
+    for (int number = 1;; ++number) {
+        const LineRead read = read_line(in, &line);
+        std::string reason;
+        if (read == LineRead::end) return true;
+        if (read == LineRead::too_long)
+            reason = "line longer than " + std::to_string(kLongestLine) + " characters";
+        else if (read == LineRead::read_error)
+            reason = "read error";
+        else if (!is_blank(without_comment(line)))
+            reason = run_line(without_comment(line));
         if (!reason.empty()) {
             if (error) *error = name + ":" + std::to_string(number) + ": " + reason;
             return false;
         }
     }
-    return true;
+}
+
+bool paint_command_stream(FILE *file, const std::string &name, std::string *error) {
+    FileReader reader(file);
+    std::istream in(&reader);
+    if (paint_command_list(in, name, error)) return true;
+    if (in.bad() && error && reader.read_errno() != 0) *error += std::string(": ") + std::strerror(reader.read_errno());
+    return false;
 }
 
 bool paint_command_file(const std::string &path, std::string *error) {
-    std::ifstream in(path);
-    if (!in) {
-        if (error) *error = "cannot open " + path;
+    FILE *file = std::fopen(path.c_str(), "r");
+    if (!file) {
+        if (error) *error = "cannot open " + path + ": " + std::strerror(errno);
         return false;
     }
-    return paint_command_list(in, path, error);
+    struct stat info {};
+    if (fstat(fileno(file), &info) == 0 && S_ISDIR(info.st_mode)) {
+        std::fclose(file);
+        if (error) *error = path + " is a directory, not a command list";
+        return false;
+    }
+    const bool painted = paint_command_stream(file, path, error);
+    std::fclose(file);
+    return painted;
 }

@@ -1,9 +1,12 @@
 // kanvo-replay: runs the landscape on the headless backend with virtual time, as fast as
 // the machine allows, driven by a script file or by a number of animation ticks, and
 // writes its last frame (or every frame) as PNG pictures, or its frames as an animated GIF.
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -16,25 +19,33 @@
 #include "kanvo_internal.h"
 #include "landscape.h"
 #include "platform/backends/headless/headless_backend.h"
+#include "platform/files.h"
 #include "platform/png.h"
 
 namespace {
 
 const char kUsage[] =
-    "usage: kanvo-replay [--seed N] [--script FILE | --ticks N] [--png FILE] [--frames DIR]\n"
+    "usage: kanvo-replay [--seed N] [--script FILE | --ticks N] [--max-ticks N] [--png FILE]\n"
+    "                    [--frames DIR]\n"
     "  --seed N      seed the landscape's generator with N instead of the clock\n"
     "  --script FILE play the events of FILE (script file format) from the start\n"
     "  --ticks N     without a script: let the animation run for N periodic events\n"
+    "  --max-ticks N end a script's replay after N periodic events (default 1000000)\n"
     "  --png FILE    write the last frame (what the window shows) as a PNG picture\n"
     "  --frames DIR  write every frame as DIR/frame-NNNNNN.png\n"
     "  --gif FILE    write the frames as an animated GIF, each shown as long as it stood\n"
     "  --gif-every K put only every K-th frame (and the last) into the GIF\n";
+
+// About a day of animation at ten frames a second, a few minutes of replay: a script
+// line announcing two billion ticks would otherwise run for hours.
+constexpr long long kDefaultMaxTicks = 1000000;
 
 struct Options {
     bool has_seed = false;
     uint32_t seed = 0;
     std::string script;
     long long ticks = -1;
+    long long max_ticks = kDefaultMaxTicks;
     std::string png;
     std::string frames;
     std::string gif;
@@ -51,6 +62,9 @@ struct Run {
     bool write_failed = false;
     GifWriter gif;
     long long frame_index = 0;
+    bool cut_short = false;  // --max-ticks ended a script's replay
+    bool show_progress = false;
+    std::chrono::steady_clock::time_point progress_shown;
 };
 
 Run run;
@@ -93,6 +107,11 @@ Options parse_options(int argc, char **argv) {
                 fail(std::string("--ticks takes a whole number from 0 to 1000000000, not '") + value + "'");
             }
             options.ticks = (long long)number;
+        } else if (option == "--max-ticks") {
+            if (!parse_count(value, 1000000000ULL, &number) || number == 0) {
+                fail(std::string("--max-ticks takes a whole number from 1 to 1000000000, not '") + value + "'");
+            }
+            options.max_ticks = (long long)number;
         } else if (option == "--script") {
             options.script = value;
         } else if (option == "--png") {
@@ -117,12 +136,21 @@ Options parse_options(int argc, char **argv) {
     return options;
 }
 
+// Only a regular file is played: opening a FIFO would take its writer's data (or wait for
+// one), and a directory reads as an empty script.
+void check_script(const std::string &script) {
+    struct stat info {};
+    if (stat(script.c_str(), &info) != 0)
+        fail("cannot read script file " + script + ": " + std::strerror(errno), 1);
+    if (S_ISDIR(info.st_mode)) fail("script file " + script + " is a directory", 1);
+    if (!S_ISREG(info.st_mode)) fail("script file " + script + " is not a regular file", 1);
+    FILE *file = platform::open_regular_file(script.c_str());
+    if (!file) fail("cannot read script file " + script + ": " + std::strerror(errno), 1);
+    std::fclose(file);
+}
+
 void check_inputs_and_outputs(const Options &options) {
-    if (!options.script.empty()) {
-        FILE *file = std::fopen(options.script.c_str(), "r");
-        if (!file) fail("cannot read script file " + options.script + ": " + std::strerror(errno), 1);
-        std::fclose(file);
-    }
+    if (!options.script.empty()) check_script(options.script);
     if (!options.frames.empty()) {
         namespace fs = std::filesystem;
         std::error_code error;
@@ -145,18 +173,30 @@ platform::Bitmap shown_picture() {
     return picture;
 }
 
+void end_progress_line();
+
 void write_picture(const std::string &path) {
     std::string reason;
     if (!platform::write_png(path, shown_picture(), &reason)) {
+        end_progress_line();
         std::fprintf(stderr, "kanvo-replay: cannot write %s: %s\n", path.c_str(), reason.c_str());
         run.write_failed = true;
     }
 }
 
+void end_program() {
+    if (run.close_queued) return;
+    run.user->close_box(draw_window);
+    run.close_queued = true;
+}
+
+// The first frame that cannot be written ends the replay: the rest would fail alike.
 void write_frame() {
+    if (run.write_failed) return;
     char name[32];
     std::snprintf(name, sizeof name, "/frame-%06lld.png", run.frames_written++);
     write_picture(run.options.frames + name);
+    if (run.write_failed) end_program();
 }
 
 // Every frame: a PNG with --frames, and every K-th (and the last) into the GIF.
@@ -185,24 +225,74 @@ void finish_gif() {
     }
 }
 
-void end_program() {
-    if (run.close_queued) return;
-    run.user->close_box(draw_window);
-    run.close_queued = true;
+// ---- progress on a terminal ----
+
+void show_progress() {
+    if (!run.show_progress) return;
+    const auto now = std::chrono::steady_clock::now();
+    if (now - run.progress_shown < std::chrono::milliseconds(500)) return;
+    run.progress_shown = now;
+    std::fprintf(stderr, "\rkanvo-replay: %lld periodic events", run.periodic_events);
+    if (!run.options.frames.empty()) std::fprintf(stderr, ", %lld frames", run.frames_written);
+    std::fflush(stderr);
+}
+
+void end_progress_line() {
+    if (!run.show_progress || run.progress_shown == std::chrono::steady_clock::time_point()) return;
+    std::fputs("\n", stderr);
+    run.progress_shown = std::chrono::steady_clock::time_point();
+}
+
+// ---- after the replay ----
+
+// Line `number` of the script, as it can be shown on a terminal.
+std::string script_line_text(const std::string &script, int number, bool *has_line_feed) {
+    std::string text;
+    FILE *file = platform::open_regular_file(script.c_str());
+    if (!file) return text;
+    int line = 1, c;
+    *has_line_feed = false;
+    while (line <= number && (c = std::fgetc(file)) != EOF) {
+        if (c == '\n') {
+            if (line == number) *has_line_feed = true;
+            ++line;
+        } else if (line == number && text.size() < 60) {
+            char shown[5];
+            std::snprintf(shown, sizeof shown, (c >= 0x20 && c < 0x7F) ? "%c" : "\\x%02X", c);
+            text += shown;
+        }
+    }
+    std::fclose(file);
+    return text;
+}
+
+void warn_about_unplayed_line() {
+    if (run.options.script.empty() || unplayed_script_line == 0) return;
+    bool has_line_feed = false;
+    const std::string text = script_line_text(run.options.script, unplayed_script_line, &has_line_feed);
+    std::fprintf(stderr, "kanvo-replay: warning: %s:%d: %s, playback ended there: %s\n",
+                 run.options.script.c_str(), unplayed_script_line,
+                 has_line_feed ? "not a script line" : "the last line has no line feed",
+                 text.c_str());
 }
 
 // Called at the start of every wait: the frame for the event before it is complete.
 void follow_wait() {
     take_frame(false);
+    if (pending_kind == KANVO_PERIODIC) ++run.periodic_events;
+    show_progress();
     if (!run.options.script.empty()) {
         // Playback starts before the first tick, so the pictures depend on the script only.
         if (!run.playback_started) {
             toggle_playback();
             run.playback_started = true;
         }
+        if (run.periodic_events >= run.options.max_ticks && !run.close_queued) {
+            run.cut_short = true;
+            end_program();
+        }
         return;
     }
-    if (pending_kind == KANVO_PERIODIC) ++run.periodic_events;
     if (run.periodic_events >= run.options.ticks) end_program();
 }
 
@@ -234,10 +324,12 @@ int main(int argc, char **argv) {
         run.user->set_quiet_limit_ms(1000);
     }
     run.user->set_idle_hook(when_idle);
+    run.show_progress = isatty(STDERR_FILENO) != 0;
     wait_observer = follow_wait;
     if (run.options.has_seed) landscape_set_seed(run.options.seed);
 
     int status = landscape_main(nullptr, nullptr, "", KANVO_SHOW_HIDDEN);
+    end_progress_line();
 
     const platform::Rect client = platform::client_rect(draw_window);
     std::printf("client %dx%d, origin (%d, %d)\n", client.right - client.left,
@@ -245,5 +337,11 @@ int main(int argc, char **argv) {
     take_frame(true);
     finish_gif();
     if (!run.options.png.empty()) write_picture(run.options.png);
+    warn_about_unplayed_line();
+    if (run.cut_short) {
+        std::fprintf(stderr, "kanvo-replay: stopped after %lld periodic events (--max-ticks %lld); "
+                     "the script goes on\n", run.periodic_events, run.options.max_ticks);
+        return 1;
+    }
     return run.write_failed ? 1 : status;
 }

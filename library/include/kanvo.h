@@ -82,25 +82,42 @@ extern "C" {
  * the drawing surface, the "&Run" menu and the 50 ms animation timer. The first three
  * arguments are the program's start values (pass 0, 0 and "" on this platform); show is
  * KANVO_SHOW_NORMAL or KANVO_SHOW_HIDDEN. Returns 1; 0 when the windows could not be
- * made (previous_instance must be 0 on this platform). Without a display the program
- * prints one line on standard error and exits with status 1. */
+ * made (previous_instance must be 0 on this platform). Calling it again while open
+ * changes nothing (it says so in the text window) and returns 1. Without a display the
+ * program prints one line on standard error and exits with status 1.
+ *
+ * Good to know from the start:
+ * - Logging is on: every drawing call writes a line to the text window until you call
+ *   KANVO_logging(0) (or choose Logging in the Run menu).
+ * - What you draw goes onto the drawing surface at once, but appears in the window only
+ *   when your program waits for an event (KANVO_await_event). A program that draws and
+ *   never waits shows nothing. */
 int KANVO_open(void *instance, void *previous_instance, const char *command_line, int show);
 
-/* Ends the use of the drawing window and closes a script file. Returns 1. */
+/* Ends the use of the drawing window: drawing no longer reaches it, and a recording or a
+ * playback of KANVO.SCR stops and the file is closed (a run of ticks not yet written is
+ * dropped). The windows stay until the program ends. Returns 1. */
 int KANVO_close(void);
 
 /* Blocks until an event is ready and returns its kind. Always writes all three
  * out-parameters: x, y for KANVO_MOUSE (library coordinates), key for KANVO_KBD, 0 for
- * what the event does not carry; a NULL pointer is skipped. Before KANVO_open it returns
- * KANVO_QUIT at once. */
+ * what the event does not carry; a NULL pointer is skipped. While it waits, the window
+ * shows what has been drawn. Once the user quits (Ctrl+Q, the menu's Quit, the close
+ * box) it returns KANVO_QUIT, also while a script is played back, and from then on
+ * every time. Before KANVO_open it returns KANVO_QUIT at once. */
 int KANVO_await_event(int *x, int *y, char *key);
 
 /* KANVO_ANIMATE_HALT, _STEP, _RUN or _QUIT; other values change nothing. Returns 1, or 0
- * when the library is not open. */
+ * when the library is not open.
+ * After KANVO_ANIMATE_QUIT every wait returns KANVO_QUIT, but a wait still needs
+ * something to happen first: with the animation running that is the next tick; with it
+ * halted, the next wait returns KANVO_QUIT only once some input arrives (a click, a key). */
 int KANVO_animate(int command);
 
 /* Non-zero switches the drawing calls' log lines on (and shows the text window), zero
- * switches them off. Returns 1, or 0 when the library is not open. */
+ * switches them off; logging is on from KANVO_open until you switch it off. Corrections
+ * of impossible values are written either way. Returns 1, or 0 when the library is not
+ * open. */
 int KANVO_logging(int on);
 
 /* Drawing calls. Coordinates are library coordinates: (0, 0) is the centre of the
@@ -120,8 +137,9 @@ int KANVO_line(int color, int x1, int y1, int x2, int y2, int width);
  * The text is copied; NULL draws nothing but is logged as an empty text. */
 int KANVO_text(int color, int x, int y, int ptsize, const char *text);
 
-/* Like KANVO_text with printf formatting. Text beyond 1023 characters is cut off.
- * Returns the number of characters drawn (at most 1023). */
+/* Like KANVO_text with printf formatting. Text beyond 1023 characters is cut off (a huge
+ * width or precision costs no more than what shows). Returns the number of characters
+ * drawn (at most 1023). */
 int KANVO_printf(int color, int x, int y, int ptsize, const char *format, ...)
 #if defined(__GNUC__)
     __attribute__((format(printf, 5, 6)))
@@ -131,8 +149,9 @@ int KANVO_printf(int color, int x, int y, int ptsize, const char *format, ...)
 /* Clears the drawing surface to white inside a one-pixel black frame. Returns 1. */
 int KANVO_clear(void);
 
-/* Writes the drawing surface (601 by 540) to a PNG file. Returns 1, or 0 with a message
- * in the text window when the file cannot be written. */
+/* Writes the drawing surface (601 by 540) to a PNG file. The picture replaces an old
+ * file only once it is written whole. Returns 1, or 0 with a message in the text window
+ * when the file cannot be written (the old file is then left as it was). */
 int KANVO_save_picture(const char *path);
 
 #ifdef __cplusplus

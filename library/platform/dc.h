@@ -50,9 +50,19 @@ public:
 
     Bitmap *target() const { return target_; }
 
-    // Each select returns the object it replaces, so callers can put it back.
-    Pen select_pen(const Pen &pen);
-    Brush select_brush(const Brush &brush);
+    // Each select returns the object it replaces, so callers can put it back. Pens and
+    // brushes are chosen for every shape, so their selects are inline.
+    Pen select_pen(const Pen &pen) {
+        Pen old = pen_;
+        pen_ = pen;
+        if (pen_.width < 0) pen_.width = 1;
+        return old;
+    }
+    Brush select_brush(const Brush &brush) {
+        Brush old = brush_;
+        brush_ = brush;
+        return old;
+    }
     const Font *select_font(const Font *font);  // nullptr selects the stock fixed font
     Pixel set_text_color(Pixel color);
     BackgroundMode set_background_mode(BackgroundMode mode);

@@ -1,10 +1,12 @@
 // Files the library and its tools keep open: whether an open file still is the one its
 // name names, so that a recording notices its file being removed or replaced under it;
-// files written whole beside their place and renamed into it, so that a failed write
-// never leaves half a file under the name; scratch files. Each system has its own
+// opening only regular files for reading; a last word before the program ends; files
+// written whole beside their place and renamed into it, so that a failed write never
+// leaves half a file under the name; scratch files. Each system has its own
 // (backends/posix/files.cpp, backends/win32/files.cpp).
 #pragma once
 
+#include <cstddef>
 #include <cstdio>
 #include <string>
 
@@ -16,8 +18,27 @@ std::string resolved_path(const char *name);
 // True while path names the very file that file has open.
 bool still_named(std::FILE *file, const std::string &path);
 
-// A new, empty file beside path for binary writing, readable by everyone, not inherited by
-// programs this one starts; its name goes to *temporary. nullptr (errno set) on failure.
+// Opens name for reading when it is a regular file; nullptr otherwise (missing,
+// unreadable, a directory, a FIFO or a device). Never blocks.
+std::FILE *open_regular_file(const char *name);
+
+// Writes the bytes straight to the file's descriptor, past its stdio buffer; safe inside
+// a signal handler. False when not all of them were written.
+bool write_unbuffered(std::FILE *file, const char *bytes, size_t length);
+
+// Creates or empties the named file and writes the bytes to it; safe inside a signal
+// handler. False when that failed.
+bool write_new_file(const char *name, const char *bytes, size_t length);
+
+// Has last_word called once when the program ends: at exit, or on a signal that ends it
+// (interrupt, termination, hang-up), after which the signal takes its usual course.
+// last_word may run inside a signal handler. Registering the same function again does
+// nothing.
+void call_at_program_end(void (*last_word)());
+
+// A new, empty file beside path for binary writing, with the access that path's file has
+// (or that a new file gets), not inherited by programs this one starts; its name goes to
+// *temporary. nullptr (errno set) on failure.
 std::FILE *create_beside(const std::string &path, std::string *temporary);
 
 // Writes file's buffered data and has the system put it on the disk. false (errno set)

@@ -4,12 +4,17 @@
 
 #include <png.h>
 
+#include <sys/stat.h>
+
 #include <csetjmp>
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <vector>
+
+#include "platform/files.h"
 
 namespace platform {
 namespace {
@@ -28,8 +33,26 @@ struct PngError {
 
 void on_error(png_structp png, png_const_charp message) {
     auto *error = static_cast<PngError *>(png_get_error_ptr(png));
-    if (error) snprintf(error->message, sizeof error->message, "%s", message);
+    if (error && !error->message[0]) snprintf(error->message, sizeof error->message, "%s", message);
     longjmp(png_jmpbuf(png), 1);
+}
+
+// Writes through stdio ourselves, so that a failed write reports the system's reason
+// (a full disk) rather than libpng's "Write Error".
+void write_data(png_structp png, png_bytep data, png_size_t length) {
+    FILE *file = static_cast<FILE *>(png_get_io_ptr(png));
+    if (fwrite(data, 1, length, file) == length) return;
+    auto *error = static_cast<PngError *>(png_get_error_ptr(png));
+    if (error) snprintf(error->message, sizeof error->message, "%s", strerror(errno));
+    png_error(png, "write failed");
+}
+
+void flush_data(png_structp png) {
+    FILE *file = static_cast<FILE *>(png_get_io_ptr(png));
+    if (fflush(file) == 0) return;
+    auto *error = static_cast<PngError *>(png_get_error_ptr(png));
+    if (error) snprintf(error->message, sizeof error->message, "%s", strerror(errno));
+    png_error(png, "write failed");
 }
 
 void on_warning(png_structp, png_const_charp) {}
@@ -71,7 +94,7 @@ bool encode(FILE *file, png_uint_32 width, png_uint_32 height, png_bytep *rows, 
         png_destroy_write_struct(&png, info ? &info : nullptr);
         return false;
     }
-    png_init_io(png, file);
+    png_set_write_fn(png, file, write_data, flush_data);
     png_set_IHDR(png, info, width, height, 8, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
                  PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
     png_write_info(png, info);
@@ -119,20 +142,48 @@ bool decode(FILE *file, Decoded *out, PngError *error) {
     return true;
 }
 
+// Writes the picture into an open file; the reason on failure.
+bool write_picture(FILE *file, const Bitmap &bitmap, std::string *error) {
+    std::vector<png_byte> data = rgb_rows(bitmap);
+    std::vector<png_bytep> rows = row_pointers(data, bitmap.height(), size_t(bitmap.width()) * 3);
+    PngError problem;
+    if (!encode(file, bitmap.width(), bitmap.height(), rows.data(), &problem))
+        return fail(error, problem.message[0] ? problem.message : "cannot encode the picture");
+    if (fflush(file) != 0 || ferror(file)) return fail(error, strerror(errno ? errno : EIO));
+    return true;
+}
+
+// Something other than a file or nothing (a terminal, a pipe) is written in place.
+bool writes_in_place(const std::string &path) {
+    struct stat info {};
+    return stat(path.c_str(), &info) == 0 && !S_ISREG(info.st_mode);
+}
+
+bool write_in_place(const std::string &path, const Bitmap &bitmap, std::string *error) {
+    File file(fopen(path.c_str(), "wb"));
+    if (!file) return fail(error, strerror(errno));
+    if (!write_picture(file.get(), bitmap, error)) return false;
+    if (fclose(file.release()) != 0) return fail(error, strerror(errno));
+    return true;
+}
+
 }  // namespace
 
 bool write_png(const std::string &path, const Bitmap &bitmap, std::string *error) {
     if (bitmap.width() <= 0 || bitmap.height() <= 0) return fail(error, "empty bitmap");
-    File file(fopen(path.c_str(), "wb"));
-    if (!file) return fail(error, "cannot create " + path + ": " + strerror(errno));
-    std::vector<png_byte> data = rgb_rows(bitmap);
-    std::vector<png_bytep> rows = row_pointers(data, bitmap.height(), size_t(bitmap.width()) * 3);
-    PngError problem;
-    if (!encode(file.get(), bitmap.width(), bitmap.height(), rows.data(), &problem))
-        return fail(error, "cannot write " + path + ": " + problem.message);
-    if (fflush(file.get()) != 0 || ferror(file.get()))
-        return fail(error, "cannot write " + path + ": " + strerror(errno));
-    return true;
+    if (writes_in_place(path)) return write_in_place(path, bitmap, error);
+    // The picture goes to a new file beside the old one and replaces it only when whole:
+    // a full disk leaves the old picture as it was.
+    // Through a symbolic link, the file it leads to is replaced, so the link stays.
+    const std::string target = resolved_path(path.c_str());
+    std::string temporary;
+    File file(create_beside(target, &temporary));
+    if (!file) return fail(error, strerror(errno));
+    bool written = write_picture(file.get(), bitmap, error);
+    if (fclose(file.release()) != 0 && written) written = fail(error, strerror(errno));
+    if (written && !replace_file(temporary, target)) written = fail(error, strerror(errno));
+    if (!written) remove(temporary.c_str());
+    return written;
 }
 
 bool read_png(const std::string &path, Bitmap *bitmap, std::string *error) {

@@ -7,8 +7,10 @@
 
 namespace platform {
 
-// Writes the bitmap as an 8-bit RGB PNG. On failure returns false and puts a short
-// reason into *error (when given).
+// Writes the bitmap as an 8-bit RGB PNG. The picture is written beside the file and
+// renamed into place once whole, so a failure (a full disk) leaves an old file as it was.
+// On failure returns false and puts the reason alone, without the path, into *error (when
+// given), such as "No space left on device".
 bool write_png(const std::string &path, const Bitmap &bitmap, std::string *error = nullptr);
 
 // Reads an 8-bit RGB or RGBA PNG (alpha ignored). On failure returns false.

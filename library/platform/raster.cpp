@@ -88,6 +88,7 @@ void plot(Bitmap &bitmap, int64_t x, int64_t y, Pixel color) {
 // row costs additions only.
 class EdgeWalk {
 public:
+    EdgeWalk() = default;
     EdgeWalk(Point a, Point b, int64_t first_row) {
         if (a.y > b.y) std::swap(a, b);
         dy_ = b.y - a.y;
@@ -116,8 +117,13 @@ public:
     }
 
 private:
-    int64_t dy_, y_begin_, y_end_, x_, x_step_, remainder_, remainder_step_;
+    int64_t dy_ = 1, y_begin_ = 0, y_end_ = 0, x_ = 0, x_step_ = 0;
+    int64_t remainder_ = 0, remainder_step_ = 0;
 };
+
+// Polygons of up to this many corners (triangles, wide-pen segments) keep their edges and
+// crossings on the stack instead of allocating them.
+constexpr int kFewCorners = 8;
 
 void fill_polygon(Bitmap &bitmap, const Point *points, int count, Pixel color) {
     if (count < 3) return;
@@ -129,27 +135,74 @@ void fill_polygon(Bitmap &bitmap, const Point *points, int count, Pixel color) {
     int64_t first = std::max<int64_t>(y_min, 0);
     int64_t last = std::min<int64_t>(y_max, bitmap.height());
     if (first >= last) return;
-    std::vector<EdgeWalk> edges;
-    edges.reserve(size_t(count));
+    EdgeWalk few_edges[kFewCorners];
+    int64_t few_xs[kFewCorners];
+    std::vector<EdgeWalk> many_edges;
+    std::vector<int64_t> many_xs;
+    EdgeWalk *edges = few_edges;
+    int64_t *xs = few_xs;
+    if (count > kFewCorners) {
+        many_edges.resize(size_t(count));
+        many_xs.resize(size_t(count));
+        edges = many_edges.data();
+        xs = many_xs.data();
+    }
+    int edge_count = 0;
     for (int i = 0; i < count; ++i) {
         const Point &a = points[i], &b = points[(i + 1) % count];
-        if (a.y != b.y && std::max(a.y, b.y) > first) edges.emplace_back(a, b, first);
+        if (a.y != b.y && std::max(a.y, b.y) > first) edges[edge_count++] = EdgeWalk(a, b, first);
     }
-    std::vector<int64_t> xs;
-    xs.reserve(edges.size());
     for (int64_t y = first; y < last; ++y) {
-        xs.clear();
-        for (EdgeWalk &e : edges) {
+        int crossings = 0;
+        for (int i = 0; i < edge_count; ++i) {
+            EdgeWalk &e = edges[i];
             if (!e.covers(y)) continue;
-            xs.push_back(e.x());
+            xs[crossings++] = e.x();
             e.next_row();
         }
-        if (xs.size() == 2) {
+        if (crossings == 2) {
             if (xs[0] > xs[1]) std::swap(xs[0], xs[1]);
         } else {
-            std::sort(xs.begin(), xs.end());
+            std::sort(xs, xs + crossings);
         }
-        for (size_t i = 0; i + 1 < xs.size(); i += 2) fill_span(bitmap, y, xs[i], xs[i + 1], color);
+        for (int i = 0; i + 1 < crossings; i += 2) fill_span(bitmap, y, xs[i], xs[i + 1], color);
+    }
+}
+
+// A triangle by the same rule: every row between its top and bottom corner is crossed by
+// exactly two edges, the long one from top to bottom and one of the two short ones, so
+// the span lies between their x values. Kept in registers: the general path's list of
+// crossings is stored and read back on every row, and each read waits for the row's
+// pixel writes before it.
+void fill_triangle(Bitmap &bitmap, const Point *points, Pixel color) {
+    Point top = points[0], middle = points[1], bottom = points[2];
+    if (middle.y < top.y) std::swap(middle, top);
+    if (bottom.y < middle.y) std::swap(bottom, middle);
+    if (middle.y < top.y) std::swap(middle, top);
+    int64_t first = std::max<int64_t>(top.y, 0);
+    int64_t last = std::min<int64_t>(bottom.y, bitmap.height());
+    if (first >= last) return;
+    EdgeWalk long_edge(top, bottom, first);
+    int64_t y = first;
+    const int64_t width = bitmap.width();
+    auto paint_rows = [&](EdgeWalk &short_edge, int64_t end) {
+        for (; y < end; ++y) {
+            int64_t x0 = long_edge.x(), x1 = short_edge.x();
+            if (x0 > x1) std::swap(x0, x1);
+            x0 = std::max<int64_t>(x0, 0);
+            x1 = std::min<int64_t>(x1, width);
+            if (x0 < x1) fill_pixels(bitmap.row(int(y)) + x0, size_t(x1 - x0), color);
+            long_edge.next_row();
+            short_edge.next_row();
+        }
+    };
+    if (middle.y > first) {
+        EdgeWalk upper(top, middle, first);
+        paint_rows(upper, std::min(middle.y, last));
+    }
+    if (y < last) {
+        EdgeWalk lower(middle, bottom, y);
+        paint_rows(lower, last);
     }
 }
 
@@ -216,18 +269,25 @@ public:
 
     // The row's inset from each side, or kEmptyRow.
     int64_t inset(int64_t row) const {
-        if (!insets_.empty()) return insets_[size_t(row)];
+        if (stepped_) return rows()[row];
         return equation_inset(row);
     }
 
 private:
+    // Small ellipses (a wide pen's round ends) keep their rows in place, not on the heap.
+    static constexpr int64_t kFewRows = 32;
+    const int64_t *rows() const { return height_ <= kFewRows ? few_rows_ : many_rows_.data(); }
+
     // Rows the steps never reach (those of very flat or narrow ellipses) stay empty.
     void step_rows() {
-        insets_.assign(size_t(height_), kEmptyRow);
-        for_each_quadrant_row(width_, height_, [this](int64_t y, int64_t inset) {
-            if (y < height_) insets_[size_t(y)] = inset;
+        if (height_ > kFewRows) many_rows_.resize(size_t(height_));
+        int64_t *insets = const_cast<int64_t *>(rows());
+        std::fill(insets, insets + height_, kEmptyRow);
+        for_each_quadrant_row(width_, height_, [&](int64_t y, int64_t inset) {
+            if (y < height_) insets[y] = inset;
         });
-        for (int64_t i = 0; i < height_ / 2; ++i) insets_[size_t(i)] = insets_[size_t(height_ - 1 - i)];
+        for (int64_t i = 0; i < height_ / 2; ++i) insets[i] = insets[height_ - 1 - i];
+        stepped_ = true;
     }
 
     // Smallest inset whose pixel centre lies inside the ellipse inscribed in the box.
@@ -243,7 +303,9 @@ private:
     }
 
     int64_t width_, height_;
-    std::vector<int64_t> insets_;
+    bool stepped_ = false;
+    int64_t few_rows_[kFewRows];
+    std::vector<int64_t> many_rows_;
 };
 
 // The region of an ellipse in the box [left, right) x [top, bottom), as the platform
@@ -352,12 +414,18 @@ private:
     // quotient of (2 k minor + major - 1 + bias) by 2 major.
     void paint_stepped(Bitmap &bitmap, int64_t first, int64_t last, Pixel color) const {
         const int64_t divisor = 2 * major_, growth = 2 * minor_;
-        Wide start = Wide(2) * first * minor_ + major_ - 1 + bias_;
-        int64_t remainder = int64_t(start - Wide(minor_steps(first)) * divisor);
         const int64_t stride = bitmap.width();
+        // From the start point (the usual case: the line lies on the bitmap) no minor step
+        // has been taken yet, and the quotients below need no wide division.
+        int64_t remainder = major_ - 1 + bias_;
+        int64_t at = a_.y * stride + a_.x;
+        if (first != 0) {
+            Wide start = Wide(2) * first * minor_ + major_ - 1 + bias_;
+            remainder = int64_t(start - Wide(minor_steps(first)) * divisor);
+            at = y_at(first) * stride + x_at(first);
+        }
         const int64_t major_move = x_major_ ? sx_ : sy_ * stride;
         const int64_t minor_move = x_major_ ? sy_ * stride : sx_;
-        int64_t at = y_at(first) * stride + x_at(first);
         Pixel *pixels = bitmap.row(0);
         for (int64_t k = first; k < last; ++k) {
             pixels[at] = color;
@@ -619,19 +687,6 @@ bool wide_outline_affordable(size_t points, int pen_width, int bitmap_height) {
 
 DrawingContext::DrawingContext(Bitmap *target) : target_(target) {}
 
-Pen DrawingContext::select_pen(const Pen &pen) {
-    Pen old = pen_;
-    pen_ = pen;
-    if (pen_.width < 0) pen_.width = 1;
-    return old;
-}
-
-Brush DrawingContext::select_brush(const Brush &brush) {
-    Brush old = brush_;
-    brush_ = brush;
-    return old;
-}
-
 const Font *DrawingContext::select_font(const Font *font) {
     const Font *old = font_;
     font_ = font;
@@ -652,7 +707,12 @@ BackgroundMode DrawingContext::set_background_mode(BackgroundMode mode) {
 
 void DrawingContext::polygon(const Point *points, int count) {
     if (!points || count < 2) return;
-    if (!brush_.hollow) fill_polygon(*target_, points, count, brush_.color);
+    if (!brush_.hollow) {
+        if (count == 3)
+            fill_triangle(*target_, points, brush_.color);
+        else
+            fill_polygon(*target_, points, count, brush_.color);
+    }
     pen_polyline(*target_, pen_, points, count, true);
     changed();
 }

@@ -22,6 +22,7 @@ namespace msg {
 constexpr uint32_t create = 1;
 constexpr uint32_t destroy = 2;
 constexpr uint32_t size = 5;
+constexpr uint32_t kill_focus = 8;  // the window lost the keyboard focus
 constexpr uint32_t paint = 15;
 constexpr uint32_t close = 16;
 constexpr uint32_t quit = 18;
@@ -45,12 +46,16 @@ constexpr uint32_t f1 = 112;      // f1..f12 = 112..123
 
 // Key message parameters: wparam is the virtual-key code; lparam packs the repeat count
 // (bits 0-15), the character the key produces (bits 16-23, 0 for none; with Ctrl held a
-// letter produces its control character 1..26) and whether the key was already down
-// (bit 30, set on auto-repeat).
-constexpr intptr_t key_lparam(uint32_t character, bool repeat) {
-    return intptr_t(1 | ((character & 0xFFu) << 16) | (repeat ? (1u << 30) : 0u));
+// letter produces its control character 1..26), whether Ctrl was really held when the key
+// went down or up (bit 28: every backend reports it, since a Ctrl released outside the
+// program's windows sends no key-up) and whether the key was already down (bit 30, set on
+// auto-repeat).
+constexpr intptr_t key_lparam(uint32_t character, bool repeat, bool ctrl = false) {
+    return intptr_t(1 | ((character & 0xFFu) << 16) | (ctrl ? (1u << 28) : 0u) |
+                    (repeat ? (1u << 30) : 0u));
 }
 constexpr uint32_t key_character(intptr_t lparam) { return uint32_t(lparam >> 16) & 0xFFu; }
+constexpr bool key_ctrl_held(intptr_t lparam) { return (uint32_t(lparam) & (1u << 28)) != 0; }
 
 // Packs a client position (mouse messages) or a client size (msg::size): x or width in
 // the low 16 bits, y or height in the high 16 bits.

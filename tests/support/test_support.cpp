@@ -60,10 +60,12 @@ const char kNullDevice[] = "NUL";
 const char kNullDevice[] = "/dev/null";
 #endif
 
-int run_program(const std::string &program, const std::string &arguments) {
+int run_program(const std::string &program, const std::string &arguments,
+                const std::string &prefix) {
     // The Windows shell reads a leading slash as an option: give it the native form.
-    const std::string command =
-        "\"" + std::filesystem::path(program).make_preferred().string() + "\" " + arguments;
+    const std::string command = prefix + "\"" +
+                                std::filesystem::path(program).make_preferred().string() + "\" " +
+                                arguments;
     const int status = std::system(command.c_str());
 #ifdef _WIN32
     return status;

@@ -30,8 +30,10 @@ struct Event {
 Event await_event();
 
 // Runs a program through the system's shell with arguments (redirections allowed) and
-// returns its exit status, -1 when it did not end by exiting.
-int run_program(const std::string &program, const std::string &arguments);
+// returns its exit status, -1 when it did not end by exiting. prefix goes before the
+// program on the command line (POSIX shells: environment settings, a timeout).
+int run_program(const std::string &program, const std::string &arguments,
+                const std::string &prefix = "");
 // The shell's name for the file that swallows output.
 extern const char kNullDevice[];
 

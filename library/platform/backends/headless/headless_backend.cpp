@@ -41,13 +41,24 @@ void HeadlessBackend::click(Window *window, int x, int y) {
     queue([=] { post_message(window, msg::left_button_down, mouse_flag::left_button, lparam); });
 }
 
+// Each key carries the Ctrl state of the driver's keyboard at that point of the input.
 void HeadlessBackend::key_down(Window *window, uint32_t vk, uint32_t character, bool repeat) {
-    post_key(window, msg::key_down, vk, key_lparam(character, repeat));
+    if (vk == vk::control) ctrl_held_ = true;
+    post_key(window, msg::key_down, vk, key_lparam(character, repeat, ctrl_held_));
 }
 
 void HeadlessBackend::key_up(Window *window, uint32_t vk) {
+    if (vk == vk::control) ctrl_held_ = false;
     // A key-up carries a repeat count of 1 and, like a real one, the "was down" bit.
-    post_key(window, msg::key_up, vk, key_lparam(0, true));
+    post_key(window, msg::key_up, vk, key_lparam(0, true, ctrl_held_));
+}
+
+void HeadlessBackend::key_up_elsewhere(uint32_t vk) {
+    if (vk == vk::control) ctrl_held_ = false;
+}
+
+void HeadlessBackend::focus_lost(Window *window) {
+    queue([=] { post_message(window, msg::kill_focus, 0, 0); });
 }
 
 void HeadlessBackend::type(Window *window, const std::string &text) {

@@ -35,6 +35,11 @@ public:
     // 1..26), repeat set for an auto-repeated key; and its release.
     void key_down(Window *window, uint32_t vk, uint32_t character, bool repeat = false);
     void key_up(Window *window, uint32_t vk);
+    // The key is released while another program has the focus: no message, but later keys
+    // no longer say it is held.
+    void key_up_elsewhere(uint32_t vk);
+    // The window loses the keyboard focus (to another program, say).
+    void focus_lost(Window *window);
     // Presses and releases the key of every character of text (letters by their upper-case
     // key code, digits, space, enter; anything else as vk_packet).
     void type(Window *window, const std::string &text);
@@ -94,6 +99,7 @@ private:
     int64_t pause_end_ms_ = -1;
     std::deque<Input> inputs_;
     std::function<bool()> idle_hook_;
+    bool ctrl_held_ = false;
     int presents_ = 0;
     int menu_updates_ = 0;
 };

@@ -1,5 +1,6 @@
-// Files on POSIX systems: resolving a name once and checking later that the name still
-// leads to the open file; files written beside their place and renamed into it.
+// Files on POSIX systems: resolving a name once, checking later that the name still
+// leads to the open file, opening regular files only, the program's last word at exit or
+// on a terminating signal, and files written beside their place and renamed into it.
 #include "platform/files.h"
 
 #include <fcntl.h>
@@ -7,6 +8,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <csignal>
 #include <cstdlib>
 
 namespace platform {
@@ -25,11 +27,115 @@ bool still_named(std::FILE *file, const std::string &path) {
     return open_file.st_dev == named_file.st_dev && open_file.st_ino == named_file.st_ino;
 }
 
+std::FILE *open_regular_file(const char *name) {
+    // Non-blocking, so that opening a FIFO with no writer returns at once.
+    const int fd = open(name, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return nullptr;
+    struct stat info {};
+    if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        close(fd);
+        return nullptr;
+    }
+    fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    std::FILE *file = fdopen(fd, "r");
+    if (!file) close(fd);
+    return file;
+}
+
+bool write_unbuffered(std::FILE *file, const char *bytes, size_t length) {
+    const int fd = fileno(file);
+    while (length > 0) {
+        const ssize_t written = write(fd, bytes, length);
+        if (written < 0 && errno == EINTR) continue;
+        if (written <= 0) return false;
+        bytes += written;
+        length -= size_t(written);
+    }
+    return true;
+}
+
+bool write_new_file(const char *name, const char *bytes, size_t length) {
+    const int fd = open(name, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    if (fd < 0) return false;
+    bool written = true;
+    while (written && length > 0) {
+        const ssize_t count = write(fd, bytes, length);
+        if (count < 0 && errno == EINTR) continue;
+        written = count > 0;
+        if (written) {
+            bytes += count;
+            length -= size_t(count);
+        }
+    }
+    return close(fd) == 0 && written;
+}
+
+namespace {
+
+constexpr int kEndingSignals[] = {SIGINT, SIGTERM, SIGHUP};
+constexpr int kMaxLastWords = 4;
+void (*last_words[kMaxLastWords])() = {};
+volatile sig_atomic_t last_word_count = 0;
+volatile sig_atomic_t ending = 0;
+struct sigaction previous_actions[sizeof kEndingSignals / sizeof kEndingSignals[0]];
+
+void say_last_words() {
+    if (ending) return;
+    ending = 1;
+    for (int i = 0; i < last_word_count; ++i) last_words[i]();
+}
+
+void on_ending_signal(int signal_number) {
+    say_last_words();
+    // The signal takes its course as if we had not been here.
+    for (size_t i = 0; i < sizeof kEndingSignals / sizeof kEndingSignals[0]; ++i) {
+        if (kEndingSignals[i] == signal_number) sigaction(signal_number, &previous_actions[i], nullptr);
+    }
+    raise(signal_number);
+}
+
+void install_handlers() {
+    std::atexit(say_last_words);
+    for (size_t i = 0; i < sizeof kEndingSignals / sizeof kEndingSignals[0]; ++i) {
+        struct sigaction action {};
+        action.sa_handler = on_ending_signal;
+        sigemptyset(&action.sa_mask);
+        sigaction(kEndingSignals[i], &action, &previous_actions[i]);
+        // A signal the program ignores (a hang-up under nohup) stays ignored.
+        if (previous_actions[i].sa_handler == SIG_IGN) sigaction(kEndingSignals[i], &previous_actions[i], nullptr);
+    }
+}
+
+}  // namespace
+
+void call_at_program_end(void (*last_word)()) {
+    for (int i = 0; i < last_word_count; ++i) {
+        if (last_words[i] == last_word) return;
+    }
+    if (last_word_count == kMaxLastWords) return;
+    if (last_word_count == 0) install_handlers();
+    last_words[last_word_count] = last_word;
+    last_word_count = last_word_count + 1;
+}
+
+namespace {
+
+// A new file gets the mode fopen would give it; a replaced one keeps its own.
+mode_t mode_for(const std::string &path) {
+    struct stat info {};
+    if (stat(path.c_str(), &info) == 0) return info.st_mode & 07777;
+    const mode_t mask = umask(0);
+    umask(mask);
+    return 0666 & ~mask;
+}
+
+}  // namespace
+
 std::FILE *create_beside(const std::string &path, std::string *temporary) {
     std::string pattern = path + ".XXXXXX";
     const int fd = mkostemp(pattern.data(), O_CLOEXEC);
     if (fd < 0) return nullptr;
-    fchmod(fd, 0644);
+    fchmod(fd, mode_for(path));
     std::FILE *file = fdopen(fd, "wb");
     if (!file) {
         const int saved = errno;

@@ -229,6 +229,7 @@ protected:
     void resizeEvent(QResizeEvent *event) override;
     void mousePressEvent(QMouseEvent *event) override;
     void mouseDoubleClickEvent(QMouseEvent *event) override { mousePressEvent(event); }
+    void focusOutEvent(QFocusEvent *event) override;
 
 private:
     void key_event(QKeyEvent *event);
@@ -261,6 +262,7 @@ private:
     QSize expected_client_size() const;
     void rebuild_menu();
     void sync_menu_states();
+    void give_keyboard_back();
     template <typename Container>
     void add_menu_items(Container *container, const Menu &menu);
     static void structure_of(const Menu &menu, std::string *out);
@@ -515,6 +517,10 @@ void NativeWindow::add_menu_items(Container *container, const Menu &menu) {
             menu_actions_.push_back(container->addSeparator());
         } else if (item.popup) {
             QMenu *popup = container->addMenu(text);
+            // Escape leaves the bar holding the keyboard after its popup has closed;
+            // checked once the popup's own handling is done.
+            QObject::connect(popup, &QMenu::aboutToHide, this,
+                             [this] { QTimer::singleShot(0, this, [this] { give_keyboard_back(); }); });
             menu_actions_.push_back(popup->menuAction());
             add_menu_items(popup, *item.popup);
         } else {
@@ -527,6 +533,13 @@ void NativeWindow::add_menu_items(Container *container, const Menu &menu) {
             });
         }
     }
+}
+
+// A menu bar left with the focus takes every key for its own navigation, so the window's
+// Ctrl shortcuts would be lost until a second Escape: the keyboard goes back to the client.
+void NativeWindow::give_keyboard_back() {
+    if (QApplication::activePopupWidget() != nullptr) return;
+    if (focusWidget() == menuBar()) client_->setFocus(Qt::PopupFocusReason);
 }
 
 void NativeWindow::sync_menu_states() {
@@ -606,12 +619,19 @@ void ClientArea::key_event(QKeyEvent *event) {
     // Qt reports auto-repeat as release and press pairs; the window sees repeated presses.
     if (!press && event->isAutoRepeat()) return;
     const uint32_t code = virtual_key(*event);
+    const bool ctrl = (event->modifiers() & Qt::ControlModifier) != 0;
     if (press) {
         owner_->backend().post(owner_->window(), msg::key_down, code,
-                               key_lparam(key_character(*event, code), event->isAutoRepeat()));
+                               key_lparam(key_character(*event, code), event->isAutoRepeat(), ctrl));
     } else {
-        owner_->backend().post(owner_->window(), msg::key_up, code, key_lparam(0, true));
+        owner_->backend().post(owner_->window(), msg::key_up, code, key_lparam(0, true, ctrl));
     }
+}
+
+// Keys pressed or released while the focus is elsewhere never reach us: say it is gone.
+void ClientArea::focusOutEvent(QFocusEvent *event) {
+    QWidget::focusOutEvent(event);
+    owner_->backend().post(owner_->window(), msg::kill_focus, 0, 0);
 }
 
 }  // namespace

@@ -1,6 +1,8 @@
 // Files on Windows: a name resolved against the current folder once, and the volume and
-// file index compared later to tell whether the name still leads to the open file; files
-// written beside their place and moved into it; scratch files deleted on close.
+// file index compared later to tell whether the name still leads to the open file; only
+// disk files opened for reading; the program's last word at exit or when its console is
+// interrupted or closed; files written beside their place and moved into it; scratch
+// files deleted on close.
 #include "platform/files.h"
 
 #ifndef NOMINMAX
@@ -10,7 +12,11 @@
 #include <fcntl.h>
 #include <io.h>
 
+#include <sys/stat.h>
+
+#include <algorithm>
 #include <cerrno>
+#include <cstdlib>
 #include <string>
 
 namespace platform {
@@ -85,6 +91,88 @@ bool still_named(std::FILE *file, const std::string &path) {
     const bool got = GetFileInformationByHandle(named, &named_file) != 0;
     CloseHandle(named);
     return got && same_file(open_file, named_file);
+}
+
+std::FILE *open_regular_file(const char *name) {
+    SECURITY_ATTRIBUTES attributes = not_inherited();
+    // A folder cannot be opened this way; devices (CON, NUL, pipes) are not disk files.
+    const DWORD share = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+    HANDLE handle = CreateFileA(name, GENERIC_READ, share, &attributes, OPEN_EXISTING,
+                                FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) {
+        set_errno_from_last_error();
+        return nullptr;
+    }
+    if (GetFileType(handle) != FILE_TYPE_DISK) {
+        CloseHandle(handle);
+        errno = EINVAL;
+        return nullptr;
+    }
+    return stream_of(handle, _O_RDONLY | _O_TEXT, "r");
+}
+
+// Through the C library's descriptor, so a text-mode file gets the system's line ends.
+bool write_unbuffered(std::FILE *file, const char *bytes, size_t length) {
+    const int fd = _fileno(file);
+    while (length > 0) {
+        const unsigned chunk = unsigned(std::min<size_t>(length, 1u << 30));
+        const int written = _write(fd, bytes, chunk);
+        if (written <= 0) return false;
+        bytes += written;
+        length -= size_t(written);
+    }
+    return true;
+}
+
+bool write_new_file(const char *name, const char *bytes, size_t length) {
+    const int fd = _open(name, _O_WRONLY | _O_CREAT | _O_TRUNC | _O_TEXT | _O_NOINHERIT,
+                         _S_IREAD | _S_IWRITE);
+    if (fd < 0) return false;
+    bool written = true;
+    while (written && length > 0) {
+        const unsigned chunk = unsigned(std::min<size_t>(length, 1u << 30));
+        const int count = _write(fd, bytes, chunk);
+        written = count > 0;
+        if (written) {
+            bytes += count;
+            length -= size_t(count);
+        }
+    }
+    return _close(fd) == 0 && written;
+}
+
+namespace {
+
+constexpr int kMaxLastWords = 4;
+void (*last_words[kMaxLastWords])() = {};
+int last_word_count = 0;
+volatile LONG ending = 0;
+
+void say_last_words() {
+    if (InterlockedExchange(&ending, 1) != 0) return;
+    for (int i = 0; i < last_word_count; ++i) last_words[i]();
+}
+
+// Ctrl+C, Ctrl+Break or the console window closing: the system then ends the program as
+// it would have without us.
+BOOL WINAPI on_console_end(DWORD) {
+    say_last_words();
+    return FALSE;
+}
+
+}  // namespace
+
+void call_at_program_end(void (*last_word)()) {
+    for (int i = 0; i < last_word_count; ++i) {
+        if (last_words[i] == last_word) return;
+    }
+    if (last_word_count == kMaxLastWords) return;
+    if (last_word_count == 0) {
+        std::atexit(say_last_words);
+        SetConsoleCtrlHandler(on_console_end, TRUE);
+    }
+    last_words[last_word_count] = last_word;
+    last_word_count = last_word_count + 1;
 }
 
 std::FILE *create_beside(const std::string &path, std::string *temporary) {

@@ -58,6 +58,10 @@ Native *native_of(HWND hwnd) {
 
 Native *native_of(const Window &window) { return static_cast<Native *>(window.native); }
 
+// Whether Ctrl was held when the message being handled was sent: the system keeps the
+// keyboard's state in step with the messages fetched.
+bool ctrl_held() { return (GetKeyState(VK_CONTROL) & 0x8000) != 0; }
+
 SIZE client_size_of(HWND hwnd) {
     RECT client{};
     GetClientRect(hwnd, &client);
@@ -353,7 +357,7 @@ private:
         }
         const bool repeat = (message.lParam & (1 << 30)) != 0;
         post(native_of(message.hwnd), msg::key_down, uint32_t(message.wParam),
-             key_lparam(character, repeat));
+             key_lparam(character, repeat, ctrl_held()));
     }
 
     bool deadline_passed(int64_t deadline_ms) {
@@ -395,7 +399,11 @@ LRESULT CALLBACK native_procedure(HWND hwnd, UINT message, WPARAM wparam, LPARAM
         backend.post(native, msg::close, 0, 0);
         return 0;
     case WM_KEYUP:
-        backend.post(native, msg::key_up, uint32_t(wparam), key_lparam(0, true));
+        backend.post(native, msg::key_up, uint32_t(wparam), key_lparam(0, true, ctrl_held()));
+        return 0;
+    case WM_KILLFOCUS:
+        // Keys pressed or released while the focus is elsewhere never reach us.
+        backend.post(native, msg::kill_focus, 0, 0);
         return 0;
     case WM_CHAR:
         return 0;  // taken with its key-down; one that comes alone has no key to go with

@@ -1,0 +1,28 @@
+// A landscape frame as the peer benchmark paints it: the operations of a command list
+// (origin, clear, fill and the shapes; the reference pictures' format), read once so that
+// painting them measures the painters alone.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "kanvo_internal.h"
+
+struct FrameStep {
+    enum Kind { origin, clear, fill, shape } kind = shape;
+    int origin_x = 0, origin_y = 0;      // origin
+    platform::Pixel fill_color = 0;      // fill
+    DrawCommand command;                 // shape: triangle, rectangle, oval or line
+};
+
+struct Frame {
+    std::string name;  // the file's name without folder and extension
+    std::vector<FrameStep> steps;
+    int shapes = 0;
+};
+
+// Reads a command list; on a bad line returns false with "PATH:LINE: reason" in *error.
+bool read_frame(const std::string &path, Frame *frame, std::string *error);
+
+// The frames the benchmark paints, from the folder KANVO_FRAMES names at build time.
+std::vector<std::string> frame_paths();

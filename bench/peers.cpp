@@ -1,0 +1,311 @@
+// The painters of the peer benchmark. Each turns a frame's commands into its own calls
+// by Kanvo's pixel rules: a box covers both given corners, filled shapes have a one-pixel
+// outline in their colour, outlines and lines are centred on the pixels they join, wide
+// pens have round ends and joins, triangles fill by the even-odd rule.
+#include "peers.h"
+
+#include <cairo.h>
+
+#include <QImage>
+#include <QPainter>
+#include <QPen>
+#include <QPoint>
+#include <QRect>
+
+#include <algorithm>
+#include <cstring>
+#include <cwchar>
+
+namespace {
+
+constexpr int kStartOriginX = 300;  // the command lists' start value
+constexpr int kStartOriginY = 270;
+
+// A shape command in surface pixels, with the origin in force.
+struct PixelShape {
+    PixelShape(const DrawCommand &c, int ox, int oy) : kind(c.kind), width(c.width) {
+        color = palette_pixel(c.color);
+        int64_t xs[3] = {c.x1, c.x2, c.x3}, ys[3] = {c.y1, c.y2, c.y3};
+        for (int i = 0; i < 3; ++i) {
+            x[i] = int(ox + xs[i]);
+            y[i] = int(oy - ys[i]);
+        }
+    }
+    // The box of a rectangle or oval, both corners included.
+    int left() const { return x[0]; }
+    int top() const { return y[0]; }
+    int last_column() const { return x[1]; }
+    int last_row() const { return y[1]; }
+    bool filled() const { return width == 0; }
+
+    uint32_t kind;
+    int width;
+    platform::Pixel color;
+    int x[3], y[3];
+};
+
+// ---- Kanvo -------------------------------------------------------------------------
+
+class KanvoPainter : public Painter {
+public:
+    const char *name() const override { return "kanvo"; }
+    void reset() override {
+        ensure_surface();
+        surface_bitmap->fill(platform::kWhite);
+        origin_x = kStartOriginX;
+        origin_y = kStartOriginY;
+    }
+    void paint(const Frame &frame) override {
+        for (const FrameStep &step : frame.steps) {
+            switch (step.kind) {
+            case FrameStep::origin:
+                origin_x = step.origin_x;
+                origin_y = step.origin_y;
+                break;
+            case FrameStep::clear: clear_surface(); break;
+            case FrameStep::fill:
+                surface_dc->fill_rect(0, 0, kSurfaceWidth, kSurfaceHeight, step.fill_color);
+                break;
+            case FrameStep::shape: render_command(step.command); break;
+            }
+        }
+    }
+    platform::Bitmap picture() override { return *surface_bitmap; }
+};
+
+// ---- cairo -------------------------------------------------------------------------
+
+class CairoPainter : public Painter {
+public:
+    CairoPainter()
+        : surface_(cairo_image_surface_create(CAIRO_FORMAT_ARGB32, kSurfaceWidth, kSurfaceHeight)),
+          cr_(cairo_create(surface_)) {
+        cairo_set_antialias(cr_, CAIRO_ANTIALIAS_NONE);
+        cairo_set_fill_rule(cr_, CAIRO_FILL_RULE_EVEN_ODD);
+        cairo_set_line_join(cr_, CAIRO_LINE_JOIN_ROUND);
+    }
+    ~CairoPainter() override {
+        cairo_destroy(cr_);
+        cairo_surface_destroy(surface_);
+    }
+    const char *name() const override { return "cairo"; }
+    void reset() override {
+        set_color(platform::kWhite);
+        cairo_paint(cr_);
+        ox_ = kStartOriginX;
+        oy_ = kStartOriginY;
+    }
+    void paint(const Frame &frame) override {
+        for (const FrameStep &step : frame.steps) {
+            switch (step.kind) {
+            case FrameStep::origin:
+                ox_ = step.origin_x;
+                oy_ = step.origin_y;
+                break;
+            case FrameStep::clear: clear(); break;
+            case FrameStep::fill:
+                set_color(step.fill_color);
+                cairo_paint(cr_);
+                break;
+            case FrameStep::shape: shape(PixelShape(step.command, ox_, oy_)); break;
+            }
+        }
+    }
+    platform::Bitmap picture() override {
+        cairo_surface_flush(surface_);
+        platform::Bitmap out(kSurfaceWidth, kSurfaceHeight);
+        const unsigned char *data = cairo_image_surface_get_data(surface_);
+        const int stride = cairo_image_surface_get_stride(surface_);
+        for (int y = 0; y < kSurfaceHeight; ++y)
+            std::memcpy(out.row(y), data + size_t(y) * size_t(stride), kSurfaceWidth * 4);
+        return out;
+    }
+
+private:
+    void set_color(platform::Pixel p) {
+        cairo_set_source_rgb(cr_, platform::red_of(p) / 255.0, platform::green_of(p) / 255.0,
+                             platform::blue_of(p) / 255.0);
+    }
+
+    // White with a one-pixel black frame.
+    void clear() {
+        set_color(platform::kWhite);
+        cairo_paint(cr_);
+        set_color(platform::kBlack);
+        cairo_set_line_width(cr_, 1);
+        cairo_rectangle(cr_, 0.5, 0.5, kSurfaceWidth - 1, kSurfaceHeight - 1);
+        cairo_stroke(cr_);
+    }
+
+    // Paths run through pixel centres.
+    static double centre(int v) { return v + 0.5; }
+
+    void ellipse_path(const PixelShape &s) {
+        // Four Bézier quarters: no scaling, so a flat box stays a valid path.
+        const double k = 0.5522847498;
+        double cx = (centre(s.left()) + centre(s.last_column())) / 2;
+        double cy = (centre(s.top()) + centre(s.last_row())) / 2;
+        double rx = (s.last_column() - s.left()) / 2.0, ry = (s.last_row() - s.top()) / 2.0;
+        cairo_move_to(cr_, cx + rx, cy);
+        cairo_curve_to(cr_, cx + rx, cy + k * ry, cx + k * rx, cy + ry, cx, cy + ry);
+        cairo_curve_to(cr_, cx - k * rx, cy + ry, cx - rx, cy + k * ry, cx - rx, cy);
+        cairo_curve_to(cr_, cx - rx, cy - k * ry, cx - k * rx, cy - ry, cx, cy - ry);
+        cairo_curve_to(cr_, cx + k * rx, cy - ry, cx + rx, cy - k * ry, cx + rx, cy);
+        cairo_close_path(cr_);
+    }
+
+    void shape(const PixelShape &s) {
+        set_color(s.color);
+        const int pen = std::max(s.width, 1);
+        cairo_set_line_width(cr_, pen);
+        cairo_set_line_cap(cr_, pen > 1 ? CAIRO_LINE_CAP_ROUND : CAIRO_LINE_CAP_BUTT);
+        switch (s.kind) {
+        case kind_triangle:
+            cairo_move_to(cr_, centre(s.x[0]), centre(s.y[0]));
+            cairo_line_to(cr_, centre(s.x[1]), centre(s.y[1]));
+            cairo_line_to(cr_, centre(s.x[2]), centre(s.y[2]));
+            cairo_close_path(cr_);
+            break;
+        case kind_rectangle:
+            cairo_rectangle(cr_, centre(s.left()), centre(s.top()), s.last_column() - s.left(),
+                            s.last_row() - s.top());
+            break;
+        case kind_oval: ellipse_path(s); break;
+        case kind_line:
+            cairo_move_to(cr_, centre(s.x[0]), centre(s.y[0]));
+            cairo_line_to(cr_, centre(s.x[1]), centre(s.y[1]));
+            cairo_stroke(cr_);
+            return;
+        default: return;
+        }
+        if (s.filled()) cairo_fill_preserve(cr_);
+        cairo_stroke(cr_);
+    }
+
+    cairo_surface_t *surface_;
+    cairo_t *cr_;
+    int ox_ = kStartOriginX, oy_ = kStartOriginY;
+};
+
+// ---- QPainter ------------------------------------------------------------------------
+
+class QtPainter : public Painter {
+public:
+    explicit QtPainter(bool with_pen)
+        : with_pen_(with_pen), image_(kSurfaceWidth, kSurfaceHeight, QImage::Format_RGB32),
+          painter_(&image_) {
+        painter_.setRenderHint(QPainter::Antialiasing, false);
+    }
+    const char *name() const override { return with_pen_ ? "qpainter_pen_brush" : "qpainter_brush"; }
+    void reset() override {
+        image_.fill(QColor(255, 255, 255));
+        ox_ = kStartOriginX;
+        oy_ = kStartOriginY;
+    }
+    void paint(const Frame &frame) override {
+        for (const FrameStep &step : frame.steps) {
+            switch (step.kind) {
+            case FrameStep::origin:
+                ox_ = step.origin_x;
+                oy_ = step.origin_y;
+                break;
+            case FrameStep::clear: clear(); break;
+            case FrameStep::fill: painter_.fillRect(image_.rect(), QColor::fromRgb(step.fill_color)); break;
+            case FrameStep::shape: shape(PixelShape(step.command, ox_, oy_)); break;
+            }
+        }
+    }
+    platform::Bitmap picture() override {
+        platform::Bitmap out(kSurfaceWidth, kSurfaceHeight);
+        for (int y = 0; y < kSurfaceHeight; ++y)
+            std::memcpy(out.row(y), image_.constScanLine(y), kSurfaceWidth * 4);
+        return out;
+    }
+
+private:
+    void clear() {
+        painter_.fillRect(image_.rect(), QColor(255, 255, 255));
+        painter_.setPen(QPen(QColor(0, 0, 0), 1));
+        painter_.setBrush(Qt::NoBrush);
+        painter_.drawRect(QRect(0, 0, kSurfaceWidth - 1, kSurfaceHeight - 1));
+    }
+
+    void shape(const PixelShape &s) {
+        const QColor color = QColor::fromRgb(s.color);
+        // A filled shape without a pen covers the whole box; with a one-pixel pen the
+        // outline adds the last column and row.
+        const bool brush_only = s.filled() && !with_pen_ && s.kind != kind_line;
+        const int box_extra = brush_only ? 1 : 0;
+        if (brush_only) {
+            painter_.setPen(Qt::NoPen);
+        } else {
+            const int pen = std::max(s.width, 1);
+            painter_.setPen(QPen(color, pen, Qt::SolidLine, pen > 1 ? Qt::RoundCap : Qt::FlatCap,
+                                 Qt::RoundJoin));
+        }
+        if (s.filled())
+            painter_.setBrush(color);
+        else
+            painter_.setBrush(Qt::NoBrush);
+        switch (s.kind) {
+        case kind_triangle: {
+            const QPoint corners[3] = {{s.x[0], s.y[0]}, {s.x[1], s.y[1]}, {s.x[2], s.y[2]}};
+            painter_.drawPolygon(corners, 3, Qt::OddEvenFill);
+            break;
+        }
+        case kind_rectangle:
+            painter_.drawRect(QRect(s.left(), s.top(), s.last_column() - s.left() + box_extra,
+                                    s.last_row() - s.top() + box_extra));
+            break;
+        case kind_oval:
+            painter_.drawEllipse(QRect(s.left(), s.top(), s.last_column() - s.left() + box_extra,
+                                       s.last_row() - s.top() + box_extra));
+            break;
+        case kind_line: painter_.drawLine(QPoint(s.x[0], s.y[0]), QPoint(s.x[1], s.y[1])); break;
+        default: break;
+        }
+    }
+
+    bool with_pen_;
+    QImage image_;
+    QPainter painter_;
+    int ox_ = kStartOriginX, oy_ = kStartOriginY;
+};
+
+// ---- the floor -------------------------------------------------------------------------
+
+class FloorPainter : public Painter {
+public:
+    FloorPainter() : picture_(kSurfaceWidth, kSurfaceHeight) {}
+    const char *name() const override { return "floor"; }
+    void reset() override { picture_.fill(platform::kWhite); }
+    // One store per pixel, in a colour that changes every time so nothing is skipped.
+    void paint(const Frame &) override {
+        static_assert(sizeof(wchar_t) == sizeof(platform::Pixel), "wmemset writes pixels");
+        ++color_;
+        std::wmemset(reinterpret_cast<wchar_t *>(picture_.row(0)), wchar_t(color_),
+                     size_t(kSurfaceWidth) * kSurfaceHeight);
+    }
+    platform::Bitmap picture() override { return picture_; }
+
+private:
+    platform::Bitmap picture_;
+    platform::Pixel color_ = platform::kWhite;
+};
+
+}  // namespace
+
+std::unique_ptr<Painter> make_kanvo_painter() { return std::make_unique<KanvoPainter>(); }
+std::unique_ptr<Painter> make_cairo_painter() { return std::make_unique<CairoPainter>(); }
+std::unique_ptr<Painter> make_qt_painter(bool with_pen) { return std::make_unique<QtPainter>(with_pen); }
+std::unique_ptr<Painter> make_floor_painter() { return std::make_unique<FloorPainter>(); }
+
+std::vector<std::unique_ptr<Painter>> all_painters() {
+    std::vector<std::unique_ptr<Painter>> painters;
+    painters.push_back(make_kanvo_painter());
+    painters.push_back(make_cairo_painter());
+    painters.push_back(make_qt_painter(true));
+    painters.push_back(make_qt_painter(false));
+    painters.push_back(make_floor_painter());
+    return painters;
+}
