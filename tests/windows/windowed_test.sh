@@ -100,7 +100,7 @@ scene)
   printf 'KANVO_PERIODIC(4);\n' >winter.SCR
   for _ in 1 2 3 4 5; do printf 'KANVO_MOUSE(-245, 208);\n' >>winter.SCR; done
   "$wine" "$bin/kanvo-replay.exe" --seed 1 --script winter.SCR --png expected.png >/dev/null 2>&1
-  python3 "$here/check_screen.py" winter shot.png expected.png "$cx" "$cy" ||
+  python3 -B "$here/check_screen.py" winter shot.png expected.png "$cx" "$cy" ||
     { cp shot.png expected.png "${KANVO_SCREENSHOT_DIR:-/tmp}/" 2>/dev/null || true; exit 1; }
   quit "$window" "Ctrl+Q" ctrl+q
   ;;
@@ -111,7 +111,7 @@ hello)
   sleep 1.5
   read -r cx cy < <(client_guess "$window")
   import -window root shot.png
-  python3 "$here/check_screen.py" hello shot.png "$cx" "$cy"
+  python3 -B "$here/check_screen.py" hello shot.png "$cx" "$cy"
   # The menu bar's "&Run", then its "&Quit" line, by their mnemonics.
   quit "$window" "Quit in the Run menu" alt+r q
   ;;
