@@ -85,8 +85,9 @@ bool still_named(std::FILE *file, const std::string &path) {
         return false;
     // Opened for reading its identity only, sharing everything, so the check never
     // stands in the way of the program or anyone else.
-    HANDLE named = CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                               nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    const DWORD share = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+    HANDLE named = CreateFileA(path.c_str(), 0, share, nullptr, OPEN_EXISTING,
+                               FILE_ATTRIBUTE_NORMAL, nullptr);
     if (named == INVALID_HANDLE_VALUE) return false;
     const bool got = GetFileInformationByHandle(named, &named_file) != 0;
     CloseHandle(named);
@@ -179,7 +180,8 @@ std::FILE *create_beside(const std::string &path, std::string *temporary) {
     SECURITY_ATTRIBUTES attributes = not_inherited();
     const unsigned long long seed = GetTickCount64() ^ (GetCurrentProcessId() * 7919ull);
     for (unsigned attempt = 0; attempt < 100; ++attempt) {
-        const std::string name = path + "." + std::to_string((seed + attempt * 104729ull) % 1000000);
+        const unsigned long long suffix = (seed + attempt * 104729ull) % 1000000;
+        const std::string name = path + "." + std::to_string(suffix);
         HANDLE handle = CreateFileA(name.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &attributes,
                                     CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
         if (handle == INVALID_HANDLE_VALUE) {

@@ -32,7 +32,8 @@ SIZE design_client_size(const Window &window) {
 
 // The platform's style and menu flags are the system's own values; only these pass.
 DWORD native_style(uint32_t window_style) {
-    return window_style & (WS_CAPTION | WS_SYSMENU | WS_THICKFRAME | WS_MINIMIZEBOX | WS_MAXIMIZEBOX);
+    return window_style &
+           (WS_CAPTION | WS_SYSMENU | WS_THICKFRAME | WS_MINIMIZEBOX | WS_MAXIMIZEBOX);
 }
 
 UINT native_menu_flags(uint32_t flags) {
@@ -107,8 +108,8 @@ void sync_marks(HMENU target, const Menu &menu) {
     UINT position = 0;
     for (const MenuItem &item : menu.items()) {
         if (!(item.flags & menu_flag::separator)) {
-            EnableMenuItem(target, position,
-                           MF_BYPOSITION | ((item.flags & menu_flag::grayed) ? MF_GRAYED : MF_ENABLED));
+            const UINT enabled = (item.flags & menu_flag::grayed) ? MF_GRAYED : MF_ENABLED;
+            EnableMenuItem(target, position, MF_BYPOSITION | enabled);
             if (item.popup) {
                 sync_marks(GetSubMenu(target, int(position)), *item.popup);
             } else {
@@ -122,6 +123,8 @@ void sync_marks(HMENU target, const Menu &menu) {
 }
 
 // ---- presenting -------------------------------------------------------------------------
+
+COLORREF colorref(Pixel pixel) { return RGB(red_of(pixel), green_of(pixel), blue_of(pixel)); }
 
 // Copies the client pixels to the window at (0, 0) and fills what they do not cover with
 // the class background.
@@ -139,9 +142,7 @@ void paint_client(HDC dc, HWND hwnd, const Window &window) {
                           UINT(client.height()), client.row(0), &info, DIB_RGB_COLORS);
     }
     const SIZE size = client_size_of(hwnd);
-    const COLORREF background =
-        RGB(red_of(window.background), green_of(window.background), blue_of(window.background));
-    HBRUSH brush = CreateSolidBrush(background);
+    HBRUSH brush = CreateSolidBrush(colorref(window.background));
     if (size.cx > client.width()) {
         RECT right{client.width(), 0, size.cx, size.cy};
         FillRect(dc, &right, brush);
@@ -186,7 +187,8 @@ public:
         native->adjusting = true;
         native->hwnd = CreateWindowExA(0, window.class_name.c_str(), window.title.c_str(),
                                        native_style(window.style), window.x, window.y, outer.cx,
-                                       outer.cy, nullptr, nullptr, GetModuleHandleA(nullptr), native);
+                                       outer.cy, nullptr, nullptr, GetModuleHandleA(nullptr),
+                                       native);
         native->adjusting = false;
         fit_client(*native);
         native->ready = true;
@@ -295,8 +297,7 @@ private:
         window_class.hIcon = LoadIconA(nullptr, MAKEINTRESOURCEA(32512));    // IDI_APPLICATION
         window_class.hCursor = LoadCursorA(nullptr, MAKEINTRESOURCEA(32512));  // IDC_ARROW
         // One brush per class for the program's life, as the system expects.
-        window_class.hbrBackground = CreateSolidBrush(
-            RGB(red_of(window.background), green_of(window.background), blue_of(window.background)));
+        window_class.hbrBackground = CreateSolidBrush(colorref(window.background));
         window_class.lpszClassName = window.class_name.c_str();
         RegisterClassA(&window_class);
     }
