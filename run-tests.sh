@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds Kanvo and runs the whole test suite: once plain, then
-# the script-reader fuzzer for a bounded time, then the suite again built with
-# AddressSanitizer and UndefinedBehaviorSanitizer.
+# Installs what is missing, builds Kanvo and runs the whole test suite: once plain; the
+# examples, consumer projects and real desktop windows; the script-reader fuzzer for a
+# bounded time; and the suite again built with AddressSanitizer and
+# UndefinedBehaviorSanitizer.
 set -euo pipefail
 cd "$(dirname "$0")"
 scripts/install-deps.sh
@@ -11,6 +12,13 @@ echo "== plain build and tests"
 cmake -S . -B build/plain -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build build/plain -j "$jobs"
 ctest --test-dir build/plain --output-on-failure -j "$jobs"
+
+echo "== the examples, run headless"
+scripts/test-examples.sh build/plain
+echo "== projects that use Kanvo: add_subdirectory in C, find_package, pkg-config"
+scripts/test-consumers.sh
+echo "== real windows under Xvfb, with and without a window manager"
+scripts/test-desktop.sh
 
 echo "== fuzzing the script reader (${KANVO_FUZZ_SECONDS:-60} s)"
 CC=clang CXX=clang++ cmake -S . -B build/fuzz -DKANVO_FUZZ=ON -DKANVO_BENCHMARKS=OFF \

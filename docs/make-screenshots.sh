@@ -27,12 +27,14 @@ shoot() {  # shoot PROGRAM OUT.png [xdotool commands after start-up]
   xdotool windowfocus "$window" 2>/dev/null || true
   [ $# -gt 0 ] && xdotool "$@"
   sleep 1.2
-  import -window root -crop 601x900+0+0 "$out"
+  import -window root -crop 585x900+0+0 "$out"
   kill "$pid"
   wait "$pid" 2>/dev/null || true
 }
 
-shoot "$build/examples/hello" "$docs/hello.png" mousemove 300 290 click 1
+# Three clicks on hello: three circles that stay.
+shoot "$build/examples/hello" "$docs/hello.png" mousemove 150 150 click 1 mousemove 300 290 click 1 \
+  mousemove 420 400 click 1
 # Three clicks on "Simulate Wind" leave the wind on; Ctrl+L turns logging on.
 shoot "$build/scene/kanvo-scene" "$docs/desktop.png" \
-  mousemove 50 102 click --repeat 3 --delay 300 1 key ctrl+l
+  mousemove 50 77 click --repeat 3 --delay 300 1 key ctrl+l

@@ -133,3 +133,8 @@ extern int unplayed_script_line;
 void toggle_recording();  // command 5
 void toggle_playback();   // command 6
 void play_one();          // command 7
+
+// ---- pictures -----------------------------------------------------------------------
+// What the drawing window shows: the surface's top-left part, as large as the client area
+// (585 by 481; before KANVO_open, the size the window will have).
+platform::Bitmap shown_picture();

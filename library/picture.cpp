@@ -1,17 +1,33 @@
-// Saving the drawing surface as a PNG file, so programs can keep what they drew.
+// Saving what the drawing window shows as a PNG file, so programs can keep what they drew.
+#include <algorithm>
 #include <string>
 
 #include "kanvo_internal.h"
 #include "platform/png.h"
+
+platform::Bitmap shown_picture() {
+    ensure_surface();
+    int width = platform::reference_frame::client_width(kSurfaceWidth);
+    int height = platform::reference_frame::client_height(kSurfaceHeight, true);
+    if (draw_window && !draw_window->destroyed) {
+        const platform::Rect client = platform::client_rect(draw_window);
+        width = client.right - client.left;
+        height = client.bottom - client.top;
+    }
+    width = std::min(width, surface_bitmap->width());
+    height = std::min(height, surface_bitmap->height());
+    platform::Bitmap picture(width, height);
+    for (int y = 0; y < height; ++y) std::copy_n(surface_bitmap->row(y), width, picture.row(y));
+    return picture;
+}
 
 int KANVO_save_picture(const char *path) {
     if (!path || !*path) {
         log_printf("Cannot write picture: no file name given\n");
         return 0;
     }
-    ensure_surface();
     std::string reason;
-    if (!platform::write_png(path, *surface_bitmap, &reason)) {
+    if (!platform::write_png(path, shown_picture(), &reason)) {
         log_printf("Cannot write picture file %s: %s\n", path, reason.c_str());
         return 0;
     }

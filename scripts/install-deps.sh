@@ -8,7 +8,7 @@ packages=(
   fonts-dejavu-core fonts-liberation2
   libgtest-dev libbenchmark-dev libcairo2-dev xvfb xauth
   g++-mingw-w64-x86-64-posix libz-mingw-w64-dev googletest wine wine64 dpkg-dev
-  xdotool x11-utils imagemagick python3
+  openbox xdotool x11-utils imagemagick python3
 )
 
 missing=()

@@ -108,15 +108,21 @@ TEST(QtBackend, DrawingWindowShowsTheSurfaceAndReportsClicksInLibraryCoordinates
     open_library();
     QMainWindow *window = top_level("DrawWndClass");
     QWidget *client = client_of("DrawWndClass");
-    // Outer size 601 by 540 at (0, 0), fixed; the client is what frame and menu leave.
+    // A client area of 585 by 481 whatever the frame, the menu bar right above it, the
+    // frame's corner at (0, 0), not resizable.
     EXPECT_EQ(window->windowTitle(), "KANVO Graphics");
-    EXPECT_EQ(window->frameGeometry(), QRect(0, 0, 601, 540));
+    EXPECT_EQ(client->size(), QSize(585, 481));
+    EXPECT_EQ(draw_window->client.width(), 585);
+    EXPECT_EQ(draw_window->client.height(), 481);
+    EXPECT_EQ(origin_x, 292);
+    EXPECT_EQ(origin_y, 240);
+    const QRect bar = window->menuBar()->geometry();
+    EXPECT_GT(bar.height(), 0);
+    EXPECT_EQ(client->geometry(), QRect(0, bar.bottom() + 1, 585, 481));
+    EXPECT_EQ(window->size(), QSize(585, bar.height() + 481));
+    EXPECT_EQ(window->frameGeometry().topLeft(), QPoint(0, 0));
     EXPECT_EQ(window->minimumSize(), window->maximumSize());
-    EXPECT_EQ(client->width(), draw_window->client.width());
-    EXPECT_EQ(client->height(), draw_window->client.height());
-    EXPECT_EQ(client->height(), window->height() - window->menuBar()->height());
-    EXPECT_EQ(origin_x, client->width() / 2);
-    EXPECT_EQ(origin_y, client->height() / 2);
+    EXPECT_TRUE(window->windowHandle()->minimumSize() == window->windowHandle()->maximumSize());
 
     KANVO_logging(0);
     KANVO_clear();
@@ -148,7 +154,10 @@ TEST(QtBackend, KeysTypedInTheTextWindowActAsInTheDrawingWindow) {
     QWidget *client = client_of("TextWndClass");
     const int screen = QGuiApplication::primaryScreen()->geometry().height();
     EXPECT_EQ(text->windowTitle(), "KANVO Text");
-    EXPECT_EQ(text->frameGeometry(), QRect(0, 550, 601, screen / 3));
+    // Like the drawing window's, its client area is what the outer size leaves.
+    EXPECT_EQ(text->frameGeometry().topLeft(), QPoint(0, 550));
+    EXPECT_EQ(client->size(), QSize(601 - 16, screen / 3 - 39));
+    EXPECT_EQ(text_window->client.height(), screen / 3 - 39);
     text->activateWindow();
     client->setFocus();
 
@@ -249,6 +258,25 @@ TEST(QtBackend, ClosingTheDrawingWindowEndsTheWait) {
     EXPECT_TRUE(draw_window->destroyed);
     EXPECT_EQ(top_level("DrawWndClass"), nullptr);
     EXPECT_NE(top_level("TextWndClass"), nullptr);
+}
+
+TEST(QtBackend, QtsNoiseStaysOutOfTheTerminalRealErrorsDoNot) {
+    open_library();
+    testing::internal::CaptureStderr();
+    qWarning("QStandardPaths: XDG_RUNTIME_DIR not set, defaulting to '/tmp/runtime-kanvo'");
+    qWarning("This plugin does not support propagateSizeHints()");
+    qWarning("qt.qpa.wayland: Wayland does not support QWindow::requestActivate()");
+    qDebug("a debugging line");
+    qWarning("QPainter::begin: Paint device returned engine == 0, type: 3");
+    qCritical("cannot load the platform plugin");
+    const std::string shown = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(shown.find("XDG_RUNTIME_DIR"), std::string::npos) << shown;
+    EXPECT_EQ(shown.find("propagateSizeHints"), std::string::npos) << shown;
+    EXPECT_EQ(shown.find("requestActivate"), std::string::npos) << shown;
+    EXPECT_EQ(shown.find("debugging"), std::string::npos) << shown;
+    EXPECT_NE(shown.find("QPainter::begin: Paint device returned engine == 0"), std::string::npos)
+        << shown;
+    EXPECT_NE(shown.find("cannot load the platform plugin"), std::string::npos) << shown;
 }
 
 // Below the library: what key messages the backend posts for Qt's key events.

@@ -78,12 +78,24 @@ TEST_F(ReplayTest, SavedPictureHoldsTheSurface) {
     KANVO_rectangle(KANVO_NAVY_BLUE, 100, 100, 140, 60, 0);
     ASSERT_EQ(KANVO_save_picture(path("picture.png").c_str()), 1);
 
+    // What the window shows: 585 by 481, the surface's top left, centred on the origin.
     platform::Bitmap picture = read_picture(path("picture.png"));
-    ASSERT_EQ(picture.width(), kSurfaceWidth);
-    ASSERT_EQ(picture.height(), kSurfaceHeight);
-    EXPECT_TRUE(picture.pixels() == surface_bitmap->pixels());
-    EXPECT_EQ(picture.pixel(origin_x, origin_y), platform::rgb(255, 0, 0));
-    EXPECT_EQ(picture.pixel(origin_x + 120, origin_y - 80), platform::rgb(0, 51, 153));
+    ASSERT_EQ(picture.width(), 585);
+    ASSERT_EQ(picture.height(), 481);
+    for (int y : {0, 240, 480})
+        for (int x : {0, 292, 584}) EXPECT_EQ(picture.pixel(x, y), surface_bitmap->pixel(x, y));
+    EXPECT_EQ(picture.pixel(292, 240), platform::rgb(255, 0, 0));
+    EXPECT_EQ(picture.pixel(292 + 120, 240 - 80), platform::rgb(0, 51, 153));
+    EXPECT_EQ(picture.pixel(0, 0), platform::kBlack);
+    EXPECT_EQ(picture.pixel(584, 480), platform::kWhite);
+}
+
+TEST_F(ReplayTest, PictureSavedBeforeOpeningHasTheWindowsSize) {
+    KANVO_clear();
+    ASSERT_EQ(KANVO_save_picture(path("early.png").c_str()), 1);
+    platform::Bitmap picture = read_picture(path("early.png"));
+    EXPECT_EQ(picture.width(), 585);
+    EXPECT_EQ(picture.height(), 481);
 }
 
 TEST_F(ReplayTest, UnwritablePictureSaysWhyAndReturnsZero) {

@@ -161,18 +161,6 @@ void check_inputs_and_outputs(const Options &options) {
     }
 }
 
-// What the drawing window shows: the surface's top-left part, as large as the client area.
-platform::Bitmap shown_picture() {
-    const platform::Rect client = platform::client_rect(draw_window);
-    const int width = std::min(client.right, surface_bitmap->width());
-    const int height = std::min(client.bottom, surface_bitmap->height());
-    platform::Bitmap picture(width, height);
-    for (int y = 0; y < height; ++y) {
-        std::copy_n(surface_bitmap->row(y), width, picture.row(y));
-    }
-    return picture;
-}
-
 void end_progress_line();
 
 void write_picture(const std::string &path) {

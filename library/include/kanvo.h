@@ -1,8 +1,9 @@
 /* Kanvo: a small graphics-and-event library for learning to program.
  *
- * One drawing window (601 by 540 pixels, origin at the centre, y upwards), one text
- * window that shows the library's last 25 messages, 24 named colours, and one blocking
- * call that delivers mouse, key, tick and quit events. Compiles as C and as C++.
+ * One drawing window whose drawing area is 585 by 481 pixels (x from -292 to 292, y from
+ * -240 to 240, (0, 0) at the centre, y upwards), one text window that shows the library's
+ * last 25 messages, 24 named colours, and one blocking call that delivers mouse, key, tick
+ * and quit events. Compiles as C and as C++.
  *
  * A minimal program:
  *
@@ -149,9 +150,10 @@ int KANVO_printf(int color, int x, int y, int ptsize, const char *format, ...)
 /* Clears the drawing surface to white inside a one-pixel black frame. Returns 1. */
 int KANVO_clear(void);
 
-/* Writes the drawing surface (601 by 540) to a PNG file. The picture replaces an old
- * file only once it is written whole. Returns 1, or 0 with a message in the text window
- * when the file cannot be written (the old file is then left as it was). */
+/* Writes what the drawing window shows (585 by 481 pixels, the top-left part of the
+ * drawing surface) to a PNG file. The picture replaces an old file only once it is written
+ * whole. Returns 1, or 0 with a message in the text window when the file cannot be written
+ * (the old file is then left as it was). */
 int KANVO_save_picture(const char *path);
 
 #ifdef __cplusplus

@@ -77,6 +77,22 @@ constexpr uint32_t minimize_box = 0x020000, maximize_box = 0x010000;
 constexpr uint32_t overlapped_window = caption | system_menu | sizable | minimize_box | maximize_box;
 }  // namespace style
 
+// The frame, caption and menu bar of the platform the library's sizes come from. Every
+// backend gives a window the client area its outer size leaves with these, whatever frame
+// the real desktop draws around it, so a program's picture and origin are the same
+// everywhere: the drawing window (601 by 540, with a menu) shows 585 by 481.
+namespace reference_frame {
+constexpr int border = 8, caption = 31, menu_bar = 20;
+constexpr int client_width(int outer_width) {
+    return outer_width - 2 * border > 0 ? outer_width - 2 * border : 0;
+}
+constexpr int client_height(int outer_height, bool has_menu) {
+    return outer_height - caption - border - (has_menu ? menu_bar : 0) > 0
+               ? outer_height - caption - border - (has_menu ? menu_bar : 0)
+               : 0;
+}
+}  // namespace reference_frame
+
 // Show modes.
 namespace show {
 constexpr int hide = 0, normal = 1, show = 5;

@@ -94,9 +94,10 @@ void HeadlessBackend::close_box(Window *window) {
 void HeadlessBackend::resize(Window *window, int width, int height) {
     queue([=] {
         if (!window || window->destroyed) return;
-        const int menu = window->menu ? kMenuBar : 0;
-        window->outer_width = std::max(width, 0) + 2 * kFrame;
-        window->outer_height = std::max(height, 0) + kCaption + menu + kFrame;
+        const int menu = window->menu ? reference_frame::menu_bar : 0;
+        window->outer_width = std::max(width, 0) + 2 * reference_frame::border;
+        window->outer_height =
+            std::max(height, 0) + reference_frame::caption + menu + reference_frame::border;
         client_resized(window, width, height);
     });
 }
@@ -160,9 +161,8 @@ void HeadlessBackend::fail(const char *why) const {
 // ---- Backend ---------------------------------------------------------------------------
 
 Size HeadlessBackend::client_size(const Window &window) const {
-    const int menu = window.menu ? kMenuBar : 0;
-    return Size{std::max(window.outer_width - 2 * kFrame, 0),
-                std::max(window.outer_height - kCaption - menu - kFrame, 0)};
+    return Size{reference_frame::client_width(window.outer_width),
+                reference_frame::client_height(window.outer_height, window.menu != nullptr)};
 }
 
 void HeadlessBackend::create_window(Window &window) {

@@ -24,8 +24,6 @@ constexpr uint32_t vk_packet = 0xE7;
 
 class HeadlessBackend : public Backend {
 public:
-    static constexpr int kFrame = 8, kCaption = 31, kMenuBar = 20;
-
     explicit HeadlessBackend(int screen_height = 1080);
 
     // ---- the driver: queue input ----

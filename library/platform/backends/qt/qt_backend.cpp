@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QKeyEvent>
+#include <QLayout>
 #include <QMainWindow>
 #include <QMenu>
 #include <QMenuBar>
@@ -68,9 +69,40 @@ bool display_reachable() {
     return false;
 }
 
+// ---- Qt's messages ----------------------------------------------------------------------
+
+// Warnings that say nothing a learner can act on: a session without a runtime directory,
+// a platform that ignores size hints or activation requests, a desktop that asks for
+// another platform, the X server's complaints about windows the window manager already
+// closed. Everything else (real errors included) still reaches standard error.
+const char *const kNoiseWarnings[] = {
+    "XDG_RUNTIME_DIR",
+    "runtime directory",
+    "propagateSizeHints",
+    "does not support",
+    "Ignoring XDG_SESSION_TYPE",
+    "XCB error",
+};
+
+QtMessageHandler qt_own_handler = nullptr;
+
+bool is_noise(QtMsgType type, const QString &text) {
+    if (type == QtDebugMsg || type == QtInfoMsg) return true;
+    if (type != QtWarningMsg) return false;
+    for (const char *noise : kNoiseWarnings) {
+        if (text.contains(QLatin1String(noise))) return true;
+    }
+    return false;
+}
+
+void filter_message(QtMsgType type, const QMessageLogContext &context, const QString &text) {
+    if (is_noise(type, text) || qt_own_handler == nullptr) return;
+    qt_own_handler(type, context, text);
+}
+
 // While the application object connects to the display, Qt's complaints are held back:
 // a connection that fails ends in a fatal message, which becomes our one line instead of
-// Qt's abort; a connection that works has its warnings passed on afterwards.
+// Qt's abort; a connection that works has its warnings passed on afterwards, filtered.
 struct HeldMessage {
     QtMsgType type;
     QString text;
@@ -84,7 +116,7 @@ void hold_message(QtMsgType type, const QMessageLogContext &, const QString &tex
 
 void pass_on_held_messages() {
     for (const HeldMessage &message : held_messages)
-        qt_message_output(message.type, QMessageLogContext(), message.text);
+        filter_message(message.type, QMessageLogContext(), message.text);
     held_messages.clear();
 }
 
@@ -99,9 +131,9 @@ void start_application() {
     static int argc = 1;
     static char name[] = "kanvo";
     static char *argv[] = {name, nullptr};
-    QtMessageHandler previous = qInstallMessageHandler(hold_message);
+    qt_own_handler = qInstallMessageHandler(hold_message);
     application = new QApplication(argc, argv);
-    qInstallMessageHandler(previous);
+    qInstallMessageHandler(filter_message);
     pass_on_held_messages();
     // Windows close only through the library; Qt must never end an event loop by itself.
     QApplication::setQuitOnLastWindowClosed(false);
@@ -248,7 +280,7 @@ public:
     bool ready() const { return ready_; }
 
     void update_menu();
-    void fit_outer_size();
+    void fit_client_size();
     void client_area_resized(QSize size);
     void show_client() { client_->update(); }
 
@@ -258,8 +290,8 @@ protected:
 
 private:
     bool sizable() const { return (window_->style & style::sizable) != 0; }
-    QSize size_inside_frame() const;
-    QSize expected_client_size() const;
+    bool menu_bar_shown() const { return window_->menu && menuBar()->isVisibleTo(this); }
+    QSize reference_client_size() const;
     void rebuild_menu();
     void sync_menu_states();
     void give_keyboard_back();
@@ -270,8 +302,6 @@ private:
     Window *window_;
     QtBackend &backend_;
     ClientArea *client_;
-    QMargins applied_margins_;
-    bool margins_seen_ = false;
     bool ready_ = false;
     std::string menu_structure_;
     std::vector<QAction *> menu_actions_;  // one per model item, in walk order
@@ -293,8 +323,9 @@ public:
         window.native = native;
         widgets_.push_back(native);
         if (window.menu) native->update_menu();
-        native->fit_outer_size();
-        native->move(window.x, window.y);  // once: later shows keep where the user put it
+        native->fit_client_size();
+        // The frame's top left, once: later shows keep where the user put it.
+        native->move(window.x, window.y);
         native->set_ready();
     }
 
@@ -396,34 +427,32 @@ NativeWindow::NativeWindow(Window &window, QtBackend &backend)
     setObjectName(QString::fromLatin1(window.class_name.c_str()));
     setCentralWidget(client_);
     client_->setFocus();
-    const QSize client = expected_client_size();
+    const QSize client = reference_client_size();
     window.client.reset(client.width(), client.height(), window.background);
 }
 
-// The outer size less the frame, known once a window manager has framed the window.
-QSize NativeWindow::size_inside_frame() const {
-    return QSize(window_->outer_width - applied_margins_.left() - applied_margins_.right(),
-                 window_->outer_height - applied_margins_.top() - applied_margins_.bottom());
+QSize NativeWindow::reference_client_size() const {
+    return QSize(reference_frame::client_width(window_->outer_width),
+                 reference_frame::client_height(window_->outer_height, window_->menu != nullptr))
+        .expandedTo(QSize(1, 1));
 }
 
-// The size inside the frame less the menu bar.
-QSize NativeWindow::expected_client_size() const {
-    QSize size = size_inside_frame();
-    if (window_->menu && menuBar()->isVisibleTo(this))
-        size.rheight() -= menuBar()->sizeHint().height();
-    return size.expandedTo(QSize(1, 1));
-}
-
-void NativeWindow::fit_outer_size() {
+// The client area gets the size the outer size leaves on the reference platform; the menu
+// bar goes above it and the desktop's frame (any, or none) outside, so the widget is as
+// large as those need. A fixed window's layout keeps exactly that size, a sizable one
+// starts at it and then follows the user.
+void NativeWindow::fit_client_size() {
     if (window_ == nullptr) return;
-    const QSize inner = size_inside_frame().expandedTo(QSize(1, 1));
-    if (sizable())
-        resize(inner);
-    else
-        setFixedSize(inner);
-    const QSize client = expected_client_size();
-    if (client != QSize(window_->client.width(), window_->client.height()))
-        client_area_resized(client);
+    const QSize client = reference_client_size();
+    if (sizable()) {
+        const int bar = menu_bar_shown() ? menuBar()->heightForWidth(client.width()) : 0;
+        resize(client.width(), client.height() + std::max(bar, 0));
+    } else {
+        client_->setFixedSize(client);
+        layout()->setSizeConstraint(QLayout::SetFixedSize);
+        adjustSize();
+    }
+    client_area_resized(client);
 }
 
 void NativeWindow::client_area_resized(QSize size) {
@@ -434,29 +463,7 @@ void NativeWindow::client_area_resized(QSize size) {
 
 bool NativeWindow::event(QEvent *event) {
     const bool handled = QMainWindow::event(event);
-    if (window_ == nullptr) return handled;
-    switch (event->type()) {
-    case QEvent::Move:
-    case QEvent::Resize: {
-        // A window manager frames the window after it is shown; keep the outer size.
-        const QRect frame = frameGeometry();
-        const QRect inner = geometry();
-        const QMargins margins(inner.left() - frame.left(), inner.top() - frame.top(),
-                               frame.right() - inner.right(), frame.bottom() - inner.bottom());
-        if (margins != applied_margins_ && (!sizable() || !margins_seen_)) {
-            applied_margins_ = margins;
-            margins_seen_ = true;
-            fit_outer_size();
-            move(window_->x, window_->y);
-        }
-        break;
-    }
-    case QEvent::Show:
-        backend_.mark_for_repaint(window_);
-        break;
-    default:
-        break;
-    }
+    if (window_ != nullptr && event->type() == QEvent::Show) backend_.mark_for_repaint(window_);
     return handled;
 }
 
@@ -488,7 +495,7 @@ void NativeWindow::update_menu() {
     if (structure != menu_structure_ || !window_->menu) {
         menu_structure_ = structure;
         rebuild_menu();
-        if (ready_) fit_outer_size();
+        if (ready_) fit_client_size();
     } else {
         sync_menu_states();
     }

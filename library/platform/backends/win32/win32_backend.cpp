@@ -20,14 +20,11 @@
 namespace platform {
 namespace {
 
-// The frame that the drawing window's 601 x 540 outer size was laid out for (the headless
-// backend's fixed metrics): the client area is what it leaves, here as everywhere.
-constexpr int kDesignFrame = 8, kDesignCaption = 31, kDesignMenuBar = 20;
-
+// The client area the outer size leaves with the reference frame, here as everywhere.
 SIZE design_client_size(const Window &window) {
-    const int menu = window.menu ? kDesignMenuBar : 0;
-    return SIZE{std::max(window.outer_width - 2 * kDesignFrame, 1),
-                std::max(window.outer_height - kDesignCaption - menu - kDesignFrame, 1)};
+    const bool menu = window.menu != nullptr;
+    return SIZE{std::max(reference_frame::client_width(window.outer_width), 1),
+                std::max(reference_frame::client_height(window.outer_height, menu), 1)};
 }
 
 // The platform's style and menu flags are the system's own values; only these pass.

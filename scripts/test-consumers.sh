@@ -1,0 +1,90 @@
+#!/usr/bin/env bash
+# Kanvo as other projects use it: a project in C alone that adds Kanvo's source tree
+# (it must link, and build nothing but the library), and programs built against an
+# install prefix through find_package (shared and static) and through pkg-config.
+# Each consumer runs on Qt's offscreen platform and writes what its window shows.
+#   scripts/test-consumers.sh [WORK_DIR]      (default build/consumers)
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scripts/install-deps.sh
+source=$PWD
+work=$(mkdir -p "${1:-build/consumers}" && cd "${1:-build/consumers}" && pwd)
+prefix=$work/prefix
+export QT_QPA_PLATFORM=offscreen
+passed=0 failed=0
+result() {  # result NAME STATUS
+  if [ "$2" -eq 0 ]; then
+    echo "ok   $1"
+    passed=$((passed + 1))
+  else
+    echo "FAIL $1"
+    failed=$((failed + 1))
+  fi
+}
+# The consumer draws a red circle at the origin inside the cleared surface's black frame.
+picture_ok() {  # picture_ok PROGRAM [LIBRARY_PATH]
+  local picture=$work/picture.png
+  rm -f "$picture"
+  LD_LIBRARY_PATH=${2:-} "$1" "$picture" || return 1
+  local seen
+  seen=$(scripts/png-pixels.py "$picture" 292,240 0,0 584,480)
+  [ "$seen" = "585x481 #ff0000 #000000 #ffffff" ] || { echo "     picture: $seen"; return 1; }
+}
+quiet() {  # runs a build step, showing its output only when it fails
+  local log=$work/step.log
+  "$@" >"$log" 2>&1 || { tail -n 30 "$log"; return 1; }
+}
+
+echo "== a project in C alone, with add_subdirectory"
+rm -rf "$work/c_only"
+status=0
+quiet cmake -S tests/consumers/c_only -B "$work/c_only" -DKANVO_SOURCE_DIR="$source" || status=1
+[ $status -eq 0 ] && { quiet cmake --build "$work/c_only" -j 2 || status=1; }
+result "C-only project configures and links" $status
+# Kanvo's part of the build tree holds the library's folder and nothing else.
+extra=$(cd "$work/c_only/kanvo" && find . -mindepth 1 -maxdepth 1 -type d \
+  ! -name CMakeFiles ! -name library | tr '\n' ' ')
+[ -z "$extra" ] || echo "     built besides the library: $extra"
+[ -z "$extra" ] && [ -e "$work/c_only/kanvo/library/libkanvo.a" ]
+result "add_subdirectory builds the library alone" $?
+[ $status -eq 0 ] && picture_ok "$work/c_only/consumer"
+result "C-only program runs and draws" $?
+
+echo "== install"
+status=0
+quiet cmake -S . -B "$work/kanvo" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKANVO_SCENE=OFF \
+  -DKANVO_TOOLS=OFF -DKANVO_EXAMPLES=OFF -DKANVO_TESTS=OFF -DKANVO_BENCHMARKS=OFF \
+  -DKANVO_INSTALL=ON || status=1
+[ $status -eq 0 ] && { quiet cmake --build "$work/kanvo" -j 2 || status=1; }
+rm -rf "$prefix"
+[ $status -eq 0 ] && { quiet cmake --install "$work/kanvo" --prefix "$prefix" || status=1; }
+for file in include/kanvo.h lib/libkanvo.a lib/libkanvo.so lib/cmake/Kanvo/KanvoConfig.cmake \
+  lib/pkgconfig/kanvo.pc; do
+  [ -e "$prefix/$file" ] || { echo "     missing: $file"; status=1; }
+done
+result "cmake --install puts header, libraries, package and .pc file in the prefix" $status
+
+echo "== find_package(Kanvo)"
+rm -rf "$work/find_package"
+status=0
+quiet cmake -S tests/consumers/find_package -B "$work/find_package" -DCMAKE_PREFIX_PATH="$prefix" ||
+  status=1
+[ $status -eq 0 ] && { quiet cmake --build "$work/find_package" -j 2 || status=1; }
+result "find_package consumer builds" $status
+[ $status -eq 0 ] && picture_ok "$work/find_package/consumer"
+result "Kanvo::kanvo (shared) program runs and draws" $?
+[ $status -eq 0 ] && ! ldd "$work/find_package/consumer_static" | grep -q libkanvo &&
+  picture_ok "$work/find_package/consumer_static"
+result "Kanvo::kanvo_static program runs and draws without libkanvo.so" $?
+
+echo "== pkg-config"
+status=0
+flags=$(PKG_CONFIG_PATH="$prefix/lib/pkgconfig" pkg-config --cflags --libs kanvo) || status=1
+[ $status -eq 0 ] && { quiet cc -std=c99 tests/consumers/consumer.c $flags -o "$work/consumer_pc" ||
+  status=1; }
+result "cc consumer.c \$(pkg-config --cflags --libs kanvo) builds" $status
+[ $status -eq 0 ] && picture_ok "$work/consumer_pc" "$prefix/lib"
+result "pkg-config program runs and draws" $?
+
+echo "$passed passed, $failed failed"
+[ "$failed" -eq 0 ]
