@@ -5,7 +5,7 @@ show. The client area is looked for near the position the window system reports.
   check_screen.py winter SHOT.png EXPECTED.png X Y   the landscape after five presses of
       "Alter Tree Tops": panel outlines and label cores, snowman and frozen lake as
       kanvo-replay draws them (EXPECTED, the client area as a picture)
-  check_screen.py hello SHOT.png X Y                 hello's first frame
+  check_screen.py hello SHOT.png X Y                 hello after a click at the centre
 
 Exits 0 when the screen holds what it must, 1 with the reasons otherwise.
 """
@@ -18,9 +18,7 @@ SEARCH = 12                    # pixels around the reported position
 
 BLACK = (0, 0, 0)
 WHITE = (255, 255, 255)
-NAVY_BLUE = (0, 51, 153)
-GOLD = (204, 153, 51)
-GRAY_50 = (128, 128, 128)
+RED = (255, 0, 0)
 
 
 class Picture:
@@ -121,23 +119,25 @@ def check_winter(shot_path, expected_path, guess_x, guess_y):
 
 def check_hello(shot_path, guess_x, guess_y):
     shot = Picture(shot_path)
-    best = None
-    # hello's frame: the sun at (220, 170), the mountain's grey flank around (-150, 0) and
-    # the title in navy blue at (-280, 220) in 24 points; the ball rolls, so it is not looked at.
-    sun_x, sun_y = client_pixel(220, 170)
-    rock_x, rock_y = client_pixel(-150, 0)
+    # hello after one click at the client's centre: a red circle of radius 20 there on
+    # white, and its count line in black at (-280, 220), 14 points.
+    inside = [client_pixel(0, 0), client_pixel(12, 0), client_pixel(0, -12)]
+    outside = [client_pixel(26, 0), client_pixel(-26, 0), client_pixel(0, 26)]
+    found = None
     for ox, oy in nearest_first(guess_x, guess_y):
-        if shot.at(ox + sun_x, oy + sun_y) == GOLD and \
-                shot.at(ox + rock_x, oy + rock_y) == GRAY_50:
-            best = (ox, oy)
+        if all(shot.at(ox + x, oy + y) == RED for x, y in inside) and \
+                all(shot.at(ox + x, oy + y) == WHITE for x, y in outside):
+            found = (ox, oy)
             break
-    if not best:
-        return ["no sun and mountain where hello draws them, near (%d, %d)" % (guess_x, guess_y)]
-    ox, oy = best
-    title = sum(1 for x, y in box(-280, 245, -60, 215) if shot.at(ox + x, oy + y) == NAVY_BLUE)
-    print("client area at (%d, %d); title: %d navy blue pixels" % (ox, oy, title))
-    if title < 150:
-        return ["the title \"Hello from Kanvo!\" is missing (%d navy blue pixels)" % title]
+    if not found:
+        return ["no red circle of radius 20 where the click was, near (%d, %d)"
+                % (guess_x + 292, guess_y + 240)]
+    ox, oy = found
+    text = sum(1 for x, y in box(-280, 240, -100, 210) if shot.at(ox + x, oy + y) == BLACK)
+    print("client area at (%d, %d); the click's circle in place; count line: %d black pixels"
+          % (ox, oy, text))
+    if text < 40:
+        return ["the count line is missing (%d black pixels)" % text]
     return []
 
 

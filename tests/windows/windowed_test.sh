@@ -4,8 +4,9 @@
 #                                    the winter scene, whose snowman, frozen lake and panel
 #                                    must be on screen as kanvo-replay.exe draws them;
 #                                    Ctrl+Q must end the program
-#   windowed_test.sh hello BIN_DIR   hello.exe shows its first frame; the Run menu's Quit,
-#                                    chosen from the keyboard, ends it
+#   windowed_test.sh hello BIN_DIR   hello.exe draws a circle where it is clicked, and its
+#                                    count line; the Run menu's Quit, chosen from the
+#                                    keyboard, ends it
 # Exits 77 (skipped) without a display, xdotool or ImageMagick.
 set -euo pipefail
 mode=$1
@@ -108,8 +109,10 @@ hello)
   "$wine" "$bin/hello.exe" >/dev/null 2>&1 &
   pid=$!
   window=$(wait_for_window)
-  sleep 1.5
+  sleep 1
   read -r cx cy < <(client_guess "$window")
+  xdotool mousemove $((cx + 292)) $((cy + 240)) click 1
+  sleep 1
   import -window root shot.png
   python3 -B "$here/check_screen.py" hello shot.png "$cx" "$cy"
   # The menu bar's "&Run", then its "&Quit" line, by their mnemonics.
