@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <string>
 
 #include "platform/files.h"
@@ -68,6 +69,20 @@ TEST(OpenFiles, ResolvedPathsAreAbsoluteAndTheCheckTellsFilesApart) {
     EXPECT_FALSE(platform::still_named(file, scratch.path() + "/missing.txt"));
     std::fclose(file);
     std::filesystem::current_path(home);
+}
+
+// The last word is said once, whether the program exits or returns from main; the file
+// it writes has the system's own line ends.
+TEST(LastWords, AreSaidOnceWhenTheProgramEnds) {
+    ScratchDirectory scratch;
+    for (const char *how : {"exit", "return"}) {
+        const std::string note = scratch.path(std::string(how) + ".txt");
+        const int status = run_program(KANVO_LAST_WORD, "\"" + note + "\" " + how);
+        EXPECT_EQ(status, std::string(how) == "exit" ? 3 : 0) << how;
+        std::ifstream in(note);
+        std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        EXPECT_EQ(text, "said\n") << how;
+    }
 }
 
 }  // namespace

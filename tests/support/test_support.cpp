@@ -66,10 +66,12 @@ int run_program(const std::string &program, const std::string &arguments,
     const std::string command = prefix + "\"" +
                                 std::filesystem::path(program).make_preferred().string() + "\" " +
                                 arguments;
-    const int status = std::system(command.c_str());
 #ifdef _WIN32
-    return status;
+    // cmd /c drops the first and the last quote of a line holding more than two: give it
+    // a pair of its own to drop.
+    return std::system(("\"" + command + "\"").c_str());
 #else
+    const int status = std::system(command.c_str());
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 #endif
 }
