@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds Kanvo and runs the whole test suite: once plain; the
-# examples, consumer projects and real desktop windows; the script-reader fuzzer for a
-# bounded time; and the suite again built with AddressSanitizer and
-# UndefinedBehaviorSanitizer.
+# examples, consumer projects and real desktop windows; the Windows build under Wine; the
+# script-reader fuzzer for a bounded time; and the suite again built with
+# AddressSanitizer and UndefinedBehaviorSanitizer.
 set -euo pipefail
 cd "$(dirname "$0")"
 scripts/install-deps.sh
@@ -19,6 +19,8 @@ echo "== projects that use Kanvo: add_subdirectory in C, find_package, pkg-confi
 scripts/test-consumers.sh
 echo "== real windows under Xvfb, with and without a window manager"
 scripts/test-desktop.sh
+echo "== Windows: the cross-build and its tests under Wine"
+scripts/test-windows.sh
 
 echo "== fuzzing the script reader (${KANVO_FUZZ_SECONDS:-60} s)"
 CC=clang CXX=clang++ cmake -S . -B build/fuzz -DKANVO_FUZZ=ON -DKANVO_BENCHMARKS=OFF \

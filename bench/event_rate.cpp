@@ -1,17 +1,12 @@
-// Event figures on the desktop backend: periodic events per second while the animation
-// runs, and the processor time the program takes while animating with a full redraw per
-// event and while halted (when the wait should simply block).
-#include <QApplication>
-#include <QMainWindow>
-#include <QMouseEvent>
-#include <QTimer>
-
-#include <sys/resource.h>
-
+// Event figures on the desktop backend (Qt on Linux, Win32 on Windows): periodic events
+// per second while the animation runs, and the processor time the program takes while
+// animating with a full redraw per event and while halted (when the wait should simply
+// block).
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 
+#include "event_rate_system.h"
 #include "kanvo.h"
 
 namespace {
@@ -19,13 +14,6 @@ namespace {
 double wall_seconds() {
     using namespace std::chrono;
     return duration<double>(steady_clock::now().time_since_epoch()).count();
-}
-
-double cpu_seconds() {
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    auto seconds = [](const timeval &t) { return double(t.tv_sec) + double(t.tv_usec) / 1e6; };
-    return seconds(usage.ru_utime) + seconds(usage.ru_stime);
 }
 
 int await_kind() {
@@ -48,21 +36,6 @@ void full_frame(int frame) {
         KANVO_rectangle(KANVO_PINK, x - 4, -200, x + 4, -210 - shift, 2);
     }
     KANVO_printf(KANVO_BLACK, -280, 240, 14, "frame %d", frame);
-}
-
-// Ends the halted wait from Qt's event loop: a click on the drawing window.
-void click_drawing_window_after(int ms) {
-    QTimer::singleShot(ms, [] {
-        for (QWidget *widget : QApplication::topLevelWidgets()) {
-            auto *window = qobject_cast<QMainWindow *>(widget);
-            if (window == nullptr || window->objectName() != "DrawWndClass") continue;
-            QWidget *client = window->centralWidget();
-            const QPointF at(10, 10);
-            QMouseEvent press(QEvent::MouseButtonPress, at, client->mapToGlobal(at),
-                              Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
-            QCoreApplication::sendEvent(client, &press);
-        }
-    });
 }
 
 }  // namespace

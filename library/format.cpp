@@ -183,7 +183,14 @@ int format_one(char *out, size_t size, const char *format, int width, int precis
     case Arg::double_: return snprintf(out, size, format, width, precision, v.d);
     case Arg::long_double: return snprintf(out, size, format, width, precision, v.ld);
     case Arg::string: return snprintf(out, size, format, width, precision, v.s);
-    case Arg::pointer: return snprintf(out, size, format, width, precision, v.p);
+    case Arg::pointer: {
+        // MinGW's C library prints a null pointer as "0" once any precision is passed,
+        // even -1 (none): without one it prints what a plain %p does.
+        if (precision >= 0) return snprintf(out, size, format, width, precision, v.p);
+        std::string without = format;
+        without.erase(without.find(".*"), 2);
+        return snprintf(out, size, without.c_str(), width, v.p);
+    }
     case Arg::count: return 0;
     }
     return -1;

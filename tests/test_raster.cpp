@@ -3,9 +3,11 @@
 // the dirty flag, the cleared frame, block copies, PNG files).
 #include <gtest/gtest.h>
 
+#ifndef _WIN32
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
+#endif
 
 #include <algorithm>
 #include <chrono>
@@ -342,11 +344,12 @@ std::string file_bytes(const std::string &path) {
 // Names in a directory, to see that no temporary file is left behind.
 std::vector<std::string> names_in(const std::string &directory) {
     std::vector<std::string> names;
-    for (const auto &entry : fs::directory_iterator(directory)) names.push_back(entry.path().filename());
+    for (const auto &entry : fs::directory_iterator(directory)) names.push_back(entry.path().filename().string());
     std::sort(names.begin(), names.end());
     return names;
 }
 
+#ifndef _WIN32  // needs a file size limit, modes and links
 // The disk fills up halfway through the picture (a file size limit stands in for it):
 // the old file stays whole, and the reason is the system's, once.
 TEST(PngFiles, FailedWriteLeavesTheOldFileWhole) {
@@ -382,6 +385,7 @@ TEST(PngFiles, FailedWriteLeavesTheOldFileWhole) {
     EXPECT_EQ(info.st_mode & 0777, 0640u);
     EXPECT_EQ(names_in(scratch.path()), (std::vector<std::string>{"link.png", "picture.png"}));
 }
+#endif
 
 // A filled shape whose one-pixel pen has the brush's colour takes a shortcut (one span
 // per row); it must paint exactly what the pen's outline and the brush's inside paint
@@ -436,11 +440,9 @@ TEST(FilledShapes, MatchingPenShortcutPaintsWhatOutlinePlusInsidePaint) {
 // The command-line tool the README offers for checking the renderer by hand.
 TEST(RenderTool, WritesTheReferencePictureAndRefusesWhatItCannotPaint) {
     ScratchDirectory scratch;
-    const std::string tool = std::string(KANVO_BINARY_DIR) + "/tools/kanvo-render";
     const std::string reference = std::string(KANVO_TEST_DATA) + "/reference/triangles_filled";
     auto run = [&](const std::string &arguments) {
-        const int status = std::system((tool + " " + arguments + " 2>/dev/null").c_str());
-        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        return run_program(KANVO_RENDER, arguments + " 2>" + kNullDevice);
     };
 
     ASSERT_EQ(run(reference + ".txt " + scratch.path("out.png")), 0);
@@ -455,6 +457,7 @@ TEST(RenderTool, WritesTheReferencePictureAndRefusesWhatItCannotPaint) {
     EXPECT_EQ(run(reference + ".txt " + scratch.path("no/such/dir/out.png")), 1);
 }
 
+#ifndef _WIN32  // needs fopencookie, /dev/zero and a POSIX shell
 // Reads a few lines, then fails as a disk would.
 ssize_t failing_read(void *cookie, char *buffer, size_t size) {
     auto *left = static_cast<std::string *>(cookie);
@@ -523,6 +526,7 @@ TEST(RenderTool, UnusableInputIsRefusedClearly) {
               "kanvo-render: cannot write " + scratch.path("out.png") + ": File too large\n");
     EXPECT_EQ(file_bytes(scratch.path("out.png")), before);
 }
+#endif
 
 // Triangles fill by their own path; a polygon of four corners, the last one repeated, has
 // the same edges and takes the general path. Random small triangles (the landscape's

@@ -1,12 +1,15 @@
 // Script files: what the writer puts in "KANVO.SCR", what the reader makes of every kind
 // of line, and how the Record, Playback and Play one commands share the one file.
 #include <gtest/gtest.h>
+#ifndef _WIN32
 #include <sys/stat.h>
 #include <unistd.h>
+#endif
 
 #include <climits>
 #include <csignal>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -20,14 +23,22 @@ namespace {
 // Every test works in a directory of its own, since the script file's name is fixed.
 class ScriptTest : public ::testing::Test {
 protected:
-    void SetUp() override { ASSERT_EQ(chdir(directory_.path().c_str()), 0); }
-    void TearDown() override { script_close(); }
+    void SetUp() override {
+        home_ = std::filesystem::current_path();
+        std::filesystem::current_path(directory_.path());
+    }
+    void TearDown() override {
+        script_close();
+        // Windows removes no directory that is some process's current one.
+        std::filesystem::current_path(home_);
+    }
 
     static void write_file(const std::string &text) {
         std::ofstream(script_name, std::ios::binary) << text;
     }
+    // The file as a text reader sees it: on Windows the lines end in CR LF on disk.
     static std::string file_text() {
-        std::ifstream in(script_name, std::ios::binary);
+        std::ifstream in(script_name);
         std::stringstream text;
         text << in.rdbuf();
         return text.str();
@@ -54,6 +65,7 @@ protected:
     }
 
     ScratchDirectory directory_;
+    std::filesystem::path home_;
 };
 
 TEST_F(ScriptTest, WriterProducesOneLinePerEventAndCountedRuns) {
@@ -160,7 +172,8 @@ TEST_F(ScriptTest, MissingFileEndsPlaybackWithAMessage) {
 }
 
 TEST_F(ScriptTest, UnwritableFileIsReportedAndRetried) {
-    ASSERT_EQ(mkdir(script_name, 0700), 0);  // a directory cannot be opened for writing
+    // A directory cannot be opened for writing.
+    ASSERT_TRUE(std::filesystem::create_directory(script_name));
     recording_on = 1;
     script_write_event(KANVO_MOUSE, 1, 2, 0);
     script_write_event(KANVO_MOUSE, 1, 2, 0);
@@ -228,6 +241,7 @@ TEST_F(ScriptTest, StoppedPlaybackDropsTheRestOfItsRun) {
     EXPECT_EQ(periodic_run, 4);
 }
 
+#ifndef _WIN32  // needs /dev/full
 TEST_F(ScriptTest, FailedWriteStopsRecordingAndSaysSo) {
     ASSERT_EQ(symlink("/dev/full", script_name), 0);  // every write fails: disk full
     toggle_recording();
@@ -236,7 +250,9 @@ TEST_F(ScriptTest, FailedWriteStopsRecordingAndSaysSo) {
     EXPECT_EQ(script_file, nullptr);
     EXPECT_EQ(log_lines().back(), "Cannot write script file KANVO.SCR; recording stopped\n");
 }
+#endif
 
+#ifndef _WIN32  // Windows refuses to remove a file that is open
 TEST_F(ScriptTest, RemovedFileStopsRecordingAndSaysSo) {
     toggle_recording();
     script_write_event(KANVO_MOUSE, 1, 2, 0);
@@ -246,6 +262,7 @@ TEST_F(ScriptTest, RemovedFileStopsRecordingAndSaysSo) {
     EXPECT_EQ(recording_on, 0);
     EXPECT_EQ(log_lines().back(), "Cannot write script file KANVO.SCR; recording stopped\n");
 }
+#endif
 
 }  // namespace
 
@@ -364,6 +381,7 @@ TEST_F(ScriptTest, LineThatNeverEndsEndsPlaybackInsteadOfHanging) {
     EXPECT_EQ(unplayed_script_line, 1);
 }
 
+#ifndef _WIN32  // needs /dev/zero and a FIFO
 TEST_F(ScriptTest, OnlyARegularFileIsPlayedBack) {
     // A device, a FIFO with no writer and a directory: each is refused at once, none
     // blocks or is taken for an empty script.
@@ -378,6 +396,7 @@ TEST_F(ScriptTest, OnlyARegularFileIsPlayedBack) {
     EXPECT_EQ(log_lines(), std::vector<std::string>(3, "Cannot open script file KANVO.SCR for reading\n"));
     EXPECT_EQ(playback_on, 0);
 }
+#endif
 
 TEST_F(ScriptTest, NulInsideALineDoesNotSwallowTheNextLine) {
     const char text[] = "KANVO_KBD(65);\0junk\nKANVO_KBD(66);\n";
@@ -390,14 +409,15 @@ TEST_F(ScriptTest, RecordingSurvivesTheProgramChangingDirectory) {
     toggle_recording();
     script_write_event(KANVO_MOUSE, 1, 2, 0);
     ScratchDirectory elsewhere;
-    ASSERT_EQ(chdir(elsewhere.path().c_str()), 0);
+    std::filesystem::current_path(elsewhere.path());
     script_write_event(KANVO_MOUSE, 3, 4, 0);
     EXPECT_EQ(recording_on, 1);
-    ASSERT_EQ(chdir(directory_.path().c_str()), 0);
+    std::filesystem::current_path(directory_.path());
     toggle_recording();
     EXPECT_EQ(file_text(), "KANVO_MOUSE(1, 2);\nKANVO_MOUSE(3, 4);\n");
 }
 
+#ifndef _WIN32  // Windows refuses to remove a file that is open
 TEST_F(ScriptTest, FailedRunLineStopsRecordingBeforeTheEventAfterIt) {
     platform::HeadlessBackend &user = open_headless();
     KANVO_animate(KANVO_ANIMATE_RUN);
@@ -410,9 +430,10 @@ TEST_F(ScriptTest, FailedRunLineStopsRecordingBeforeTheEventAfterIt) {
     ASSERT_EQ(await_event().kind, KANVO_MOUSE);
     EXPECT_EQ(recording_on, 0);
     EXPECT_EQ(script_file, nullptr) << "no file is opened again for the click";
-    EXPECT_NE(access(script_name, F_OK), 0);
+    EXPECT_FALSE(std::filesystem::exists(script_name));
     EXPECT_EQ(log_lines().back(), "Cannot write script file KANVO.SCR; recording stopped\n");
 }
+#endif
 
 // ---- playback and recording end where they should ----
 
@@ -519,6 +540,9 @@ TEST_F(ScriptTest, FinishedScriptPlaysAgainFromItsFirstLine) {
     EXPECT_EQ(log_lines().size(), 2u);
 }
 
+// Death tests on Windows start the test afresh in a new process, in a scratch folder of
+// its own: the file would land where this test cannot see it.
+#ifndef _WIN32
 // The program ends while a run of periodic events is being counted: by a signal (Ctrl+C
 // in the terminal, a kill) or by exiting (the display went away), the run still lands.
 TEST_F(ScriptTest, RunBeingCountedIsWrittenWhenTheProgramEnds) {
@@ -535,3 +559,4 @@ TEST_F(ScriptTest, RunBeingCountedIsWrittenWhenTheProgramEnds) {
     EXPECT_EXIT({ record_five_ticks(); std::exit(1); }, testing::ExitedWithCode(1), "");
     EXPECT_EQ(file_text(), "KANVO_PERIODIC(5);\n");
 }
+#endif

@@ -4,15 +4,15 @@
 
 #include <gif_lib.h>
 #include <zlib.h>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 #include <utility>
+
+#include "platform/files.h"
 
 namespace {
 
@@ -160,7 +160,7 @@ void GifWriter::discard() {
     frames_file_ = nullptr;
     if (out_) std::fclose(out_);
     out_ = nullptr;
-    if (!temporary_.empty()) unlink(temporary_.c_str());
+    if (!temporary_.empty()) std::remove(temporary_.c_str());
     temporary_.clear();
 }
 
@@ -169,17 +169,11 @@ bool GifWriter::open(const std::string &path, std::string *error) {
     frames_ = 0;
     uses_.clear();
     path_ = path;
-    std::string pattern = path + ".XXXXXX";
     // Programs that kanvo-run starts do not inherit the files.
-    const int fd = mkostemp(pattern.data(), O_CLOEXEC);
-    if (fd < 0) return fail(error, std::strerror(errno));
-    temporary_ = pattern;
-    fchmod(fd, 0644);
-    out_ = fdopen(fd, "wb");
-    if (!out_) close(fd);
-    frames_file_ = std::tmpfile();
-    if (frames_file_) fcntl(fileno(frames_file_), F_SETFD, FD_CLOEXEC);
-    if (!out_ || !frames_file_) {
+    out_ = platform::create_beside(path, &temporary_);
+    if (!out_) return fail(error, std::strerror(errno));
+    frames_file_ = platform::scratch_file();
+    if (!frames_file_) {
         const std::string reason = std::strerror(errno);
         discard();
         return fail(error, reason);
@@ -329,12 +323,12 @@ bool GifWriter::finish(std::string *error) {
         }
         ok = ok && encoder.close(error);
     }
-    ok = ok && ((std::fflush(out_) == 0 && fsync(fileno(out_)) == 0 && !std::ferror(out_)) ||
+    ok = ok && ((platform::flush_to_disk(out_) && !std::ferror(out_)) ||
                 fail(error, std::strerror(errno)));
     if (ok) {
         const bool closed = std::fclose(out_) == 0;
         out_ = nullptr;
-        ok = (closed && std::rename(temporary_.c_str(), path_.c_str()) == 0) ||
+        ok = (closed && platform::replace_file(temporary_, path_)) ||
              fail(error, std::strerror(errno));
         if (ok) temporary_.clear();
     }

@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <limits>
 #include <memory>
 #include <string>
@@ -151,13 +152,12 @@ void check_script(const std::string &script) {
 void check_inputs_and_outputs(const Options &options) {
     if (!options.script.empty()) check_script(options.script);
     if (!options.frames.empty()) {
-        struct stat info {};
-        if (stat(options.frames.c_str(), &info) != 0 && mkdir(options.frames.c_str(), 0777) != 0) {
-            fail("cannot make frames directory " + options.frames + ": " + std::strerror(errno), 1);
+        namespace fs = std::filesystem;
+        std::error_code error;
+        if (!fs::exists(options.frames, error) && !fs::create_directory(options.frames, error)) {
+            fail("cannot make frames directory " + options.frames + ": " + error.message(), 1);
         }
-        if (stat(options.frames.c_str(), &info) != 0 || !S_ISDIR(info.st_mode)) {
-            fail(options.frames + " is not a directory", 1);
-        }
+        if (!fs::is_directory(options.frames, error)) fail(options.frames + " is not a directory", 1);
     }
 }
 

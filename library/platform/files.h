@@ -1,6 +1,9 @@
-// Files the library keeps open: whether an open file still is the one its name names, so
-// that a recording notices its file being removed or replaced under it; opening only
-// regular files for reading; and a last word before the program ends.
+// Files the library and its tools keep open: whether an open file still is the one its
+// name names, so that a recording notices its file being removed or replaced under it;
+// opening only regular files for reading; a last word before the program ends; files
+// written whole beside their place and renamed into it, so that a failed write never
+// leaves half a file under the name; scratch files. Each system has its own
+// (backends/posix/files.cpp, backends/win32/files.cpp).
 #pragma once
 
 #include <cstddef>
@@ -32,5 +35,21 @@ bool write_new_file(const char *name, const char *bytes, size_t length);
 // last_word may run inside a signal handler. Registering the same function again does
 // nothing.
 void call_at_program_end(void (*last_word)());
+
+// A new, empty file beside path for binary writing, with the access that path's file has
+// (or that a new file gets), not inherited by programs this one starts; its name goes to
+// *temporary. nullptr (errno set) on failure.
+std::FILE *create_beside(const std::string &path, std::string *temporary);
+
+// Writes file's buffered data and has the system put it on the disk. false (errno set)
+// on failure.
+bool flush_to_disk(std::FILE *file);
+
+// Renames temporary to path, replacing any file there. false (errno set) on failure.
+bool replace_file(const std::string &temporary, const std::string &path);
+
+// An anonymous binary file for reading and writing, removed when closed, not inherited by
+// programs this one starts. nullptr (errno set) on failure.
+std::FILE *scratch_file();
 
 }  // namespace platform

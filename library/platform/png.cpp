@@ -2,9 +2,7 @@
 // back. The codec underneath is the platform's (png_codec.h).
 #include "platform/png.h"
 
-#include <fcntl.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
@@ -12,6 +10,7 @@
 #include <cstring>
 #include <memory>
 
+#include "platform/files.h"
 #include "platform/png_codec.h"
 
 namespace platform {
@@ -34,21 +33,6 @@ bool write_picture(FILE *file, const Bitmap &bitmap, std::string *error) {
     return true;
 }
 
-// Where the picture really goes: the file a symbolic link leads to, so the link stays.
-std::string final_path(const std::string &path) {
-    char *resolved = realpath(path.c_str(), nullptr);
-    if (!resolved) return path;
-    std::string target = resolved;
-    free(resolved);
-    return target;
-}
-
-std::string directory_of(const std::string &path) {
-    const size_t slash = path.rfind('/');
-    if (slash == std::string::npos) return ".";
-    return slash == 0 ? "/" : path.substr(0, slash);
-}
-
 // Something other than a file or nothing (a terminal, a pipe) is written in place.
 bool writes_in_place(const std::string &path) {
     struct stat info {};
@@ -63,15 +47,6 @@ bool write_in_place(const std::string &path, const Bitmap &bitmap, std::string *
     return true;
 }
 
-// A new file gets the mode fopen would give it; a replaced one keeps its own.
-mode_t mode_for(const std::string &path) {
-    struct stat info {};
-    if (stat(path.c_str(), &info) == 0) return info.st_mode & 07777;
-    const mode_t mask = umask(0);
-    umask(mask);
-    return 0666 & ~mask;
-}
-
 }  // namespace
 
 bool write_png(const std::string &path, const Bitmap &bitmap, std::string *error) {
@@ -79,22 +54,15 @@ bool write_png(const std::string &path, const Bitmap &bitmap, std::string *error
     if (writes_in_place(path)) return write_in_place(path, bitmap, error);
     // The picture goes to a new file beside the old one and replaces it only when whole:
     // a full disk leaves the old picture as it was.
-    const std::string target = final_path(path);
-    std::string temporary = directory_of(target) + "/.kanvo-png-XXXXXX";
-    const int fd = mkstemp(&temporary[0]);
-    if (fd < 0) return fail(error, strerror(errno));
-    fchmod(fd, mode_for(target));
-    File file(fdopen(fd, "wb"));
-    if (!file) {
-        const int saved = errno;
-        close(fd);
-        unlink(temporary.c_str());
-        return fail(error, strerror(saved));
-    }
+    // Through a symbolic link, the file it leads to is replaced, so the link stays.
+    const std::string target = resolved_path(path.c_str());
+    std::string temporary;
+    File file(create_beside(target, &temporary));
+    if (!file) return fail(error, strerror(errno));
     bool written = write_picture(file.get(), bitmap, error);
     if (fclose(file.release()) != 0 && written) written = fail(error, strerror(errno));
-    if (written && rename(temporary.c_str(), target.c_str()) != 0) written = fail(error, strerror(errno));
-    if (!written) unlink(temporary.c_str());
+    if (written && !replace_file(temporary, target)) written = fail(error, strerror(errno));
+    if (!written) remove(temporary.c_str());
     return written;
 }
 

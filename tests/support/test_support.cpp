@@ -5,6 +5,11 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <random>
+
+#ifndef _WIN32
+#include <sys/wait.h>
+#endif
 
 platform::HeadlessBackend &use_headless() {
     static platform::HeadlessBackend *driver = nullptr;
@@ -49,13 +54,43 @@ Event await_event() {
     return event;
 }
 
+#ifdef _WIN32
+const char kNullDevice[] = "NUL";
+#else
+const char kNullDevice[] = "/dev/null";
+#endif
+
+int run_program(const std::string &program, const std::string &arguments,
+                const std::string &prefix) {
+    // The Windows shell reads a leading slash as an option: give it the native form.
+    const std::string command = prefix + "\"" +
+                                std::filesystem::path(program).make_preferred().string() + "\" " +
+                                arguments;
+#ifdef _WIN32
+    // cmd /c drops the first and the last quote of a line holding more than two: give it
+    // a pair of its own to drop.
+    return std::system(("\"" + command + "\"").c_str());
+#else
+    const int status = std::system(command.c_str());
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+#endif
+}
+
 ScratchDirectory::ScratchDirectory() {
-    char pattern[] = "/tmp/kanvo-test-XXXXXX";
-    if (!mkdtemp(pattern)) {
-        std::perror("mkdtemp");
-        std::abort();
+    namespace fs = std::filesystem;
+    std::random_device random;
+    std::error_code error;
+    const fs::path temporary = fs::temp_directory_path(error);
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const fs::path candidate = temporary / ("kanvo-test-" + std::to_string(random()));
+        if (fs::create_directory(candidate, error)) {
+            path_ = candidate.generic_string();
+            return;
+        }
     }
-    path_ = pattern;
+    std::fprintf(stderr, "cannot make a scratch directory in %s: %s\n",
+                 temporary.string().c_str(), error.message().c_str());
+    std::abort();
 }
 
 ScratchDirectory::~ScratchDirectory() {

@@ -29,7 +29,15 @@ struct Event {
 };
 Event await_event();
 
-// A fresh directory under /tmp for one test's files, removed with everything in it when
+// Runs a program through the system's shell with arguments (redirections allowed) and
+// returns its exit status, -1 when it did not end by exiting. prefix goes before the
+// program on the command line (POSIX shells: environment settings, a timeout).
+int run_program(const std::string &program, const std::string &arguments,
+                const std::string &prefix = "");
+// The shell's name for the file that swallows output.
+extern const char kNullDevice[];
+
+// A fresh directory in the system's temporary folder for one test's files, removed with everything in it when
 // the test ends.
 class ScratchDirectory {
 public:

@@ -1,6 +1,6 @@
-// Files the library keeps open: resolving a name once, checking later that the name
-// still leads to the open file, opening regular files only, and the program's last word
-// at exit or on a terminating signal.
+// Files on POSIX systems: resolving a name once, checking later that the name still
+// leads to the open file, opening regular files only, the program's last word at exit or
+// on a terminating signal, and files written beside their place and renamed into it.
 #include "platform/files.h"
 
 #include <fcntl.h>
@@ -116,6 +116,50 @@ void call_at_program_end(void (*last_word)()) {
     if (last_word_count == 0) install_handlers();
     last_words[last_word_count] = last_word;
     last_word_count = last_word_count + 1;
+}
+
+namespace {
+
+// A new file gets the mode fopen would give it; a replaced one keeps its own.
+mode_t mode_for(const std::string &path) {
+    struct stat info {};
+    if (stat(path.c_str(), &info) == 0) return info.st_mode & 07777;
+    const mode_t mask = umask(0);
+    umask(mask);
+    return 0666 & ~mask;
+}
+
+}  // namespace
+
+std::FILE *create_beside(const std::string &path, std::string *temporary) {
+    std::string pattern = path + ".XXXXXX";
+    const int fd = mkostemp(pattern.data(), O_CLOEXEC);
+    if (fd < 0) return nullptr;
+    fchmod(fd, mode_for(path));
+    std::FILE *file = fdopen(fd, "wb");
+    if (!file) {
+        const int saved = errno;
+        close(fd);
+        unlink(pattern.c_str());
+        errno = saved;
+        return nullptr;
+    }
+    *temporary = pattern;
+    return file;
+}
+
+bool flush_to_disk(std::FILE *file) {
+    return std::fflush(file) == 0 && fsync(fileno(file)) == 0;
+}
+
+bool replace_file(const std::string &temporary, const std::string &path) {
+    return std::rename(temporary.c_str(), path.c_str()) == 0;
+}
+
+std::FILE *scratch_file() {
+    std::FILE *file = std::tmpfile();
+    if (file) fcntl(fileno(file), F_SETFD, FD_CLOEXEC);
+    return file;
 }
 
 }  // namespace platform
