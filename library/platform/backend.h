@@ -1,5 +1,6 @@
-// The seam between the windowing stand-in and what really shows windows: the Qt desktop
-// backend or the headless one. Nothing above this seam knows which backend runs.
+// The seam between the windowing stand-in and what really shows windows: the desktop
+// backend (Qt on Linux, the page in a browser) or the headless one. Nothing above this
+// seam knows which backend runs.
 #pragma once
 
 #include <cstdint>
@@ -29,8 +30,9 @@ public:
     virtual int screen_height() = 0;
 };
 
-// The desktop backend (Qt). When no display can be reached it prints one line on
-// standard error saying what to do and exits with status 1.
+// The desktop backend of the system built for: Qt (when no display can be reached it
+// prints one line on standard error saying what to do and exits with status 1), or in the
+// browser the web backend.
 std::unique_ptr<Backend> make_desktop_backend();
 
 }  // namespace platform

@@ -1,0 +1,21 @@
+// The PNG codec under png.cpp's file handling: libpng on desktops (png_libpng.cpp), stb in
+// the browser (backends/web/png_stb.cpp), so the file handling is the same everywhere.
+#pragma once
+
+#include <cstdio>
+#include <string>
+
+#include "bitmap.h"
+
+namespace platform {
+
+// Writes the bitmap as an 8-bit RGB PNG into an open file. On failure returns false and
+// puts the reason alone into *error (when given).
+bool encode_png(FILE *file, const Bitmap &bitmap, std::string *error);
+
+// Reads a PNG from an open file, at its start, turning every format into the bitmap's
+// pixels (alpha ignored). On failure returns false, the bitmap as it was, and the reason
+// alone in *error (when given).
+bool decode_png(FILE *file, Bitmap *bitmap, std::string *error);
+
+}  // namespace platform
