@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds Kanvo and runs the whole test suite: once plain; the
-# examples, consumer projects and real desktop windows; the Windows build under Wine; the
-# script-reader fuzzer for a bounded time; and the suite again built with
-# AddressSanitizer and UndefinedBehaviorSanitizer.
+# examples, consumer projects and real desktop windows; the Windows build under Wine;
+# the pages in headless Chromium; the script-reader fuzzer for a bounded time; and the
+# suite again built with AddressSanitizer and UndefinedBehaviorSanitizer.
 set -euo pipefail
 cd "$(dirname "$0")"
 scripts/install-deps.sh
@@ -21,6 +21,8 @@ echo "== real windows under Xvfb, with and without a window manager"
 scripts/test-desktop.sh
 echo "== Windows: the cross-build and its tests under Wine"
 scripts/test-windows.sh
+echo "== the browser: the Emscripten build and its pages in headless Chromium"
+scripts/test-web.sh
 
 echo "== fuzzing the script reader (${KANVO_FUZZ_SECONDS:-60} s)"
 CC=clang CXX=clang++ cmake -S . -B build/fuzz -DKANVO_FUZZ=ON -DKANVO_BENCHMARKS=OFF \
