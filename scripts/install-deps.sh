@@ -9,7 +9,7 @@ packages=(
   libgtest-dev libbenchmark-dev libcairo2-dev xvfb xauth
   g++-mingw-w64-x86-64-posix libz-mingw-w64-dev googletest wine wine64 dpkg-dev
   openbox xdotool x11-utils imagemagick python3
-  emscripten chromium python3-websocket python3-fonttools libstb-dev dpkg-dev
+  emscripten chromium python3-websocket python3-fonttools libstb-dev
 )
 
 missing=()
