@@ -25,7 +25,7 @@ enum class Arg { none, int_, long_, long_long, intmax, size, ptrdiff, unsigned_,
                  unsigned_long_long, uintmax, double_, long_double, string, pointer, count };
 
 // One conversion of the format, as written.
-struct Spec {
+struct Directive {
     std::string flags;
     bool width_star = false, precision_star = false, has_precision = false;
     long long width = 0, precision = 0;  // literal values, saturated
@@ -56,48 +56,48 @@ Arg integer_arg(const std::string &length, bool is_signed) {
 
 // Parses the conversion after a '%'; false for what this formatter leaves to the C
 // library whole (positional arguments, wide characters, unknown conversions).
-bool parse_spec(const char **p, Spec *spec) {
+bool parse_directive(const char **p, Directive *directive) {
     const char *s = *p;
-    while (*s && std::strchr("-+ #0'I", *s)) spec->flags += *s++;
+    while (*s && std::strchr("-+ #0'I", *s)) directive->flags += *s++;
     if (*s == '*') {
-        spec->width_star = true;
+        directive->width_star = true;
         ++s;
     } else {
         const char *digits = s;
-        spec->width = read_number(&s);
+        directive->width = read_number(&s);
         if (*s == '$' && s != digits) return false;
     }
     if (*s == '.') {
         ++s;
-        spec->has_precision = true;
+        directive->has_precision = true;
         if (*s == '*') {
-            spec->precision_star = true;
+            directive->precision_star = true;
             ++s;
         } else {
-            spec->precision = read_number(&s);
+            directive->precision = read_number(&s);
         }
     }
     if (*s == '$') return false;
     for (const char *length : {"hh", "ll", "h", "l", "L", "q", "j", "z", "Z", "t"}) {
         const size_t n = std::strlen(length);
         if (std::strncmp(s, length, n) == 0) {
-            spec->length = length;
+            directive->length = length;
             s += n;
             break;
         }
     }
-    spec->conversion = *s;
+    directive->conversion = *s;
     if (!*s) return false;
     ++s;
-    const char c = spec->conversion;
-    if (c == 'd' || c == 'i') spec->arg = integer_arg(spec->length, true);
-    else if (std::strchr("ouxX", c)) spec->arg = integer_arg(spec->length, false);
-    else if (std::strchr("fFeEgGaA", c)) spec->arg = spec->length == "L" ? Arg::long_double : Arg::double_;
-    else if (c == 'c' && spec->length.empty()) spec->arg = Arg::int_;
-    else if (c == 's' && spec->length.empty()) spec->arg = Arg::string;
-    else if (c == 'p') spec->arg = Arg::pointer;
-    else if (c == 'n') spec->arg = Arg::count;
-    else if (c == 'm') spec->arg = Arg::none;
+    const char c = directive->conversion;
+    if (c == 'd' || c == 'i') directive->arg = integer_arg(directive->length, true);
+    else if (std::strchr("ouxX", c)) directive->arg = integer_arg(directive->length, false);
+    else if (std::strchr("fFeEgGaA", c)) directive->arg = directive->length == "L" ? Arg::long_double : Arg::double_;
+    else if (c == 'c' && directive->length.empty()) directive->arg = Arg::int_;
+    else if (c == 's' && directive->length.empty()) directive->arg = Arg::string;
+    else if (c == 'p') directive->arg = Arg::pointer;
+    else if (c == 'n') directive->arg = Arg::count;
+    else if (c == 'm') directive->arg = Arg::none;
     else return false;
     *p = s;
     return true;
@@ -112,8 +112,8 @@ bool format_supported(const char *format) {
             continue;
         }
         const char *s = p + 1;
-        Spec spec;
-        if (!parse_spec(&s, &spec)) return false;
+        Directive directive;
+        if (!parse_directive(&s, &directive)) return false;
         p = s - 1;
     }
     return true;
@@ -197,13 +197,13 @@ int format_one(char *out, size_t size, const char *format, int width, int precis
 }
 #pragma GCC diagnostic pop
 
-void store_count(const Spec &spec, void *target, long long count) {
+void store_count(const Directive &directive, void *target, long long count) {
     if (!target) return;
-    if (spec.length == "hh") *static_cast<signed char *>(target) = static_cast<signed char>(count);
-    else if (spec.length == "h") *static_cast<short *>(target) = static_cast<short>(count);
-    else if (spec.length == "l" || spec.length == "z" || spec.length == "Z" || spec.length == "t")
+    if (directive.length == "hh") *static_cast<signed char *>(target) = static_cast<signed char>(count);
+    else if (directive.length == "h") *static_cast<short *>(target) = static_cast<short>(count);
+    else if (directive.length == "l" || directive.length == "z" || directive.length == "Z" || directive.length == "t")
         *static_cast<long *>(target) = static_cast<long>(count);
-    else if (spec.length == "ll" || spec.length == "q" || spec.length == "L" || spec.length == "j")
+    else if (directive.length == "ll" || directive.length == "q" || directive.length == "L" || directive.length == "j")
         *static_cast<long long *>(target) = count;
     else *static_cast<int *>(target) = static_cast<int>(count);
 }
@@ -226,9 +226,9 @@ public:
                 continue;
             }
             ++p;
-            Spec spec;
-            parse_spec(&p, &spec);  // checked before: every conversion parses
-            if (!conversion(spec, args)) return -1;
+            Directive directive;
+            parse_directive(&p, &directive);  // checked before: every conversion parses
+            if (!conversion(directive, args)) return -1;
         }
         return total_;
     }
@@ -243,24 +243,24 @@ private:
         buffer_[kept_] = '\0';
     }
 
-    bool conversion(Spec &spec, va_list &args) {
-        long long width = spec.width_star ? va_arg(args, int) : spec.width;
-        long long precision = spec.precision_star ? va_arg(args, int) : spec.precision;
+    bool conversion(Directive &directive, va_list &args) {
+        long long width = directive.width_star ? va_arg(args, int) : directive.width;
+        long long precision = directive.precision_star ? va_arg(args, int) : directive.precision;
         if (width < 0) {  // a negative width from an argument means left-justified
-            spec.flags += '-';
+            directive.flags += '-';
             width = -width;
         }
-        if (!spec.has_precision || precision < 0) precision = -1;
+        if (!directive.has_precision || precision < 0) precision = -1;
         if (width > INT_MAX || precision > INT_MAX) return false;
-        const Value value = fetch(spec.arg, args);
-        if (spec.arg == Arg::count) {
-            store_count(spec, value.p, total_);
+        const Value value = fetch(directive.arg, args);
+        if (directive.arg == Arg::count) {
+            store_count(directive, value.p, total_);
             return true;
         }
-        const std::string format = "%" + spec.flags + "*.*" + spec.length + spec.conversion;
+        const std::string format = "%" + directive.flags + "*.*" + directive.length + directive.conversion;
         // The natural text (no width), with a numeric precision cut where only zeros or
         // exact digits follow; strings keep theirs (a precision only shortens them).
-        const bool numeric = spec.arg != Arg::string && spec.arg != Arg::pointer;
+        const bool numeric = directive.arg != Arg::string && directive.arg != Arg::pointer;
         const long long cut = numeric && precision > kPrecisionCut ? kPrecisionCut : precision;
         const int natural_cut = format_one(nullptr, 0, format.c_str(), 0, int(cut), value);
         if (natural_cut < 0) return false;

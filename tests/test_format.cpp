@@ -56,26 +56,26 @@ TEST(FormatText, SameTextAsSnprintfAcrossWidthsPrecisionsAndFlags) {
         for (const char *flag : flags) {
             for (const char *width : widths) {
                 for (const char *precision : precisions) {
-                    const std::string spec = prefix + "%" + flag + width + precision;
+                    const std::string directive = prefix + "%" + flag + width + precision;
                     const std::string tail = "|%d|";
                     auto same = [&](const std::string &format, auto value) {
                         SCOPED_TRACE(format.substr(prefix.size()));
                         EXPECT_EQ(ours(format.c_str(), value, 7), reference(format.c_str(), value, 7));
                         ++compared;
                     };
-                    same(spec + "d" + tail, -1234);
-                    same(spec + "x" + tail, 0xBEEFu);
-                    same(spec + "lld" + tail, -9000000000LL);
-                    same(spec + "f" + tail, -3.14159);
-                    same(spec + "f" + tail, 1e300);
-                    same(spec + "f" + tail, 0.1);
-                    same(spec + "e" + tail, 6.02e23);
-                    same(spec + "g" + tail, 0.1);
-                    same(spec + "a" + tail, 1.5);
-                    same(spec + "f" + tail, double(INFINITY));
-                    same(spec + "Lf" + tail, 1.0L / 3);
-                    same(spec + "s" + tail, "kanvo");
-                    same(spec + "s" + tail, long_text.c_str());
+                    same(directive + "d" + tail, -1234);
+                    same(directive + "x" + tail, 0xBEEFu);
+                    same(directive + "lld" + tail, -9000000000LL);
+                    same(directive + "f" + tail, -3.14159);
+                    same(directive + "f" + tail, 1e300);
+                    same(directive + "f" + tail, 0.1);
+                    same(directive + "e" + tail, 6.02e23);
+                    same(directive + "g" + tail, 0.1);
+                    same(directive + "a" + tail, 1.5);
+                    same(directive + "f" + tail, double(INFINITY));
+                    same(directive + "Lf" + tail, 1.0L / 3);
+                    same(directive + "s" + tail, "kanvo");
+                    same(directive + "s" + tail, long_text.c_str());
                 }
             }
             const std::string star = prefix + "%" + flag + "*.*f|%n|%s";
