@@ -87,13 +87,13 @@ TEST(PeerPictures, EveryPeerPaintsKanvosShapesUpToTheirEdges) {
 TEST(PeerPictures, AMissingShapeIsNoEdgeDifference) {
     const Frame frame = read(frame_paths().front());
     Frame without_lake = frame;
-    auto oval_width = [](const FrameStep &s) {
-        bool oval = s.kind == FrameStep::shape && s.command.kind == kind_oval;
+    auto oval_width = [](const ListCommand &s) {
+        bool oval = s.kind == ListCommand::shape && s.command.kind == kind_oval;
         return oval ? s.command.x2 - s.command.x1 : -1;
     };
     auto widest_oval = std::max_element(
         without_lake.steps.begin(), without_lake.steps.end(),
-        [&](const FrameStep &a, const FrameStep &b) { return oval_width(a) < oval_width(b); });
+        [&](const ListCommand &a, const ListCommand &b) { return oval_width(a) < oval_width(b); });
     ASSERT_EQ(widest_oval->command.kind, kind_oval);
     without_lake.steps.erase(widest_oval);
     auto kanvo = make_kanvo_painter();

@@ -6,18 +6,11 @@
 #include <string>
 #include <vector>
 
-#include "kanvo_internal.h"
-
-struct FrameStep {
-    enum Kind { origin, clear, fill, shape } kind = shape;
-    int origin_x = 0, origin_y = 0;      // origin
-    platform::Pixel fill_color = 0;      // fill
-    DrawCommand command;                 // shape: triangle, rectangle, oval or line
-};
+#include "command_list.h"
 
 struct Frame {
     std::string name;  // the file's name without folder and extension
-    std::vector<FrameStep> steps;
+    std::vector<ListCommand> steps;
     int shapes = 0;
 };
 

@@ -56,19 +56,7 @@ public:
         origin_y = kStartOriginY;
     }
     void paint(const Frame &frame) override {
-        for (const FrameStep &step : frame.steps) {
-            switch (step.kind) {
-            case FrameStep::origin:
-                origin_x = step.origin_x;
-                origin_y = step.origin_y;
-                break;
-            case FrameStep::clear: clear_surface(); break;
-            case FrameStep::fill:
-                surface_dc->fill_rect(0, 0, kSurfaceWidth, kSurfaceHeight, step.fill_color);
-                break;
-            case FrameStep::shape: render_command(step.command); break;
-            }
-        }
+        for (const ListCommand &step : frame.steps) paint_list_command(step);
     }
     platform::Bitmap picture() override { return *surface_bitmap; }
 };
@@ -96,18 +84,18 @@ public:
         oy_ = kStartOriginY;
     }
     void paint(const Frame &frame) override {
-        for (const FrameStep &step : frame.steps) {
+        for (const ListCommand &step : frame.steps) {
             switch (step.kind) {
-            case FrameStep::origin:
+            case ListCommand::origin:
                 ox_ = step.origin_x;
                 oy_ = step.origin_y;
                 break;
-            case FrameStep::clear: clear(); break;
-            case FrameStep::fill:
+            case ListCommand::clear: clear(); break;
+            case ListCommand::fill:
                 set_color(step.fill_color);
                 cairo_paint(cr_);
                 break;
-            case FrameStep::shape: shape(PixelShape(step.command, ox_, oy_)); break;
+            case ListCommand::shape: shape(PixelShape(step.command, ox_, oy_)); break;
             }
         }
     }
@@ -203,15 +191,15 @@ public:
         oy_ = kStartOriginY;
     }
     void paint(const Frame &frame) override {
-        for (const FrameStep &step : frame.steps) {
+        for (const ListCommand &step : frame.steps) {
             switch (step.kind) {
-            case FrameStep::origin:
+            case ListCommand::origin:
                 ox_ = step.origin_x;
                 oy_ = step.origin_y;
                 break;
-            case FrameStep::clear: clear(); break;
-            case FrameStep::fill: painter_.fillRect(image_.rect(), QColor::fromRgb(step.fill_color)); break;
-            case FrameStep::shape: shape(PixelShape(step.command, ox_, oy_)); break;
+            case ListCommand::clear: clear(); break;
+            case ListCommand::fill: painter_.fillRect(image_.rect(), QColor::fromRgb(step.fill_color)); break;
+            case ListCommand::shape: shape(PixelShape(step.command, ox_, oy_)); break;
             }
         }
     }

@@ -13,7 +13,6 @@
 #include <streambuf>
 #include <vector>
 
-#include "kanvo_internal.h"
 
 namespace {
 
@@ -71,8 +70,8 @@ bool shape_for(const std::string &word, Shape *shape) {
     return true;
 }
 
-// Runs one non-empty, non-comment line; returns an empty string or the reason it is bad.
-std::string run_line(const std::string &line) {
+// Reads one non-empty, non-comment line; returns an empty string or the reason it is bad.
+std::string parse_line(const std::string &line, ListCommand *command) {
     std::istringstream words(line);
     std::string word, token;
     words >> word;
@@ -93,18 +92,20 @@ std::string run_line(const std::string &line) {
     std::string reason;
     if (word == "clear") {
         if (!tokens.empty()) return "clear takes no numbers";
-        clear_surface();
+        command->kind = ListCommand::clear;
         return "";
     }
     if (word == "origin") {
         if (!(reason = numbers(2, INT_MIN, INT_MAX, "origin needs two integers")).empty()) return reason;
-        origin_x = v[0];
-        origin_y = v[1];
+        command->kind = ListCommand::origin;
+        command->origin_x = v[0];
+        command->origin_y = v[1];
         return "";
     }
     if (word == "fill") {
         if (!(reason = numbers(3, 0, 255, "fill needs three values 0 to 255")).empty()) return reason;
-        surface_dc->fill_rect(0, 0, kSurfaceWidth, kSurfaceHeight, platform::rgb(v[0], v[1], v[2]));
+        command->kind = ListCommand::fill;
+        command->fill_color = platform::rgb(uint8_t(v[0]), uint8_t(v[1]), uint8_t(v[2]));
         return "";
     }
     Shape shape;
@@ -114,19 +115,19 @@ std::string run_line(const std::string &line) {
     if (!reason.empty()) return reason;
     if (v[0] < 0 || v[0] >= kColorCount) return "colour must be 0 to 23";
     if (v[1] < shape.min_width) return "width must be at least " + std::to_string(shape.min_width);
-    DrawCommand command;
-    command.kind = shape.kind;
-    command.color = v[0];
-    command.width = v[1];
-    command.x1 = v[2];
-    command.y1 = v[3];
-    command.x2 = v[4];
-    command.y2 = v[5];
+    command->kind = ListCommand::shape;
+    DrawCommand &c = command->command;
+    c.kind = shape.kind;
+    c.color = v[0];
+    c.width = v[1];
+    c.x1 = v[2];
+    c.y1 = v[3];
+    c.x2 = v[4];
+    c.y2 = v[5];
     if (shape.numbers == 8) {
-        command.x3 = v[6];
-        command.y3 = v[7];
+        c.x3 = v[6];
+        c.y3 = v[7];
     }
-    render_command(command);
     return "";
 }
 
@@ -188,27 +189,49 @@ private:
 
 }  // namespace
 
-bool paint_command_list(std::istream &in, const std::string &name, std::string *error) {
-    ensure_surface();
-    surface_bitmap->fill(platform::kWhite);
-    origin_x = kStartOriginX;
-    origin_y = kStartOriginY;
+bool read_command_list(std::istream &in, const std::string &name,
+                       const std::function<void(const ListCommand &)> &take, std::string *error) {
     std::string line;
     for (int number = 1;; ++number) {
         const LineRead read = read_line(in, &line);
         std::string reason;
+        ListCommand command;
         if (read == LineRead::end) return true;
         if (read == LineRead::too_long)
             reason = "line longer than " + std::to_string(kLongestLine) + " characters";
         else if (read == LineRead::read_error)
             reason = "read error";
-        else if (!is_blank(without_comment(line)))
-            reason = run_line(without_comment(line));
+        else if (is_blank(without_comment(line)))
+            continue;
+        else if ((reason = parse_line(without_comment(line), &command)).empty())
+            take(command);
         if (!reason.empty()) {
             if (error) *error = name + ":" + std::to_string(number) + ": " + reason;
             return false;
         }
     }
+}
+
+void paint_list_command(const ListCommand &command) {
+    switch (command.kind) {
+    case ListCommand::origin:
+        origin_x = command.origin_x;
+        origin_y = command.origin_y;
+        break;
+    case ListCommand::clear: clear_surface(); break;
+    case ListCommand::fill:
+        surface_dc->fill_rect(0, 0, kSurfaceWidth, kSurfaceHeight, command.fill_color);
+        break;
+    case ListCommand::shape: render_command(command.command); break;
+    }
+}
+
+bool paint_command_list(std::istream &in, const std::string &name, std::string *error) {
+    ensure_surface();
+    surface_bitmap->fill(platform::kWhite);
+    origin_x = kStartOriginX;
+    origin_y = kStartOriginY;
+    return read_command_list(in, name, paint_list_command, error);
 }
 
 bool paint_command_stream(FILE *file, const std::string &name, std::string *error) {
