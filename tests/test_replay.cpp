@@ -40,23 +40,9 @@ protected:
         const std::string out = path("stdout.txt"), err = path("stderr.txt");
         const int status =
             run_program(KANVO_REPLAY, arguments + " >" + out + " 2>" + err, kQuietLeakCheck + prefix);
-        output_ = read_text(out);
-        errors_ = read_text(err);
+        output_ = file_text(out);
+        errors_ = file_text(err);
         return status;
-    }
-
-    static std::string read_text(const std::string &file) {
-        std::ifstream in(file);
-        std::stringstream text;
-        text << in.rdbuf();
-        return text.str();
-    }
-
-    static platform::Bitmap read_picture(const std::string &file) {
-        platform::Bitmap picture;
-        std::string reason;
-        EXPECT_TRUE(platform::read_png(file, &picture, &reason)) << file << ": " << reason;
-        return picture;
     }
 
     ScratchDirectory directory_;
@@ -79,7 +65,7 @@ TEST_F(ReplayTest, SavedPictureHoldsTheSurface) {
     ASSERT_EQ(KANVO_save_picture(path("picture.png").c_str()), 1);
 
     // What the window shows: 585 by 481, the surface's top left, centred on the origin.
-    platform::Bitmap picture = read_picture(path("picture.png"));
+    platform::Bitmap picture = png_picture(path("picture.png"));
     ASSERT_EQ(picture.width(), 585);
     ASSERT_EQ(picture.height(), 481);
     for (int y : {0, 240, 480})
@@ -93,7 +79,7 @@ TEST_F(ReplayTest, SavedPictureHoldsTheSurface) {
 TEST_F(ReplayTest, PictureSavedBeforeOpeningHasTheWindowsSize) {
     KANVO_clear();
     ASSERT_EQ(KANVO_save_picture(path("early.png").c_str()), 1);
-    platform::Bitmap picture = read_picture(path("early.png"));
+    platform::Bitmap picture = png_picture(path("early.png"));
     EXPECT_EQ(picture.width(), 585);
     EXPECT_EQ(picture.height(), 481);
 }
@@ -118,8 +104,8 @@ TEST_F(ReplayTest, SameSeedAndScriptGiveTheSamePictureAnotherSeedAnother) {
     ASSERT_EQ(replay("--seed 5 " + script + " --png " + path("b.png")), 0) << errors_;
     ASSERT_EQ(replay("--seed 6 " + script + " --png " + path("c.png")), 0) << errors_;
 
-    platform::Bitmap a = read_picture(path("a.png")), b = read_picture(path("b.png")),
-                     c = read_picture(path("c.png"));
+    platform::Bitmap a = png_picture(path("a.png")), b = png_picture(path("b.png")),
+                     c = png_picture(path("c.png"));
     EXPECT_EQ(a.width(), 585);
     EXPECT_EQ(a.height(), 481);
     EXPECT_TRUE(a.pixels() == b.pixels());
@@ -130,7 +116,7 @@ TEST_F(ReplayTest, ScriptClickingAlterTreeTopsFiveTimesShowsTheSnowman) {
     write_script("winter.SCR", kWinterScript);
     ASSERT_EQ(replay("--seed 1 --script " + path("winter.SCR") + " --png " + path("w.png")), 0)
         << errors_;
-    platform::Bitmap winter = read_picture(path("w.png"));
+    platform::Bitmap winter = png_picture(path("w.png"));
     auto at = [&](int x, int y) { return winter.pixel(292 + x, 240 - y); };
     const platform::Pixel white = platform::rgb(255, 255, 255), black = platform::rgb(0, 0, 0);
     EXPECT_EQ(at(225, -175), white) << "body";
@@ -143,7 +129,7 @@ TEST_F(ReplayTest, ScriptClickingAlterTreeTopsFiveTimesShowsTheSnowman) {
 
     write_script("summer.SCR", "KANVO_PERIODIC(4);\nKANVO_MOUSE(-245, 208);\nKANVO_PERIODIC(3);\n");
     ASSERT_EQ(replay("--seed 1 --script " + path("summer.SCR") + " --png " + path("s.png")), 0);
-    platform::Bitmap summer = read_picture(path("s.png"));
+    platform::Bitmap summer = png_picture(path("s.png"));
     EXPECT_NE(summer.pixel(292 + 225, 240 + 140), white) << "no snowman before winter";
 }
 
@@ -159,8 +145,8 @@ TEST_F(ReplayTest, FramesAreWrittenOnePerEventAndTicksEndTheRun) {
     struct stat info {};
     EXPECT_NE(stat(path("frames/frame-000005.png").c_str(), &info), 0);
     // The moon moved one unit left per periodic event.
-    platform::Bitmap first = read_picture(path("frames/frame-000000.png"));
-    platform::Bitmap fourth = read_picture(path("frames/frame-000003.png"));
+    platform::Bitmap first = png_picture(path("frames/frame-000000.png"));
+    platform::Bitmap fourth = png_picture(path("frames/frame-000003.png"));
     EXPECT_FALSE(first.pixels() == fourth.pixels());
 }
 
@@ -208,7 +194,7 @@ TEST_F(ReplayTest, EndlessRunIsBoundedByMaxTicks) {
     write_script("endless.SCR", "KANVO_PERIODIC(2147483647);\n");
     EXPECT_EQ(replay("--seed 1 --max-ticks 40 --script " + path("endless.SCR") + " --png " + path("e.png")), 1);
     EXPECT_EQ(errors_, "kanvo-replay: stopped after 40 periodic events (--max-ticks 40); the script goes on\n");
-    read_picture(path("e.png"));  // the picture where it stopped
+    png_picture(path("e.png"));  // the picture where it stopped
     EXPECT_EQ(replay("--max-ticks 0"), 2);
 }
 
@@ -220,7 +206,7 @@ TEST_F(ReplayTest, FramesStopAtTheFirstThatCannotBeWritten) {
                                 " 2>" + path("err.txt") + " >/dev/null";
     const int full = std::system(command.c_str());
     EXPECT_EQ(WIFEXITED(full) ? WEXITSTATUS(full) : -1, 1);
-    EXPECT_EQ(read_text(path("err.txt")),
+    EXPECT_EQ(file_text(path("err.txt")),
               "kanvo-replay: cannot write " + path("full") + "/frame-000000.png: File too large\n");
     EXPECT_EQ(std::system(("test -z \"$(ls -A " + path("full") + ")\"").c_str()), 0)
         << "no empty or partial frame files";

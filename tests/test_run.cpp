@@ -36,8 +36,8 @@ protected:
         const std::string out = path("stdout.txt"), err = path("stderr.txt");
         const std::string command = kBin + "/tools/" + name + " " + arguments + " >" + out + " 2>" + err;
         const int status = std::system(command.c_str());
-        output_ = read_text(out);
-        errors_ = read_text(err);
+        output_ = file_text(out);
+        errors_ = file_text(err);
         return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     }
     int run(const std::string &arguments) { return tool("kanvo-run", arguments); }
@@ -47,20 +47,6 @@ protected:
         std::ofstream(path(name)) << text;
     }
 
-    static std::string read_text(const std::string &file) {
-        std::ifstream in(file);
-        std::stringstream text;
-        text << in.rdbuf();
-        return text.str();
-    }
-
-    static platform::Bitmap read_picture(const std::string &file) {
-        platform::Bitmap picture;
-        std::string reason;
-        EXPECT_TRUE(platform::read_png(file, &picture, &reason)) << file << ": " << reason;
-        return picture;
-    }
-
     // frame-000000.png, frame-000001.png, ... in order.
     std::vector<platform::Bitmap> read_frames(const std::string &directory) const {
         std::vector<platform::Bitmap> frames;
@@ -68,7 +54,7 @@ protected:
             char name[32];
             std::snprintf(name, sizeof name, "/frame-%06d.png", i);
             if (!std::filesystem::exists(path(directory) + name)) return frames;
-            frames.push_back(read_picture(path(directory) + name));
+            frames.push_back(png_picture(path(directory) + name));
         }
     }
 
@@ -103,9 +89,9 @@ TEST_F(RunTest, LandscapeGivesTheFramesOfKanvoReplay) {
 
     ASSERT_EQ(replay("--seed 4 --ticks 25 --png " + path("replayed.png")), 0) << errors_;
     ASSERT_EQ(run("--ticks 25 --png " + path("run.png") + " -- " + kScene + " --seed 4"), 0) << errors_;
-    EXPECT_TRUE(read_picture(path("run.png")).pixels() == read_picture(path("replayed.png")).pixels());
+    EXPECT_TRUE(png_picture(path("run.png")).pixels() == png_picture(path("replayed.png")).pixels());
     ASSERT_EQ(run("--ticks 25 --png " + path("other.png") + " -- " + kScene + " --seed 5"), 0) << errors_;
-    EXPECT_FALSE(read_picture(path("other.png")).pixels() == read_picture(path("run.png")).pixels());
+    EXPECT_FALSE(png_picture(path("other.png")).pixels() == png_picture(path("run.png")).pixels());
     EXPECT_EQ(run("--ticks 1 -- " + kScene + " --seed x"), 2);
     EXPECT_NE(errors_.find("--seed takes a whole number"), std::string::npos) << errors_;
 }
@@ -139,13 +125,13 @@ TEST_F(RunTest, HelloPlaysARecordedSessionBackToItsPicture) {
     for (int y = 0; y < session.height(); ++y) {
         std::copy_n(surface_bitmap->row(y), session.width(), session.row(y));
     }
-    const std::string recorded = read_text(script);
+    const std::string recorded = file_text(script);
     EXPECT_NE(recorded.find("KANVO_MOUSE(108, 120);\nKANVO_KBD(111);\nKANVO_KBD(107);\n"), std::string::npos)
         << recorded;
     EXPECT_NE(recorded.find("KANVO_PERIODIC("), std::string::npos) << recorded;
 
     ASSERT_EQ(run("--script " + script + " --png " + path("replayed.png") + " -- " + kHello), 0) << errors_;
-    platform::Bitmap replayed = read_picture(path("replayed.png"));
+    platform::Bitmap replayed = png_picture(path("replayed.png"));
     EXPECT_TRUE(replayed.pixels() == session.pixels());
 }
 

@@ -2,10 +2,16 @@
 // coordinates, the message log in order, one event wait.
 #include "support/test_support.h"
 
+#include <gtest/gtest.h>
+
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <random>
+#include <sstream>
+
+#include "platform/png.h"
 
 #ifndef _WIN32
 #include <sys/wait.h>
@@ -96,4 +102,18 @@ ScratchDirectory::ScratchDirectory() {
 ScratchDirectory::~ScratchDirectory() {
     std::error_code ignored;
     std::filesystem::remove_all(path_, ignored);
+}
+
+std::string file_text(const std::string &path) {
+    std::ifstream in(path);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+platform::Bitmap png_picture(const std::string &path) {
+    platform::Bitmap picture;
+    std::string reason;
+    EXPECT_TRUE(platform::read_png(path, &picture, &reason)) << path << ": " << reason;
+    return picture;
 }

@@ -29,6 +29,12 @@ struct Event {
 };
 Event await_event();
 
+// A text file's contents as the program reads text (line ends as the system writes
+// them become '\n'); empty when it cannot be read.
+std::string file_text(const std::string &path);
+// A PNG picture read back; a test failure naming the file and reason when it cannot be.
+platform::Bitmap png_picture(const std::string &path);
+
 // Runs a program through the system's shell with arguments (redirections allowed) and
 // returns its exit status, -1 when it did not end by exiting. prefix goes before the
 // program on the command line (POSIX shells: environment settings, a timeout).
