@@ -44,6 +44,39 @@ struct PixelShape {
     int x[3], y[3];
 };
 
+// A peer painter: follows the list's origin and hands each step to the peer's own calls,
+// with the shapes already in surface pixels.
+class PeerPainter : public Painter {
+public:
+    void reset() override {
+        fill(platform::kWhite);
+        ox_ = kStartOriginX;
+        oy_ = kStartOriginY;
+    }
+    void paint(const Frame &frame) override {
+        for (const ListCommand &step : frame.steps) {
+            switch (step.kind) {
+            case ListCommand::origin:
+                ox_ = step.origin_x;
+                oy_ = step.origin_y;
+                break;
+            case ListCommand::clear: clear(); break;
+            case ListCommand::fill: fill(step.fill_color); break;
+            case ListCommand::shape: shape(PixelShape(step.command, ox_, oy_)); break;
+            }
+        }
+    }
+
+protected:
+    // A fresh drawing surface: white with a black one-pixel frame.
+    virtual void clear() = 0;
+    virtual void fill(platform::Pixel color) = 0;
+    virtual void shape(const PixelShape &s) = 0;
+
+private:
+    int ox_ = kStartOriginX, oy_ = kStartOriginY;
+};
+
 // ---- Kanvo -------------------------------------------------------------------------
 
 class KanvoPainter : public Painter {
@@ -63,7 +96,7 @@ public:
 
 // ---- cairo -------------------------------------------------------------------------
 
-class CairoPainter : public Painter {
+class CairoPainter : public PeerPainter {
 public:
     CairoPainter()
         : surface_(cairo_image_surface_create(CAIRO_FORMAT_ARGB32, kSurfaceWidth, kSurfaceHeight)),
@@ -77,28 +110,6 @@ public:
         cairo_surface_destroy(surface_);
     }
     const char *name() const override { return "cairo"; }
-    void reset() override {
-        set_color(platform::kWhite);
-        cairo_paint(cr_);
-        ox_ = kStartOriginX;
-        oy_ = kStartOriginY;
-    }
-    void paint(const Frame &frame) override {
-        for (const ListCommand &step : frame.steps) {
-            switch (step.kind) {
-            case ListCommand::origin:
-                ox_ = step.origin_x;
-                oy_ = step.origin_y;
-                break;
-            case ListCommand::clear: clear(); break;
-            case ListCommand::fill:
-                set_color(step.fill_color);
-                cairo_paint(cr_);
-                break;
-            case ListCommand::shape: shape(PixelShape(step.command, ox_, oy_)); break;
-            }
-        }
-    }
     platform::Bitmap picture() override {
         cairo_surface_flush(surface_);
         platform::Bitmap out(kSurfaceWidth, kSurfaceHeight);
@@ -115,10 +126,13 @@ private:
                              platform::blue_of(p) / 255.0);
     }
 
-    // White with a one-pixel black frame.
-    void clear() {
-        set_color(platform::kWhite);
+    void fill(platform::Pixel color) override {
+        set_color(color);
         cairo_paint(cr_);
+    }
+
+    void clear() override {
+        fill(platform::kWhite);
         set_color(platform::kBlack);
         cairo_set_line_width(cr_, 1);
         cairo_rectangle(cr_, 0.5, 0.5, kSurfaceWidth - 1, kSurfaceHeight - 1);
@@ -142,7 +156,7 @@ private:
         cairo_close_path(cr_);
     }
 
-    void shape(const PixelShape &s) {
+    void shape(const PixelShape &s) override {
         set_color(s.color);
         const int pen = std::max(s.width, 1);
         cairo_set_line_width(cr_, pen);
@@ -172,12 +186,11 @@ private:
 
     cairo_surface_t *surface_;
     cairo_t *cr_;
-    int ox_ = kStartOriginX, oy_ = kStartOriginY;
 };
 
 // ---- QPainter ------------------------------------------------------------------------
 
-class QtPainter : public Painter {
+class QtPainter : public PeerPainter {
 public:
     explicit QtPainter(bool with_pen)
         : with_pen_(with_pen), image_(kSurfaceWidth, kSurfaceHeight, QImage::Format_RGB32),
@@ -185,24 +198,6 @@ public:
         painter_.setRenderHint(QPainter::Antialiasing, false);
     }
     const char *name() const override { return with_pen_ ? "qpainter_pen_brush" : "qpainter_brush"; }
-    void reset() override {
-        image_.fill(QColor(255, 255, 255));
-        ox_ = kStartOriginX;
-        oy_ = kStartOriginY;
-    }
-    void paint(const Frame &frame) override {
-        for (const ListCommand &step : frame.steps) {
-            switch (step.kind) {
-            case ListCommand::origin:
-                ox_ = step.origin_x;
-                oy_ = step.origin_y;
-                break;
-            case ListCommand::clear: clear(); break;
-            case ListCommand::fill: painter_.fillRect(image_.rect(), QColor::fromRgb(step.fill_color)); break;
-            case ListCommand::shape: shape(PixelShape(step.command, ox_, oy_)); break;
-            }
-        }
-    }
     platform::Bitmap picture() override {
         platform::Bitmap out(kSurfaceWidth, kSurfaceHeight);
         for (int y = 0; y < kSurfaceHeight; ++y)
@@ -211,14 +206,16 @@ public:
     }
 
 private:
-    void clear() {
-        painter_.fillRect(image_.rect(), QColor(255, 255, 255));
+    void fill(platform::Pixel color) override { painter_.fillRect(image_.rect(), QColor::fromRgb(color)); }
+
+    void clear() override {
+        fill(platform::kWhite);
         painter_.setPen(QPen(QColor(0, 0, 0), 1));
         painter_.setBrush(Qt::NoBrush);
         painter_.drawRect(QRect(0, 0, kSurfaceWidth - 1, kSurfaceHeight - 1));
     }
 
-    void shape(const PixelShape &s) {
+    void shape(const PixelShape &s) override {
         const QColor color = QColor::fromRgb(s.color);
         // A filled shape without a pen covers the whole box; with a one-pixel pen the
         // outline adds the last column and row.
@@ -257,7 +254,6 @@ private:
     bool with_pen_;
     QImage image_;
     QPainter painter_;
-    int ox_ = kStartOriginX, oy_ = kStartOriginY;
 };
 
 // ---- the floor -------------------------------------------------------------------------
