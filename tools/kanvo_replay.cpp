@@ -15,6 +15,7 @@
 #include <memory>
 #include <string>
 
+#include "command_line.h"
 #include "gif_writer.h"
 #include "kanvo_internal.h"
 #include "landscape.h"
@@ -75,14 +76,12 @@ Run run;
     std::exit(status);
 }
 
-bool parse_count(const char *text, unsigned long long max, unsigned long long *value) {
-    if (!text || !*text || *text == '-' || *text == '+') return false;
-    errno = 0;
-    char *end = nullptr;
-    unsigned long long parsed = std::strtoull(text, &end, 10);
-    if (errno != 0 || *end != '\0' || parsed > max) return false;
-    *value = parsed;
-    return true;
+unsigned long long whole_number(const std::string &option, const char *text,
+                                unsigned long long min, unsigned long long max) {
+    unsigned long long value = 0;
+    std::string wanted;
+    if (!read_whole_number(option, text, min, max, &value, &wanted)) fail(wanted);
+    return value;
 }
 
 Options parse_options(int argc, char **argv) {
@@ -95,23 +94,13 @@ Options parse_options(int argc, char **argv) {
         }
         if (i + 1 >= argc) fail("missing value after " + option);
         const char *value = argv[++i];
-        unsigned long long number = 0;
         if (option == "--seed") {
-            if (!parse_count(value, std::numeric_limits<uint32_t>::max(), &number)) {
-                fail(std::string("--seed takes a whole number from 0 to 4294967295, not '") + value + "'");
-            }
             options.has_seed = true;
-            options.seed = uint32_t(number);
+            options.seed = uint32_t(whole_number(option, value, 0, std::numeric_limits<uint32_t>::max()));
         } else if (option == "--ticks") {
-            if (!parse_count(value, 1000000000ULL, &number)) {
-                fail(std::string("--ticks takes a whole number from 0 to 1000000000, not '") + value + "'");
-            }
-            options.ticks = (long long)number;
+            options.ticks = (long long)whole_number(option, value, 0, 1000000000ULL);
         } else if (option == "--max-ticks") {
-            if (!parse_count(value, 1000000000ULL, &number) || number == 0) {
-                fail(std::string("--max-ticks takes a whole number from 1 to 1000000000, not '") + value + "'");
-            }
-            options.max_ticks = (long long)number;
+            options.max_ticks = (long long)whole_number(option, value, 1, 1000000000ULL);
         } else if (option == "--script") {
             options.script = value;
         } else if (option == "--png") {
@@ -121,10 +110,7 @@ Options parse_options(int argc, char **argv) {
         } else if (option == "--gif") {
             options.gif = value;
         } else if (option == "--gif-every") {
-            if (!parse_count(value, 1000000, &number) || number == 0) {
-                fail(std::string("--gif-every takes a whole number from 1 to 1000000, not '") + value + "'");
-            }
-            options.gif_every = number;
+            options.gif_every = whole_number(option, value, 1, 1000000);
         } else {
             fail("unknown option " + option);
         }

@@ -24,6 +24,7 @@
 #include <string>
 #include <vector>
 
+#include "command_line.h"
 #include "gif_writer.h"
 #include "platform/backends/headless/run_report.h"
 #include "platform/bitmap.h"
@@ -71,14 +72,9 @@ struct Options {
 
 unsigned long long whole_number(const std::string &option, const char *text,
                                 unsigned long long min, unsigned long long max) {
-    errno = 0;
-    char *end = nullptr;
-    const unsigned long long value = std::strtoull(text, &end, 10);
-    const bool digits_only = *text >= '0' && *text <= '9' && *end == '\0';
-    if (!digits_only || errno != 0 || value < min || value > max) {
-        fail(option + " takes a whole number from " + std::to_string(min) + " to " +
-             std::to_string(max) + ", not '" + text + "'");
-    }
+    unsigned long long value = 0;
+    std::string wanted;
+    if (!read_whole_number(option, text, min, max, &value, &wanted)) fail(wanted);
     return value;
 }
 
