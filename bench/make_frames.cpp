@@ -63,7 +63,8 @@ std::unique_ptr<std::ofstream> open_frame(const std::string &dir, const char *na
         std::exit(1);
     }
     *out << "# " << what << "\n# Made by kanvo-make-frames from the landscape (seed " << kSeed
-         << "); text left out.\norigin " << kanvo.windows.origin_x << ' ' << kanvo.windows.origin_y << '\n';
+         << "); text left out.\norigin " << kanvo.windows.origin_x << ' '
+         << kanvo.windows.origin_y << '\n';
     shapes = texts_left_out = 0;
     return out;
 }

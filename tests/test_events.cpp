@@ -284,3 +284,41 @@ TEST(EventWait, TextWindowShowsTheLogAfterItsPaint) {
     EXPECT_EQ(kanvo.windows.text_window->client.pixels(), expected.pixels());
     EXPECT_EQ(log_lines().back(), "third message\n");
 }
+
+// After a run that left the quit latch, the animation and logging off, a full log and a
+// drawing behind it, a reset makes the next open and drawing go exactly as the first.
+TEST(LibraryState, AfterResetAFreshOpenBehavesAsAtStart) {
+    auto &driver = open_headless();
+    KANVO_circle(KANVO_RED, 10, 20, 30);
+    const std::vector<std::string> first_log = log_lines();
+    const platform::Bitmap first_surface = *kanvo.surface.surface_bitmap;
+    const uint64_t first_commands = kanvo.surface.commands_rendered;
+
+    KANVO_rectangle(KANVO_BLUE, -100, 100, 100, -100, 0);
+    for (int i = 0; i < 30; ++i) log_printf("filler %d\n", i);
+    KANVO_animate(KANVO_ANIMATE_RUN);
+    KANVO_animate(KANVO_ANIMATE_QUIT);
+    KANVO_logging(0);
+    ASSERT_EQ(await_event().kind, KANVO_QUIT);
+
+    reset_library_state();
+    EXPECT_TRUE(log_lines().empty());
+    EXPECT_EQ(kanvo.windows.draw_window, nullptr);
+    EXPECT_EQ(kanvo.surface.surface_bitmap, nullptr);
+    EXPECT_EQ(kanvo.surface.commands_rendered, 0u);
+
+    // A second open would only log "already open" had the windows not been forgotten.
+    ASSERT_EQ(KANVO_open(nullptr, nullptr, "", KANVO_SHOW_NORMAL), 1);
+    KANVO_circle(KANVO_RED, 10, 20, 30);
+    EXPECT_EQ(log_lines(), first_log);
+    EXPECT_TRUE(kanvo.surface.surface_bitmap->pixels() == first_surface.pixels());
+    EXPECT_EQ(kanvo.surface.commands_rendered, first_commands);
+
+    // The latch and the animation are off again: a click is the next event, not a quit
+    // or a periodic event.
+    driver.click(kanvo.windows.draw_window, kanvo.windows.origin_x + 5, kanvo.windows.origin_y - 7);
+    const Event click = await_event();
+    EXPECT_EQ(click.kind, KANVO_MOUSE);
+    EXPECT_EQ(click.x, 5);
+    EXPECT_EQ(click.y, 7);
+}

@@ -260,7 +260,10 @@ TEST(SceneProgram, RunsOnTheHeadlessBackendUntilTheCloseBox) {
     int stage = 0;
     bool first_frame_at_night = false, winter_shown = false, panel_shown = false;
     // Client pixel of a library point (the origin is the client area's centre).
-    auto click_at = [&](int x, int y) { driver.click(kanvo.windows.draw_window, kanvo.windows.origin_x + x, kanvo.windows.origin_y - y); };
+    auto click_at = [&](int x, int y) {
+        const WindowState &w = kanvo.windows;
+        driver.click(w.draw_window, w.origin_x + x, w.origin_y - y);
+    };
     driver.set_idle_hook([&]() -> bool {
         if (stage == 0) {
             first_frame_at_night = surface_pixel(290, 165) == color(KANVO_WHITE) &&

@@ -58,8 +58,9 @@ protected:
             kanvo.events.pending_x = kanvo.events.pending_y = 0;
             kanvo.events.pending_key = 0;
             if (!script_read_event()) break;
-            events.push_back({kanvo.events.pending_kind, kanvo.events.pending_x, kanvo.events.pending_y,
-                              static_cast<unsigned char>(kanvo.events.pending_key)});
+            const EventState &e = kanvo.events;
+            events.push_back({e.pending_kind, e.pending_x, e.pending_y,
+                              static_cast<unsigned char>(e.pending_key)});
         }
         return events;
     }
@@ -531,7 +532,8 @@ TEST_F(ScriptTest, FinishedScriptPlaysAgainFromItsFirstLine) {
         SCOPED_TRACE(round);
         ASSERT_TRUE(user.menu_command(kanvo.windows.draw_window, KANVO_CMD_PLAYBACK));
         EXPECT_EQ(await_event().key, 'A');
-        user.click(kanvo.windows.draw_window, kanvo.windows.origin_x, kanvo.windows.origin_y);  // the end of the file is met here
+        // The end of the file is met here.
+        user.click(kanvo.windows.draw_window, kanvo.windows.origin_x, kanvo.windows.origin_y);
         ASSERT_EQ(await_event().kind, KANVO_MOUSE);
         EXPECT_EQ(log_lines().back(), "EOF encountered in script file KANVO.SCR\n");
     }

@@ -241,11 +241,12 @@ std::string script_line_text(const std::string &script, int number, bool *has_li
 }
 
 void warn_about_unplayed_line() {
-    if (run.options.script.empty() || kanvo.script.unplayed_script_line == 0) return;
+    const int line = kanvo.script.unplayed_script_line;
+    if (run.options.script.empty() || line == 0) return;
     bool has_line_feed = false;
-    const std::string text = script_line_text(run.options.script, kanvo.script.unplayed_script_line, &has_line_feed);
+    const std::string text = script_line_text(run.options.script, line, &has_line_feed);
     std::fprintf(stderr, "kanvo-replay: warning: %s:%d: %s, playback ended there: %s\n",
-                 run.options.script.c_str(), kanvo.script.unplayed_script_line,
+                 run.options.script.c_str(), line,
                  has_line_feed ? "not a script line" : "the last line has no line feed",
                  text.c_str());
 }

@@ -34,13 +34,12 @@ platform::HeadlessBackend &open_headless() {
 }
 
 platform::Pixel surface_pixel(int x, int y) {
-    if (!kanvo.surface.surface_bitmap) return 0;
+    const platform::Bitmap *surface = kanvo.surface.surface_bitmap.get();
+    if (!surface) return 0;
     const long long px = static_cast<long long>(kanvo.windows.origin_x) + x;
     const long long py = static_cast<long long>(kanvo.windows.origin_y) - y;
-    if (px < 0 || py < 0 || px >= kanvo.surface.surface_bitmap->width() || py >= kanvo.surface.surface_bitmap->height()) {
-        return 0;
-    }
-    return kanvo.surface.surface_bitmap->pixel(int(px), int(py));
+    if (px < 0 || py < 0 || px >= surface->width() || py >= surface->height()) return 0;
+    return surface->pixel(int(px), int(py));
 }
 
 std::vector<std::string> log_lines() {
