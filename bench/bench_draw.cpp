@@ -13,9 +13,9 @@ namespace {
 // What KANVO_open sets for the drawing window; the benchmark needs no window, and the
 // description lines would only measure the log.
 void prepare_library() {
-    origin_x = kSurfaceWidth / 2;
-    origin_y = kSurfaceHeight / 2;
-    logging_on = 0;
+    kanvo.windows.origin_x = kSurfaceWidth / 2;
+    kanvo.windows.origin_y = kSurfaceHeight / 2;
+    kanvo.events.logging_on = 0;
     ensure_surface();
 }
 
@@ -66,10 +66,10 @@ void BM_FullSurfaceFill(benchmark::State &state) {
     DrawCommand fill;
     fill.kind = kind_rectangle;
     fill.color = KANVO_SEA_GREEN;
-    fill.x1 = -origin_x;
-    fill.y1 = origin_y;
-    fill.x2 = kSurfaceWidth - 1 - origin_x;
-    fill.y2 = origin_y - (kSurfaceHeight - 1);
+    fill.x1 = -kanvo.windows.origin_x;
+    fill.y1 = kanvo.windows.origin_y;
+    fill.x2 = kSurfaceWidth - 1 - kanvo.windows.origin_x;
+    fill.y2 = kanvo.windows.origin_y - (kSurfaceHeight - 1);
     for (auto _ : state) render_command(fill);
     state.SetBytesProcessed(int64_t(state.iterations()) * kSurfaceWidth * kSurfaceHeight * 4);
 }

@@ -63,7 +63,8 @@ std::unique_ptr<std::ofstream> open_frame(const std::string &dir, const char *na
         std::exit(1);
     }
     *out << "# " << what << "\n# Made by kanvo-make-frames from the landscape (seed " << kSeed
-         << "); text left out.\norigin " << origin_x << ' ' << origin_y << '\n';
+         << "); text left out.\norigin " << kanvo.windows.origin_x << ' '
+         << kanvo.windows.origin_y << '\n';
     shapes = texts_left_out = 0;
     return out;
 }
@@ -103,7 +104,7 @@ int main(int argc, char **argv) {
     platform::set_backend(std::make_unique<platform::HeadlessBackend>());
     KANVO_open(nullptr, nullptr, "", KANVO_SHOW_HIDDEN);
     KANVO_logging(0);
-    render_observer = record;
+    kanvo.surface.render_observer = record;
     bool ok = true;
 
     // The program's start: clear, the start values, the first frame.
@@ -132,7 +133,7 @@ int main(int argc, char **argv) {
     recording = nullptr;
     ok = close_frame(std::move(busy), "busy.txt") && ok;
 
-    render_observer = nullptr;
+    kanvo.surface.render_observer = nullptr;
     KANVO_close();
     return ok ? 0 : 1;
 }

@@ -84,14 +84,14 @@ public:
     const char *name() const override { return "kanvo"; }
     void reset() override {
         ensure_surface();
-        surface_bitmap->fill(platform::kWhite);
-        origin_x = kStartOriginX;
-        origin_y = kStartOriginY;
+        kanvo.surface.surface_bitmap->fill(platform::kWhite);
+        kanvo.windows.origin_x = kStartOriginX;
+        kanvo.windows.origin_y = kStartOriginY;
     }
     void paint(const Frame &frame) override {
         for (const ListCommand &step : frame.steps) paint_list_command(step);
     }
-    platform::Bitmap picture() override { return *surface_bitmap; }
+    platform::Bitmap picture() override { return *kanvo.surface.surface_bitmap; }
 };
 
 // ---- cairo -------------------------------------------------------------------------

@@ -68,7 +68,7 @@ DrawCommand shape_command(DrawKind kind, int color, int width, int x1, int y1, i
 int KANVO_circle(int color, int x, int y, int radius) {
     color = check_color(color);
     radius = corrected_radius(radius);
-    if (logging_on)
+    if (kanvo.events.logging_on)
         log_printf("%s circle at (%d,%d), radius %d\n", color_names[color], x, y, radius);
     render_command(shape_command(kind_oval, color, 0, saturated(int64_t(x) - radius),
                                  saturated(int64_t(y) + radius), saturated(int64_t(x) + radius),
@@ -79,7 +79,7 @@ int KANVO_circle(int color, int x, int y, int radius) {
 int KANVO_triangle(int color, int x1, int y1, int x2, int y2, int x3, int y3, int width) {
     color = check_color(color);
     width = corrected_width(width);
-    if (logging_on)
+    if (kanvo.events.logging_on)
         log_printf("%s triangle at (%d,%d), (%d,%d), (%d,%d)\n", color_names[color], x1, y1, x2,
                    y2, x3, y3);
     DrawCommand command = shape_command(kind_triangle, color, width, x1, y1, x2, y2);
@@ -93,7 +93,7 @@ int KANVO_rectangle(int color, int x1, int y1, int x2, int y2, int width) {
     sort_corners(x1, y1, x2, y2);
     color = check_color(color);
     width = corrected_width(width);
-    if (logging_on) {
+    if (kanvo.events.logging_on) {
         if (width == 0)
             log_printf("%s rectangle with bounding box (%d,%d) to (%d,%d), filled\n",
                        color_names[color], x1, y1, x2, y2);
@@ -109,7 +109,7 @@ int KANVO_oval(int color, int x1, int y1, int x2, int y2, int width) {
     sort_corners(x1, y1, x2, y2);
     width = corrected_width(width);
     color = check_color(color);
-    if (logging_on) {
+    if (kanvo.events.logging_on) {
         if (width == 0)
             log_printf("%s oval with bounding box (%d,%d) to (%d,%d), filled\n",
                        color_names[color], x1, y1, x2, y2);
@@ -124,7 +124,7 @@ int KANVO_oval(int color, int x1, int y1, int x2, int y2, int width) {
 int KANVO_line(int color, int x1, int y1, int x2, int y2, int width) {
     width = corrected_width(width);
     color = check_color(color);
-    if (logging_on)
+    if (kanvo.events.logging_on)
         log_printf("%s line from (%d,%d) to (%d,%d), width %d\n", color_names[color], x1, y1,
                    x2, y2, width);
     // A line is at least one pixel wide; the log shows the width as asked.
@@ -136,7 +136,8 @@ int KANVO_text(int color, int x, int y, int ptsize, const char *text) {
     if (!text) text = "";
     ptsize = corrected_ptsize(ptsize);
     color = check_color(color);
-    if (logging_on) log_printf("%s text at (%d,%d), \"%s\"\n", color_names[color], x, y, text);
+    if (kanvo.events.logging_on)
+        log_printf("%s text at (%d,%d), \"%s\"\n", color_names[color], x, y, text);
     // The command holds its own copy: the caller's string is never kept.
     const std::string copy(text);
     DrawCommand command;
@@ -161,7 +162,7 @@ int KANVO_printf(int color, int x, int y, int ptsize, const char *format, ...) {
 }
 
 int KANVO_clear(void) {
-    if (logging_on) log_printf("Clearing the graphics window\n");
+    if (kanvo.events.logging_on) log_printf("Clearing the graphics window\n");
     clear_surface();
     return 1;
 }

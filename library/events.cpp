@@ -4,26 +4,22 @@
 #include "kanvo_internal.h"
 #include "platform/run.h"
 
-int pending_kind = kNoEvent, pending_x = 0, pending_y = 0;
-char pending_key = 0;
-int animation_running = 0, step_pending = 0, tick_pending = 0, quit_requested = 0;
-int logging_on = 1;
-void (*wait_observer)() = nullptr;
-
 namespace {
 
-bool library_open() { return draw_window != nullptr; }
+bool library_open() { return kanvo.windows.draw_window != nullptr; }
+
+bool script_playing() { return kanvo.script.playback_on || kanvo.script.play_one_pending; }
 
 void reset_pending_event() {
-    pending_kind = kNoEvent;
-    pending_x = 0;
-    pending_y = 0;
-    pending_key = 0;
+    kanvo.events.pending_kind = kNoEvent;
+    kanvo.events.pending_x = 0;
+    kanvo.events.pending_y = 0;
+    kanvo.events.pending_key = 0;
 }
 
 // Playback substitutes the script's next event; true when it delivered one.
 bool take_script_event() {
-    play_one_pending = 0;
+    kanvo.script.play_one_pending = 0;
     if (script_read_event() == 1) return true;
     end_playback();
     return false;
@@ -31,37 +27,41 @@ bool take_script_event() {
 
 // Once the program is to end (the queue ended, or the quit message is on its way after
 // Quit, Ctrl+Q or the close box), no script event may take the quit's place.
-bool quit_on_its_way() { return pending_kind == KANVO_QUIT || quit_posted; }
+bool quit_on_its_way() {
+    return kanvo.events.pending_kind == KANVO_QUIT || kanvo.windows.quit_posted;
+}
 
 void arm_periodic_event() {
-    pending_kind = KANVO_PERIODIC;
-    tick_pending = 0;
-    step_pending = 0;
+    kanvo.events.pending_kind = KANVO_PERIODIC;
+    kanvo.events.tick_pending = 0;
+    kanvo.events.step_pending = 0;
 }
 
 bool event_ready() {
-    if (pending_kind == kNoEvent) return false;
-    return pending_kind != KANVO_PERIODIC || tick_pending;
+    if (kanvo.events.pending_kind == kNoEvent) return false;
+    return kanvo.events.pending_kind != KANVO_PERIODIC || kanvo.events.tick_pending;
 }
 
 // Under kanvo-run, the driver follows every wait and starts the script's playback.
 void follow_run() {
-    const bool playing = playback_on || play_one_pending;
-    if (const char *script = platform::run_wait_starts(pending_kind == KANVO_PERIODIC, playing)) {
-        script_name = script;
+    const bool after_periodic = kanvo.events.pending_kind == KANVO_PERIODIC;
+    if (const char *script = platform::run_wait_starts(after_periodic, script_playing())) {
+        kanvo.script.script_name = script;
         toggle_playback();
     }
 }
 
 // Periodic events are counted into one run line, written before the next other event.
 void record_event() {
-    if (pending_kind == KANVO_PERIODIC) {
-        ++periodic_run;
+    if (kanvo.events.pending_kind == KANVO_PERIODIC) {
+        ++kanvo.script.periodic_run;
         return;
     }
     write_periodic_run();
-    if (!recording_on) return;  // writing the run failed and switched recording off
-    script_write_event(pending_kind, pending_x, pending_y, pending_key);
+    // Writing the run failed and switched recording off.
+    if (!kanvo.script.recording_on) return;
+    const EventState &e = kanvo.events;
+    script_write_event(e.pending_kind, e.pending_x, e.pending_y, e.pending_key);
 }
 
 }  // namespace
@@ -69,19 +69,19 @@ void record_event() {
 void pump_message() {
     platform::Message message;
     if (!platform::get_message(&message)) {
-        pending_kind = KANVO_QUIT;
+        kanvo.events.pending_kind = KANVO_QUIT;
         return;
     }
     platform::translate_message(message);
     platform::dispatch_message(message);
-    if (surface_dirty) {
+    if (kanvo.surface.surface_dirty) {
         copy_surface_to_window();
-        surface_dirty = 0;
+        kanvo.surface.surface_dirty = 0;
     }
 }
 
 int KANVO_await_event(int *x, int *y, char *key) {
-    if (wait_observer) wait_observer();
+    if (kanvo.events.wait_observer) kanvo.events.wait_observer();
     follow_run();
     reset_pending_event();
     // Before KANVO_open there is nothing to wait for: waiting would never end.
@@ -89,36 +89,37 @@ int KANVO_await_event(int *x, int *y, char *key) {
         for (;;) {
             pump_message();
             if (quit_on_its_way()) {
-                if (playback_on || play_one_pending) stop_playback_and_close();
-                if (pending_kind == KANVO_QUIT) break;
-            } else if ((play_one_pending || playback_on) && take_script_event()) {
+                if (script_playing()) stop_playback_and_close();
+                if (kanvo.events.pending_kind == KANVO_QUIT) break;
+            } else if (script_playing() && take_script_event()) {
                 break;
             }
-            if ((step_pending || animation_running) && pending_kind == kNoEvent) {
+            const EventState &e = kanvo.events;
+            if ((e.step_pending || e.animation_running) && e.pending_kind == kNoEvent) {
                 arm_periodic_event();
             }
             if (event_ready()) break;
         }
-        if (recording_on) record_event();
+        if (kanvo.script.recording_on) record_event();
     } else {
-        pending_kind = KANVO_QUIT;
+        kanvo.events.pending_kind = KANVO_QUIT;
     }
-    if (x) *x = pending_x;
-    if (y) *y = pending_y;
-    if (key) *key = pending_key;
-    return quit_requested ? KANVO_QUIT : pending_kind;
+    if (x) *x = kanvo.events.pending_x;
+    if (y) *y = kanvo.events.pending_y;
+    if (key) *key = kanvo.events.pending_key;
+    return kanvo.events.quit_requested ? KANVO_QUIT : kanvo.events.pending_kind;
 }
 
 int KANVO_animate(int command) {
     if (!library_open()) return 0;
     switch (command) {
     case KANVO_ANIMATE_HALT:
-        step_pending = 0;
-        animation_running = 0;
+        kanvo.events.step_pending = 0;
+        kanvo.events.animation_running = 0;
         break;
-    case KANVO_ANIMATE_STEP: step_pending = 1; break;
-    case KANVO_ANIMATE_RUN: animation_running = 1; break;
-    case KANVO_ANIMATE_QUIT: quit_requested = 1; break;
+    case KANVO_ANIMATE_STEP: kanvo.events.step_pending = 1; break;
+    case KANVO_ANIMATE_RUN: kanvo.events.animation_running = 1; break;
+    case KANVO_ANIMATE_QUIT: kanvo.events.quit_requested = 1; break;
     default: break;
     }
     return 1;
@@ -126,8 +127,9 @@ int KANVO_animate(int command) {
 
 int KANVO_logging(int on) {
     if (!library_open()) return 0;
-    logging_on = on ? 1 : 0;
-    platform::check_menu_item(run_menu, KANVO_CMD_LOGGING, logging_on != 0);
-    if (logging_on) platform::show_window(text_window, platform::show::show);
+    kanvo.events.logging_on = on ? 1 : 0;
+    const bool logging = kanvo.events.logging_on != 0;
+    platform::check_menu_item(kanvo.windows.run_menu, KANVO_CMD_LOGGING, logging);
+    if (logging) platform::show_window(kanvo.windows.text_window, platform::show::show);
     return 1;
 }

@@ -1,5 +1,5 @@
-// The library's module-level state and the routines its subsystems share. One set per
-// program; everything runs on the program's single thread.
+// The routines the library's subsystems share; their state is in state.h. Everything runs
+// on the program's single thread.
 #pragma once
 
 #include <cstdarg>
@@ -12,6 +12,7 @@
 #include "platform/bitmap.h"
 #include "platform/dc.h"
 #include "platform/window.h"
+#include "state.h"
 
 // ---- palette ----------------------------------------------------------------------
 constexpr int kColorCount = 24;
@@ -48,26 +49,11 @@ struct DrawCommand {
 
 void render_command(const DrawCommand &command);
 void clear_surface();
-extern int surface_dirty;
-// Commands painted since the program started (frames are measured by it).
-extern uint64_t commands_rendered;
-// Told of every command just before it is painted (a tool that records the drawing of a
-// frame, such as the benchmark's frame maker). nullptr for none.
-extern void (*render_observer)(const DrawCommand &command);
-
-// The drawing surface. The renderer paints into surface_dc, whose bitmap is
-// surface_bitmap (created by KANVO_open, or on first use by the renderer so that the
-// drawing calls work before KANVO_open too).
-extern std::unique_ptr<platform::Bitmap> surface_bitmap;
-extern std::unique_ptr<platform::DrawingContext> surface_dc;
+// Makes the surface if it does not exist yet.
 void ensure_surface();
 
 // ---- message log ----------------------------------------------------------------------
-constexpr int kLogSize = 25;
 constexpr int kFormatBuffer = 1024;  // 1023 characters and the terminator
-extern std::string log_ring[kLogSize];
-extern int log_first;  // slot of the oldest message, -1 while empty
-extern int log_next;   // slot the next message takes
 int log_printf(const char *format, ...) __attribute__((format(printf, 1, 2)));
 // Formats into a buffer of kFormatBuffer bytes by the printf rules. Text beyond 1023
 // characters is cut off; returns the count kept. A NULL format formats as "".
@@ -79,14 +65,6 @@ void paint_text_window(platform::Window *window);
 void compose_text_window(platform::Bitmap *picture);
 
 // ---- windows ------------------------------------------------------------------------
-extern platform::Window *draw_window;
-extern platform::Window *text_window;
-extern std::unique_ptr<platform::DrawingContext> window_dc;
-extern platform::Menu *run_menu;
-extern int origin_x, origin_y;
-extern int ctrl_down;
-// The library has posted the quit message (Quit, Ctrl+Q, the drawing window destroyed).
-extern int quit_posted;
 void post_quit();
 intptr_t draw_window_procedure(platform::Window *window, uint32_t message, uintptr_t wparam,
                                intptr_t lparam);
@@ -97,20 +75,9 @@ void run_command(uintptr_t id);  // the menu's and the shortcuts' commands 1 to 
 void copy_surface_to_window();
 
 // ---- events -------------------------------------------------------------------------
-constexpr int kNoEvent = -1;
-extern int pending_kind, pending_x, pending_y;
-extern char pending_key;
-extern int animation_running, step_pending, tick_pending, quit_requested, logging_on;
 void pump_message();
-// Told at the start of every wait, once the program has handled the event before it
-// (pending_kind still holds that event's kind): lets a tool that drives a program, such
-// as the replay tool, follow its frames. nullptr for none.
-extern void (*wait_observer)();
 
 // ---- script -------------------------------------------------------------------------
-extern int recording_on, playback_on, play_one_pending, periodic_run;
-extern FILE *script_file;
-extern const char *script_name;  // "KANVO.SCR"
 void script_write_event(int kind, int x, int y, char key);
 int script_read_event();
 void script_close();
@@ -126,10 +93,6 @@ void stop_script();
 // Writes a pending periodic run of a recording straight to the file; safe in a signal
 // handler. Run when the program ends while recording.
 void write_periodic_run_now();
-// Lines read from the open script file, and the number of the last line that playback
-// could not play (an unrecognised line, or a last line without its line feed); 0 for none.
-extern int script_line_number;
-extern int unplayed_script_line;
 void toggle_recording();  // command 5
 void toggle_playback();   // command 6
 void play_one();          // command 7

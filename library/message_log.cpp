@@ -5,10 +5,6 @@
 #include "kanvo_internal.h"
 #include "platform/font.h"
 
-std::string log_ring[kLogSize];
-int log_first = -1;
-int log_next = 0;
-
 namespace {
 
 int next_slot(int slot) { return (slot + 1) % kLogSize; }
@@ -20,10 +16,12 @@ std::string format_message(const char *format, va_list args) {
 }
 
 void append_message(std::string message) {
-    if (log_first == log_next) log_first = next_slot(log_first);  // full: drop the oldest
-    log_ring[log_next] = std::move(message);
-    if (log_first < 0) log_first = log_next;
-    log_next = next_slot(log_next);
+    LogState &log = kanvo.log;
+    // Full: the oldest message gives way.
+    if (log.log_first == log.log_next) log.log_first = next_slot(log.log_first);
+    log.log_ring[log.log_next] = std::move(message);
+    if (log.log_first < 0) log.log_first = log.log_next;
+    log.log_next = next_slot(log.log_next);
 }
 
 }  // namespace
@@ -37,7 +35,7 @@ int log_printf(const char *format, ...) {
     append_message(std::move(message));
     // Before the text window exists the message is only stored; the window shows it
     // from its first paint on.
-    if (text_window) platform::invalidate(text_window);
+    if (kanvo.windows.text_window) platform::invalidate(kanvo.windows.text_window);
     return count;
 }
 
@@ -51,17 +49,17 @@ void compose_text_window(platform::Bitmap *picture) {
     dc.select_font(&platform::Font::stock_fixed());
     const platform::FontMetrics metrics = dc.font().metrics();
     const int line_height = metrics.height + metrics.external_leading;
-    if (log_first < 0) return;
-    int slot = log_first;
+    if (kanvo.log.log_first < 0) return;
+    int slot = kanvo.log.log_first;
     do {
-        const std::string &message = log_ring[slot];
+        const std::string &message = kanvo.log.log_ring[slot];
         dc.scroll(0, -line_height);
         dc.fill_rect(0, int64_t(bottom) - line_height, right, int64_t(bottom) + 1, background);
         size_t length = message.size();
         if (length > 0 && message[length - 1] == '\n') --length;
         dc.text_out(5, int64_t(bottom) - line_height, message.data(), length);
         slot = next_slot(slot);
-    } while (slot != log_next);
+    } while (slot != kanvo.log.log_next);
 }
 
 void paint_text_window(platform::Window *window) {

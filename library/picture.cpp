@@ -9,15 +9,16 @@ platform::Bitmap shown_picture() {
     ensure_surface();
     int width = platform::reference_frame::client_width(kSurfaceWidth);
     int height = platform::reference_frame::client_height(kSurfaceHeight, true);
-    if (draw_window && !draw_window->destroyed) {
-        const platform::Rect client = platform::client_rect(draw_window);
+    if (kanvo.windows.draw_window && !kanvo.windows.draw_window->destroyed) {
+        const platform::Rect client = platform::client_rect(kanvo.windows.draw_window);
         width = client.right - client.left;
         height = client.bottom - client.top;
     }
-    width = std::min(width, surface_bitmap->width());
-    height = std::min(height, surface_bitmap->height());
+    width = std::min(width, kanvo.surface.surface_bitmap->width());
+    height = std::min(height, kanvo.surface.surface_bitmap->height());
     platform::Bitmap picture(width, height);
-    for (int y = 0; y < height; ++y) std::copy_n(surface_bitmap->row(y), width, picture.row(y));
+    const platform::Bitmap &surface = *kanvo.surface.surface_bitmap;
+    for (int y = 0; y < height; ++y) std::copy_n(surface.row(y), width, picture.row(y));
     return picture;
 }
 

@@ -6,34 +6,31 @@
 #include "kanvo_internal.h"
 #include "platform/font.h"
 
-int surface_dirty = 1;
-uint64_t commands_rendered = 0;
-void (*render_observer)(const DrawCommand &command) = nullptr;
-std::unique_ptr<platform::Bitmap> surface_bitmap;
-std::unique_ptr<platform::DrawingContext> surface_dc;
-
 namespace {
 
 using platform::Point;
 
+// The painters run after ensure_surface.
+platform::DrawingContext &surface() { return *kanvo.surface.surface_dc; }
+
 // Computed in 64 bits: any 32-bit coordinate with any origin is exact.
-int64_t pixel_x(int32_t x) { return int64_t(origin_x) + int64_t(x); }
-int64_t pixel_y(int32_t y) { return int64_t(origin_y) - int64_t(y); }
+int64_t pixel_x(int32_t x) { return int64_t(kanvo.windows.origin_x) + int64_t(x); }
+int64_t pixel_y(int32_t y) { return int64_t(kanvo.windows.origin_y) - int64_t(y); }
 
 // Pen and brush of the shape kinds: width 0 is a filled shape, any other width an
 // outline that leaves the inside as it was.
 struct ShapeTools {
     explicit ShapeTools(const DrawCommand &command) {
         platform::Pixel color = palette_pixel(command.color);
-        old_pen = surface_dc->select_pen(platform::Pen{command.width, color});
+        old_pen = surface().select_pen(platform::Pen{command.width, color});
         platform::Brush brush;
         brush.hollow = command.width != 0;
         brush.color = color;
-        old_brush = surface_dc->select_brush(brush);
+        old_brush = surface().select_brush(brush);
     }
     ~ShapeTools() {
-        surface_dc->select_pen(old_pen);
-        surface_dc->select_brush(old_brush);
+        surface().select_pen(old_pen);
+        surface().select_brush(old_brush);
     }
     ShapeTools(const ShapeTools &) = delete;
     ShapeTools &operator=(const ShapeTools &) = delete;
@@ -47,7 +44,7 @@ void paint_triangle(const DrawCommand &c) {
     Point corners[3] = {{pixel_x(c.x1), pixel_y(c.y1)},
                         {pixel_x(c.x2), pixel_y(c.y2)},
                         {pixel_x(c.x3), pixel_y(c.y3)}};
-    surface_dc->polygon(corners, 3);
+    surface().polygon(corners, 3);
 }
 
 // The +1 makes the box cover both given corners: the platform leaves out its right
@@ -57,56 +54,59 @@ void paint_box(const DrawCommand &c) {
     int64_t left = pixel_x(c.x1), top = pixel_y(c.y1);
     int64_t right = pixel_x(c.x2) + 1, bottom = pixel_y(c.y2) + 1;
     if (c.kind == kind_rectangle)
-        surface_dc->rectangle(left, top, right, bottom);
+        surface().rectangle(left, top, right, bottom);
     else
-        surface_dc->ellipse(left, top, right, bottom);
+        surface().ellipse(left, top, right, bottom);
 }
 
 void paint_line(const DrawCommand &c) {
-    platform::Pen old = surface_dc->select_pen(platform::Pen{c.width, palette_pixel(c.color)});
-    surface_dc->move_to(pixel_x(c.x1), pixel_y(c.y1));
-    surface_dc->line_to(pixel_x(c.x2), pixel_y(c.y2));
-    surface_dc->select_pen(old);
+    platform::Pen old = surface().select_pen(platform::Pen{c.width, palette_pixel(c.color)});
+    surface().move_to(pixel_x(c.x1), pixel_y(c.y1));
+    surface().line_to(pixel_x(c.x2), pixel_y(c.y2));
+    surface().select_pen(old);
 }
 
 // Lines split at line feeds; the anchor is the bottom-left corner of the first line, and
 // each further line lies one line height (of the whole text) below the one before.
 void paint_text(const DrawCommand &c) {
     if (!c.text) return;
-    platform::Pixel old_color = surface_dc->set_text_color(palette_pixel(c.color));
+    platform::Pixel old_color = surface().set_text_color(palette_pixel(c.color));
     platform::BackgroundMode old_mode =
-        surface_dc->set_background_mode(platform::BackgroundMode::transparent);
+        surface().set_background_mode(platform::BackgroundMode::transparent);
     std::unique_ptr<platform::Font> font = platform::Font::create("KANVO-font", -c.x2, 400);
-    const platform::Font *old_font = surface_dc->select_font(font.get());
+    const platform::Font *old_font = surface().select_font(font.get());
 
     const char *text = c.text;
     size_t n = strlen(text);
-    int64_t line_height = surface_dc->text_extent(text, n).height;
+    int64_t line_height = surface().text_extent(text, n).height;
     int64_t k = -1;
     size_t start = 0;
     for (;;) {
         size_t count = strcspn(text + start, "\n");
-        surface_dc->text_out(pixel_x(c.x1), pixel_y(c.y1) + k * line_height, text + start, count);
+        surface().text_out(pixel_x(c.x1), pixel_y(c.y1) + k * line_height, text + start, count);
         ++k;
         if (start + count >= n) break;
         start += count + 1;
     }
 
-    surface_dc->set_background_mode(old_mode);
-    surface_dc->select_font(old_font);
-    surface_dc->set_text_color(old_color);
+    surface().set_background_mode(old_mode);
+    surface().select_font(old_font);
+    surface().set_text_color(old_color);
 }
 
 }  // namespace
 
 void ensure_surface() {
-    if (!surface_bitmap) surface_bitmap = std::make_unique<platform::Bitmap>(kSurfaceWidth, kSurfaceHeight);
-    if (!surface_dc) surface_dc = std::make_unique<platform::DrawingContext>(surface_bitmap.get());
+    SurfaceState &s = kanvo.surface;
+    if (!s.surface_bitmap)
+        s.surface_bitmap = std::make_unique<platform::Bitmap>(kSurfaceWidth, kSurfaceHeight);
+    if (!s.surface_dc)
+        s.surface_dc = std::make_unique<platform::DrawingContext>(s.surface_bitmap.get());
 }
 
 void render_command(const DrawCommand &command) {
     ensure_surface();
-    if (render_observer) render_observer(command);
+    if (kanvo.surface.render_observer) kanvo.surface.render_observer(command);
     switch (command.kind) {
     case kind_triangle: paint_triangle(command); break;
     case kind_rectangle:
@@ -115,8 +115,8 @@ void render_command(const DrawCommand &command) {
     case kind_text: paint_text(command); break;
     default: break;
     }
-    ++commands_rendered;
-    surface_dirty = 1;
+    ++kanvo.surface.commands_rendered;
+    kanvo.surface.surface_dirty = 1;
 }
 
 // White inside, with the context's own one-pixel black pen around the edge.
@@ -124,8 +124,8 @@ void clear_surface() {
     ensure_surface();
     platform::Brush white;
     white.color = palette_pixel(KANVO_WHITE);
-    platform::Brush old = surface_dc->select_brush(white);
-    surface_dc->rectangle(0, 0, kSurfaceWidth, kSurfaceHeight);
-    surface_dc->select_brush(old);
-    surface_dirty = 1;
+    platform::Brush old = kanvo.surface.surface_dc->select_brush(white);
+    kanvo.surface.surface_dc->rectangle(0, 0, kSurfaceWidth, kSurfaceHeight);
+    kanvo.surface.surface_dc->select_brush(old);
+    kanvo.surface.surface_dirty = 1;
 }

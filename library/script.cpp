@@ -9,12 +9,6 @@
 #include "kanvo_internal.h"
 #include "platform/files.h"
 
-int recording_on = 0, playback_on = 0, play_one_pending = 0, periodic_run = 0;
-FILE *script_file = nullptr;
-const char *script_name = "KANVO.SCR";
-int script_line_number = 0;
-int unplayed_script_line = 0;
-
 namespace {
 
 constexpr int kLineBuffer = 512;  // 511 characters of a line are kept
@@ -22,38 +16,35 @@ constexpr int kNumberLength = 11; // "-2147483648"
 constexpr long kLongestLine = 1 << 20;
 
 void set_check(int command, bool on) {
-    if (run_menu) platform::check_menu_item(run_menu, command, on);
+    if (kanvo.windows.run_menu) platform::check_menu_item(kanvo.windows.run_menu, command, on);
 }
 
-// Where the open script file lies, resolved when it was opened, so that a program that
-// changes its directory while recording is not taken for one whose file was removed.
-std::string script_path;
-
 bool open_script_for_writing() {
-    script_file = std::fopen(script_name, "w");
-    if (!script_file) return false;
-    script_path = platform::resolved_path(script_name);
+    kanvo.script.script_file = std::fopen(kanvo.script.script_name, "w");
+    if (!kanvo.script.script_file) return false;
+    kanvo.script.script_path = platform::resolved_path(kanvo.script.script_name);
     return true;
 }
 
 // Only a regular file is played: a FIFO would block the window, a directory read as empty.
 bool open_script_for_reading() {
-    script_file = platform::open_regular_file(script_name);
-    script_line_number = 0;
-    return script_file != nullptr;
+    kanvo.script.script_file = platform::open_regular_file(kanvo.script.script_name);
+    kanvo.script.script_line_number = 0;
+    return kanvo.script.script_file != nullptr;
 }
 
 // A recording must notice that its lines are no longer reaching the disk: a failed
 // write (disk full) or the file having been removed or replaced under it.
 bool script_still_written() {
-    if (std::fflush(script_file) != 0 || std::ferror(script_file)) return false;
-    return platform::still_named(script_file, script_path);
+    FILE *file = kanvo.script.script_file;
+    if (std::fflush(file) != 0 || std::ferror(file)) return false;
+    return platform::still_named(file, kanvo.script.script_path);
 }
 
 void stop_recording_after_failure() {
-    log_printf("Cannot write script file %s; recording stopped\n", script_name);
-    recording_on = 0;
-    periodic_run = 0;
+    log_printf("Cannot write script file %s; recording stopped\n", kanvo.script.script_name);
+    kanvo.script.recording_on = 0;
+    kanvo.script.periodic_run = 0;
     set_check(KANVO_CMD_RECORD, false);
     script_close();
 }
@@ -67,21 +58,21 @@ enum class LineRead { line, end_of_file, too_long };
 LineRead read_line(char (&buffer)[kLineBuffer]) {
     size_t length = 0;
     int c = 0;
-    ++script_line_number;
+    ++kanvo.script.script_line_number;
     while (length < kLineBuffer - 1 && c != '\n') {
-        c = std::fgetc(script_file);
+        c = std::fgetc(kanvo.script.script_file);
         if (c == EOF) break;
         buffer[length++] = static_cast<char>(c);
     }
     buffer[length] = '\0';
     if (c == EOF) {
         // A last line without its line feed is not played; a driver may want to say so.
-        if (length > 0) unplayed_script_line = script_line_number;
+        if (length > 0) kanvo.script.unplayed_script_line = kanvo.script.script_line_number;
         return LineRead::end_of_file;
     }
     if (c == '\n') return LineRead::line;
     for (long skipped = 0; skipped < kLongestLine; ++skipped) {
-        c = std::fgetc(script_file);
+        c = std::fgetc(kanvo.script.script_file);
         if (c == EOF) return LineRead::end_of_file;
         if (c == '\n') return LineRead::line;
     }
@@ -138,20 +129,20 @@ bool parse_event_line(const char *line) {
     switch (line[6]) {
     case 'K':
         if (!scan_number(line, &position, true, &first)) return false;
-        pending_kind = KANVO_KBD;
-        pending_key = static_cast<char>(first & 0xFF);
+        kanvo.events.pending_kind = KANVO_KBD;
+        kanvo.events.pending_key = static_cast<char>(first & 0xFF);
         return true;
     case 'M':
         if (!scan_number(line, &position, true, &first)) return false;
         if (!scan_number(line, &position, true, &second)) return false;
-        pending_kind = KANVO_MOUSE;
-        pending_x = first;
-        pending_y = second;
+        kanvo.events.pending_kind = KANVO_MOUSE;
+        kanvo.events.pending_x = first;
+        kanvo.events.pending_y = second;
         return true;
     case 'P':
         if (!scan_number(line, &position, false, &first)) return false;
-        pending_kind = KANVO_PERIODIC;
-        periodic_run = first - 1;
+        kanvo.events.pending_kind = KANVO_PERIODIC;
+        kanvo.script.periodic_run = first - 1;
         return true;
     default:
         return false;
@@ -161,19 +152,20 @@ bool parse_event_line(const char *line) {
 }  // namespace
 
 void script_write_event(int kind, int x, int y, char key) {
-    if (!script_file && !open_script_for_writing()) {
-        log_printf("Cannot open script file %s for writing\n", script_name);
+    if (!kanvo.script.script_file && !open_script_for_writing()) {
+        log_printf("Cannot open script file %s for writing\n", kanvo.script.script_name);
         return;
     }
     switch (kind) {
     case KANVO_MOUSE:
-        std::fprintf(script_file, "KANVO_MOUSE(%d, %d);\n", x, y);
+        std::fprintf(kanvo.script.script_file, "KANVO_MOUSE(%d, %d);\n", x, y);
         break;
     case KANVO_KBD:
-        std::fprintf(script_file, "KANVO_KBD(%d);\n", static_cast<int>(static_cast<signed char>(key)));
+        std::fprintf(kanvo.script.script_file, "KANVO_KBD(%d);\n",
+                     static_cast<int>(static_cast<signed char>(key)));
         break;
     case KANVO_PERIODIC:
-        std::fprintf(script_file, "KANVO_PERIODIC(%d);\n", periodic_run);
+        std::fprintf(kanvo.script.script_file, "KANVO_PERIODIC(%d);\n", kanvo.script.periodic_run);
         break;
     default:
         break;  // a quit is not written
@@ -182,21 +174,21 @@ void script_write_event(int kind, int x, int y, char key) {
 }
 
 int script_read_event() {
-    if (!script_file && !open_script_for_reading()) {
-        log_printf("Cannot open script file %s for reading\n", script_name);
+    if (!kanvo.script.script_file && !open_script_for_reading()) {
+        log_printf("Cannot open script file %s for reading\n", kanvo.script.script_name);
         end_playback();
         return 0;
     }
-    if (periodic_run > 0) {
-        --periodic_run;
-        pending_kind = KANVO_PERIODIC;
+    if (kanvo.script.periodic_run > 0) {
+        --kanvo.script.periodic_run;
+        kanvo.events.pending_kind = KANVO_PERIODIC;
         return 1;
     }
     char line[kLineBuffer];
     LineRead read = read_line(line);
     while (read == LineRead::line && is_empty_line(line)) read = read_line(line);
     if (read == LineRead::end_of_file) {
-        log_printf("EOF encountered in script file %s\n", script_name);
+        log_printf("EOF encountered in script file %s\n", kanvo.script.script_name);
         end_playback();
         // Closed at its end, so that the next playback starts again at the first line.
         script_close();
@@ -205,37 +197,37 @@ int script_read_event() {
     // A line the writer never makes (too long, unknown kind, numbers missing) ends
     // playback; the file stays open after it.
     if (read == LineRead::line && parse_event_line(line)) return 1;
-    unplayed_script_line = script_line_number;
+    kanvo.script.unplayed_script_line = kanvo.script.script_line_number;
     end_playback();
     return 0;
 }
 
 void write_periodic_run() {
-    if (periodic_run <= 0) return;
+    if (kanvo.script.periodic_run <= 0) return;
     script_write_event(KANVO_PERIODIC, 0, 0, 0);
-    periodic_run = 0;
+    kanvo.script.periodic_run = 0;
 }
 
 void script_close() {
-    if (script_file) std::fclose(script_file);
-    script_file = nullptr;
+    if (kanvo.script.script_file) std::fclose(kanvo.script.script_file);
+    kanvo.script.script_file = nullptr;
 }
 
 void end_playback() {
-    playback_on = 0;
-    play_one_pending = 0;
+    kanvo.script.playback_on = 0;
+    kanvo.script.play_one_pending = 0;
     set_check(KANVO_CMD_PLAYBACK, false);
 }
 
 void stop_playback_and_close() {
     end_playback();
-    periodic_run = 0;  // the rest of a run being replayed
+    kanvo.script.periodic_run = 0;  // the rest of a run being replayed
     script_close();
 }
 
 void stop_script() {
-    if (recording_on) {
-        recording_on = 0;
+    if (kanvo.script.recording_on) {
+        kanvo.script.recording_on = 0;
         set_check(KANVO_CMD_RECORD, false);
     }
     stop_playback_and_close();
@@ -244,67 +236,68 @@ void stop_script() {
 // May run inside a signal handler: no stdio, no allocation. The writer flushes every
 // line, so nothing of the file waits in its buffer and a direct write lands after it.
 void write_periodic_run_now() {
-    if (!recording_on || periodic_run <= 0) return;
+    if (!kanvo.script.recording_on || kanvo.script.periodic_run <= 0) return;
     char line[40] = "KANVO_PERIODIC(";
     size_t length = std::strlen(line);
     char digits[12];
     size_t count = 0;
-    for (unsigned value = unsigned(periodic_run); value > 0; value /= 10)
+    for (unsigned value = unsigned(kanvo.script.periodic_run); value > 0; value /= 10)
         digits[count++] = char('0' + value % 10);
     while (count > 0) line[length++] = digits[--count];
     line[length++] = ')';
     line[length++] = ';';
     line[length++] = '\n';
     // Only periodic events so far: the file is not open yet, and the run is its first line.
-    const bool written = script_file ? platform::write_unbuffered(script_file, line, length)
-                                     : platform::write_new_file(script_name, line, length);
-    if (written) periodic_run = 0;
+    FILE *file = kanvo.script.script_file;
+    const bool written = file ? platform::write_unbuffered(file, line, length)
+                              : platform::write_new_file(kanvo.script.script_name, line, length);
+    if (written) kanvo.script.periodic_run = 0;
 }
 
 // Recording and playback share the one script file, so only one of them runs at a time:
 // the command that would start the second is refused with a message.
 void toggle_recording() {
-    if (recording_on) {
-        recording_on = 0;
+    if (kanvo.script.recording_on) {
+        kanvo.script.recording_on = 0;
         set_check(KANVO_CMD_RECORD, false);
         write_periodic_run();
         script_close();
         return;
     }
-    if (playback_on || play_one_pending) {
+    if (kanvo.script.playback_on || kanvo.script.play_one_pending) {
         log_printf("Cannot record while a script is played back\n");
         return;
     }
     // With recording off, an open file is one a playback read to its end and left open;
     // a new recording starts a new file.
     script_close();
-    periodic_run = 0;
-    recording_on = 1;
+    kanvo.script.periodic_run = 0;
+    kanvo.script.recording_on = 1;
     set_check(KANVO_CMD_RECORD, true);
     platform::call_at_program_end(write_periodic_run_now);
 }
 
 void toggle_playback() {
-    if (playback_on) {
+    if (kanvo.script.playback_on) {
         stop_playback_and_close();  // the rest of a stopped run is not delivered later
         return;
     }
-    if (recording_on) {
+    if (kanvo.script.recording_on) {
         log_printf("Cannot play back a script while recording\n");
         return;
     }
-    animation_running = 0;
-    step_pending = 0;
-    playback_on = 1;
+    kanvo.events.animation_running = 0;
+    kanvo.events.step_pending = 0;
+    kanvo.script.playback_on = 1;
     set_check(KANVO_CMD_PLAYBACK, true);
 }
 
 void play_one() {
-    if (recording_on) {
+    if (kanvo.script.recording_on) {
         log_printf("Cannot play back a script while recording\n");
         return;
     }
-    play_one_pending = 1;
-    animation_running = 0;
-    step_pending = 0;
+    kanvo.script.play_one_pending = 1;
+    kanvo.events.animation_running = 0;
+    kanvo.events.step_pending = 0;
 }

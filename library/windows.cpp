@@ -6,21 +6,11 @@
 
 namespace msg = platform::msg;
 
-platform::Window *draw_window = nullptr;
-platform::Window *text_window = nullptr;
-std::unique_ptr<platform::DrawingContext> window_dc;
-platform::Menu *run_menu = nullptr;
-int origin_x = 0, origin_y = 0;
-int ctrl_down = 0;
-int quit_posted = 0;
-
 namespace {
 
 constexpr uint32_t kTimerId = 2;
 constexpr uint32_t kTimerPeriodMs = 50;
 constexpr int kTextWindowTop = 550;
-
-void *program_instance = nullptr;
 
 struct MenuLine {
     const char *text;
@@ -67,7 +57,7 @@ void build_run_menu(platform::Window *window) {
     auto popup = std::make_unique<platform::Menu>();
     for (const MenuLine &line : kRunMenu) popup->append(line.flags, line.id, line.text);
     auto bar = std::make_unique<platform::Menu>();
-    run_menu = bar->append_popup(std::move(popup), "&Run");
+    kanvo.windows.run_menu = bar->append_popup(std::move(popup), "&Run");
     platform::set_menu(window, std::move(bar));
     platform::draw_menu_bar(window);
 }
@@ -78,24 +68,26 @@ void paint_drawing_window(platform::Window *window) {
     platform::begin_paint(window);
     copy_surface_to_window();
     const platform::Rect client = platform::client_rect(window);
-    if (window_dc) {
+    if (kanvo.windows.window_dc) {
         const platform::Pixel background = window->background;
-        window_dc->fill_rect(kSurfaceWidth, 0, client.right, client.bottom, background);
-        window_dc->fill_rect(0, kSurfaceHeight, kSurfaceWidth, client.bottom, background);
+        platform::DrawingContext &dc = *kanvo.windows.window_dc;
+        dc.fill_rect(kSurfaceWidth, 0, client.right, client.bottom, background);
+        dc.fill_rect(0, kSurfaceHeight, kSurfaceWidth, client.bottom, background);
     }
     platform::end_paint(window);
-    surface_dirty = 0;
+    kanvo.surface.surface_dirty = 0;
 }
 
 void set_origin(platform::Window *window) {
     const platform::Rect client = platform::client_rect(window);
-    origin_x = client.left + (client.right - client.left) / 2;
-    origin_y = client.top + (client.bottom - client.top) / 2;
+    kanvo.windows.origin_x = client.left + (client.right - client.left) / 2;
+    kanvo.windows.origin_y = client.top + (client.bottom - client.top) / 2;
 }
 
 void toggle_logging() {
-    logging_on = logging_on ? 0 : 1;
-    platform::check_menu_item(run_menu, KANVO_CMD_LOGGING, logging_on != 0);
+    kanvo.events.logging_on = kanvo.events.logging_on ? 0 : 1;
+    const bool logging = kanvo.events.logging_on != 0;
+    platform::check_menu_item(kanvo.windows.run_menu, KANVO_CMD_LOGGING, logging);
 }
 
 int shortcut_command(uintptr_t key) {
@@ -109,23 +101,23 @@ int shortcut_command(uintptr_t key) {
 // had the focus does not stay down.
 void follow_ctrl(uintptr_t key, intptr_t lparam, bool down) {
     if (key == platform::vk::control)
-        ctrl_down = down ? 1 : 0;
+        kanvo.windows.ctrl_down = down ? 1 : 0;
     else
-        ctrl_down = platform::key_ctrl_held(lparam) ? 1 : 0;
+        kanvo.windows.ctrl_down = platform::key_ctrl_held(lparam) ? 1 : 0;
 }
 
 void handle_key_down(uintptr_t key, intptr_t lparam) {
     follow_ctrl(key, lparam, true);
-    if (key == platform::vk::control || !ctrl_down) return;
+    if (key == platform::vk::control || !kanvo.windows.ctrl_down) return;
     if (const int command = shortcut_command(key)) run_command(uintptr_t(command));
 }
 
 void handle_left_button(intptr_t lparam) {
     const int client_x = int(uint32_t(lparam) & 0xFFFFu);
     const int client_y = int((uint32_t(lparam) >> 16) & 0xFFFFu);
-    pending_kind = KANVO_MOUSE;
-    pending_x = client_x - origin_x;
-    pending_y = origin_y - client_y;
+    kanvo.events.pending_kind = KANVO_MOUSE;
+    kanvo.events.pending_x = client_x - kanvo.windows.origin_x;
+    kanvo.events.pending_y = kanvo.windows.origin_y - client_y;
 }
 
 void register_classes() {
@@ -137,23 +129,24 @@ void register_classes() {
 }  // namespace
 
 void post_quit() {
-    quit_posted = 1;
+    kanvo.windows.quit_posted = 1;
     platform::post_quit_message(0);
 }
 
 void copy_surface_to_window() {
-    if (window_dc && surface_dc) {
-        window_dc->copy_bits(0, 0, kSurfaceWidth, kSurfaceHeight, *surface_dc, 0, 0);
+    if (kanvo.windows.window_dc && kanvo.surface.surface_dc) {
+        kanvo.windows.window_dc->copy_bits(0, 0, kSurfaceWidth, kSurfaceHeight,
+                                           *kanvo.surface.surface_dc, 0, 0);
     }
 }
 
 void run_command(uintptr_t id) {
     switch (id) {
-    case KANVO_CMD_ANIMATE: animation_running = 1; break;
-    case KANVO_CMD_HALT: animation_running = 0; break;
+    case KANVO_CMD_ANIMATE: kanvo.events.animation_running = 1; break;
+    case KANVO_CMD_HALT: kanvo.events.animation_running = 0; break;
     case KANVO_CMD_STEP:
-        animation_running = 0;
-        step_pending = 1;
+        kanvo.events.animation_running = 0;
+        kanvo.events.step_pending = 1;
         break;
     case KANVO_CMD_LOGGING: toggle_logging(); break;
     case KANVO_CMD_RECORD: toggle_recording(); break;
@@ -176,15 +169,15 @@ intptr_t draw_window_procedure(platform::Window *window, uint32_t message, uintp
     case msg::paint: paint_drawing_window(window); return 0;
     case msg::key_down: handle_key_down(wparam, lparam); return 0;
     case msg::key_up: follow_ctrl(wparam, lparam, false); return 0;
-    case msg::kill_focus: ctrl_down = 0; return 0;
+    case msg::kill_focus: kanvo.windows.ctrl_down = 0; return 0;
     case msg::character:
-        if (!ctrl_down) {
-            pending_kind = KANVO_KBD;
-            pending_key = char(wparam & 0xFFu);
+        if (!kanvo.windows.ctrl_down) {
+            kanvo.events.pending_kind = KANVO_KBD;
+            kanvo.events.pending_key = char(wparam & 0xFFu);
         }
         return 0;
     case msg::command: run_command(wparam); return 0;
-    case msg::timer: tick_pending = 1; return 0;
+    case msg::timer: kanvo.events.tick_pending = 1; return 0;
     case msg::left_button_down: handle_left_button(lparam); return 0;
     default: return platform::default_window_procedure(window, message, wparam, lparam);
     }
@@ -197,9 +190,9 @@ intptr_t text_window_procedure(platform::Window *window, uint32_t message, uintp
     case msg::key_down:
     case msg::key_up:
         // Keys typed here act as if typed in the drawing window.
-        platform::post_message(draw_window, message, wparam, lparam);
+        platform::post_message(kanvo.windows.draw_window, message, wparam, lparam);
         return 0;
-    case msg::kill_focus: ctrl_down = 0; return 0;
+    case msg::kill_focus: kanvo.windows.ctrl_down = 0; return 0;
     default: return platform::default_window_procedure(window, message, wparam, lparam);
     }
 }
@@ -207,35 +200,35 @@ intptr_t text_window_procedure(platform::Window *window, uint32_t message, uintp
 int KANVO_open(void *instance, void *previous_instance, const char * /*command_line*/,
                int show) {
     // A second set of windows and timers beside the first would only confuse.
-    if (draw_window) {
+    if (kanvo.windows.draw_window) {
         log_printf("KANVO_open: the library is already open; nothing changed\n");
         return 1;
     }
     if (!previous_instance) register_classes();
     const int screen_height = platform::screen_height();
-    animation_running = 0;
-    step_pending = 0;
-    draw_window = platform::create_window("DrawWndClass", "KANVO Graphics",
+    kanvo.events.animation_running = 0;
+    kanvo.events.step_pending = 0;
+    kanvo.windows.draw_window = platform::create_window("DrawWndClass", "KANVO Graphics",
                                           platform::style::caption | platform::style::system_menu,
                                           0, 0, kSurfaceWidth, kSurfaceHeight);
-    text_window = platform::create_window("TextWndClass", "KANVO Text",
+    kanvo.windows.text_window = platform::create_window("TextWndClass", "KANVO Text",
                                           platform::style::overlapped_window, 0, kTextWindowTop,
                                           kSurfaceWidth, screen_height / 3);
-    program_instance = instance;
+    kanvo.windows.program_instance = instance;
     // Without its window classes (registered by a previous instance that does not exist
     // on this platform) the library cannot open.
-    if (!draw_window) return 0;
-    window_dc = platform::get_dc(draw_window);
+    if (!kanvo.windows.draw_window) return 0;
+    kanvo.windows.window_dc = platform::get_dc(kanvo.windows.draw_window);
     ensure_surface();
-    platform::run_shows(surface_bitmap.get(), draw_window);
-    platform::show_window(text_window, show);
-    platform::show_window(draw_window, show);
-    platform::set_timer(draw_window, kTimerId, kTimerPeriodMs);
+    platform::run_shows(kanvo.surface.surface_bitmap.get(), kanvo.windows.draw_window);
+    platform::show_window(kanvo.windows.text_window, show);
+    platform::show_window(kanvo.windows.draw_window, show);
+    platform::set_timer(kanvo.windows.draw_window, kTimerId, kTimerPeriodMs);
     return 1;
 }
 
 int KANVO_close(void) {
-    window_dc.reset();
+    kanvo.windows.window_dc.reset();
     // Recording and playback end with the file: a later wait must not reopen it.
     stop_script();
     return 1;

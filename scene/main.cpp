@@ -1,7 +1,5 @@
-// The landscape's entry and main loop: the scene state with its start values, the
-// scene's pseudo-random generator, and the loop that applies each event and redraws.
-#include <ctime>
-
+// The landscape's entry and main loop: the scene state with its start values and the
+// loop that applies each event and redraws.
 #include "kanvo.h"
 #include "landscape.h"
 #include "panel.h"
@@ -10,8 +8,6 @@
 #include "scene_draw.h"
 
 namespace {
-
-uint32_t random_state = 0;
 
 // A seed chosen by a tool for the next run, in place of the clock.
 bool preset_seed_pending = false;
@@ -111,15 +107,6 @@ void animate_one_tick(SceneState &s) {
 }
 
 }  // namespace
-
-void random_seed(uint32_t value) { random_state = value; }
-
-int random15() {
-    random_state = random_state * 214013u + 2531011u;
-    return int((random_state >> 16) & 0x7FFFu);
-}
-
-void seed_from_clock() { random_seed(uint32_t(uint64_t(std::time(nullptr)))); }
 
 void landscape_set_seed(uint32_t seed) {
     preset_seed = seed;

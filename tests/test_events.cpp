@@ -20,7 +20,7 @@ struct ClickWhenIdle {
         driver.set_idle_hook([this] {
             if (++calls > 1) return false;
             idle_at_ms = driver.now_ms();
-            driver.click(draw_window, origin_x, origin_y);
+            driver.click(kanvo.windows.draw_window, kanvo.windows.origin_x, kanvo.windows.origin_y);
             return true;
         });
     }
@@ -50,7 +50,7 @@ TEST(EventWait, ClickOverwritesAnArmedPeriodicEvent) {
 
     // The tick at 100 arms a periodic event; the click at 110 replaces it.
     driver.pause(60);
-    driver.click(draw_window, origin_x + 10, origin_y - 20);
+    driver.click(kanvo.windows.draw_window, kanvo.windows.origin_x + 10, kanvo.windows.origin_y - 20);
     Event click = await_event();
     EXPECT_EQ(click.kind, KANVO_MOUSE);
     EXPECT_EQ(click.x, 10);
@@ -95,9 +95,9 @@ TEST(EventWait, SingleStepGivesOnePeriodicEventAndStaysHalted) {
 
     // The menu's step does the same and halts a running animation.
     KANVO_animate(KANVO_ANIMATE_RUN);
-    driver.menu_command(draw_window, KANVO_CMD_STEP);
+    driver.menu_command(kanvo.windows.draw_window, KANVO_CMD_STEP);
     EXPECT_EQ(await_event().kind, KANVO_PERIODIC);
-    EXPECT_EQ(animation_running, 0);
+    EXPECT_EQ(kanvo.events.animation_running, 0);
     idle.calls = 0;
     EXPECT_EQ(await_event().kind, KANVO_MOUSE);
     EXPECT_EQ(idle.calls, 1);
@@ -108,8 +108,8 @@ TEST(EventWait, StepWhileRunningKeepsRunning) {
     KANVO_animate(KANVO_ANIMATE_RUN);
     KANVO_animate(KANVO_ANIMATE_STEP);
     for (int i = 0; i < 3; ++i) EXPECT_EQ(await_event().kind, KANVO_PERIODIC);
-    EXPECT_EQ(animation_running, 1);
-    EXPECT_EQ(step_pending, 0);
+    EXPECT_EQ(kanvo.events.animation_running, 1);
+    EXPECT_EQ(kanvo.events.step_pending, 0);
 }
 
 TEST(EventWait, ArmedEventSurvivesHaltInTheSameWait) {
@@ -119,9 +119,9 @@ TEST(EventWait, ArmedEventSurvivesHaltInTheSameWait) {
     ASSERT_EQ(await_event().kind, KANVO_PERIODIC);
 
     // Ctrl's key-down arms the event; the H that follows halts the animation.
-    driver.ctrl_key(draw_window, 'h');
+    driver.ctrl_key(kanvo.windows.draw_window, 'h');
     EXPECT_EQ(await_event().kind, KANVO_PERIODIC);
-    EXPECT_EQ(animation_running, 0);
+    EXPECT_EQ(kanvo.events.animation_running, 0);
     EXPECT_EQ(await_event().kind, KANVO_MOUSE);
     EXPECT_EQ(idle.calls, 1);
 }
@@ -135,7 +135,7 @@ TEST(EventWait, QuitLatchTurnsEveryLaterEventIntoQuit) {
     EXPECT_EQ(await_event().kind, KANVO_QUIT);
     EXPECT_EQ(idle.calls, 1);
 
-    driver.type(draw_window, "x");
+    driver.type(kanvo.windows.draw_window, "x");
     EXPECT_EQ(await_event().kind, KANVO_QUIT);
     KANVO_animate(KANVO_ANIMATE_RUN);
     EXPECT_EQ(await_event().kind, KANVO_QUIT);
@@ -146,14 +146,14 @@ TEST(EventWait, OutParametersCarryOnlyTheEventsOwnFields) {
     int x = 77, y = 77;
     char key = 'z';
 
-    driver.click(draw_window, origin_x - 3, origin_y + 4);
+    driver.click(kanvo.windows.draw_window, kanvo.windows.origin_x - 3, kanvo.windows.origin_y + 4);
     ASSERT_EQ(KANVO_await_event(&x, &y, &key), KANVO_MOUSE);
     EXPECT_EQ(x, -3);
     EXPECT_EQ(y, -4);
     EXPECT_EQ(key, 0);
 
     x = y = 77;
-    driver.type(draw_window, "k");
+    driver.type(kanvo.windows.draw_window, "k");
     ASSERT_EQ(KANVO_await_event(&x, &y, &key), KANVO_KBD);
     EXPECT_EQ(x, 0);
     EXPECT_EQ(y, 0);
@@ -167,13 +167,13 @@ TEST(EventWait, OutParametersCarryOnlyTheEventsOwnFields) {
     EXPECT_EQ(key, 0);
 
     // A character above 127 arrives as the same 8-bit value.
-    driver.key_down(draw_window, platform::vk_packet, 233);
+    driver.key_down(kanvo.windows.draw_window, platform::vk_packet, 233);
     ASSERT_EQ(KANVO_await_event(&x, &y, &key), KANVO_KBD);
     EXPECT_EQ(static_cast<unsigned char>(key), 233);
 
     x = y = 77;
     key = 'z';
-    driver.close_box(draw_window);
+    driver.close_box(kanvo.windows.draw_window);
     ASSERT_EQ(KANVO_await_event(&x, &y, &key), KANVO_QUIT);
     EXPECT_EQ(x, 0);
     EXPECT_EQ(y, 0);
@@ -184,29 +184,29 @@ TEST(EventWait, UnknownAnimateCommandsChangeNothing) {
     open_headless();
     for (int command : {3, 4, 6, -1}) {
         EXPECT_EQ(KANVO_animate(command), 1) << command;
-        EXPECT_EQ(animation_running, 0) << command;
-        EXPECT_EQ(step_pending, 0) << command;
-        EXPECT_EQ(quit_requested, 0) << command;
+        EXPECT_EQ(kanvo.events.animation_running, 0) << command;
+        EXPECT_EQ(kanvo.events.step_pending, 0) << command;
+        EXPECT_EQ(kanvo.events.quit_requested, 0) << command;
     }
     KANVO_animate(KANVO_ANIMATE_RUN);
     KANVO_animate(KANVO_ANIMATE_STEP);
     for (int command : {3, 4, 6, -1}) KANVO_animate(command);
-    EXPECT_EQ(animation_running, 1);
-    EXPECT_EQ(step_pending, 1);
+    EXPECT_EQ(kanvo.events.animation_running, 1);
+    EXPECT_EQ(kanvo.events.step_pending, 1);
 
     KANVO_animate(KANVO_ANIMATE_HALT);
-    EXPECT_EQ(animation_running, 0);
-    EXPECT_EQ(step_pending, 0);
+    EXPECT_EQ(kanvo.events.animation_running, 0);
+    EXPECT_EQ(kanvo.events.step_pending, 0);
 }
 
 TEST(EventWait, ControlsBeforeOpenReturnZeroAndChangeNothing) {
     use_headless();
     EXPECT_EQ(KANVO_animate(KANVO_ANIMATE_RUN), 0);
     EXPECT_EQ(KANVO_animate(KANVO_ANIMATE_QUIT), 0);
-    EXPECT_EQ(animation_running, 0);
-    EXPECT_EQ(quit_requested, 0);
+    EXPECT_EQ(kanvo.events.animation_running, 0);
+    EXPECT_EQ(kanvo.events.quit_requested, 0);
     EXPECT_EQ(KANVO_logging(0), 0);
-    EXPECT_EQ(logging_on, 1);
+    EXPECT_EQ(kanvo.events.logging_on, 1);
 
     // There is nothing to wait for before the library opens: the wait ends at once.
     int x = 5, y = 5;
@@ -217,29 +217,29 @@ TEST(EventWait, ControlsBeforeOpenReturnZeroAndChangeNothing) {
     // The window classes are this process's own: with a "previous instance" (which skips
     // registering them) the windows cannot be made and the library stays closed.
     EXPECT_EQ(KANVO_open(nullptr, &x, "", KANVO_SHOW_NORMAL), 0);
-    EXPECT_EQ(draw_window, nullptr);
+    EXPECT_EQ(kanvo.windows.draw_window, nullptr);
     EXPECT_EQ(KANVO_animate(KANVO_ANIMATE_RUN), 0);
 }
 
 TEST(EventWait, LoggingControlSetsTheCheckMarkAndShowsTheTextWindow) {
     open_headless();
-    platform::show_window(text_window, platform::show::hide);
+    platform::show_window(kanvo.windows.text_window, platform::show::hide);
 
     ASSERT_EQ(KANVO_logging(0), 1);
-    EXPECT_EQ(logging_on, 0);
-    EXPECT_FALSE(text_window->visible);
-    EXPECT_EQ(platform::check_menu_item(run_menu, KANVO_CMD_LOGGING, false), 0);
+    EXPECT_EQ(kanvo.events.logging_on, 0);
+    EXPECT_FALSE(kanvo.windows.text_window->visible);
+    EXPECT_EQ(platform::check_menu_item(kanvo.windows.run_menu, KANVO_CMD_LOGGING, false), 0);
 
     ASSERT_EQ(KANVO_logging(7), 1);
-    EXPECT_EQ(logging_on, 1);
-    EXPECT_TRUE(text_window->visible);
-    EXPECT_EQ(platform::check_menu_item(run_menu, KANVO_CMD_LOGGING, true),
+    EXPECT_EQ(kanvo.events.logging_on, 1);
+    EXPECT_TRUE(kanvo.windows.text_window->visible);
+    EXPECT_EQ(platform::check_menu_item(kanvo.windows.run_menu, KANVO_CMD_LOGGING, true),
               int(platform::menu_flag::checked));
 
     // Every switch-on shows the window, also when logging was on already.
-    platform::show_window(text_window, platform::show::hide);
+    platform::show_window(kanvo.windows.text_window, platform::show::hide);
     KANVO_logging(1);
-    EXPECT_TRUE(text_window->visible);
+    EXPECT_TRUE(kanvo.windows.text_window->visible);
 }
 
 TEST(EventWait, SurfaceReachesTheWindowOnlyThroughThePump) {
@@ -248,17 +248,17 @@ TEST(EventWait, SurfaceReachesTheWindowOnlyThroughThePump) {
     KANVO_circle(KANVO_RED, 0, 0, 30);
     const platform::Pixel red = palette_pixel(KANVO_RED);
     ASSERT_EQ(surface_pixel(0, 0), red);
-    EXPECT_NE(draw_window->client.pixel(origin_x, origin_y), red);
+    EXPECT_NE(kanvo.windows.draw_window->client.pixel(kanvo.windows.origin_x, kanvo.windows.origin_y), red);
 
-    driver.click(draw_window, 1, 1);
+    driver.click(kanvo.windows.draw_window, 1, 1);
     ASSERT_EQ(await_event().kind, KANVO_MOUSE);
-    const platform::Bitmap &client = draw_window->client;
+    const platform::Bitmap &client = kanvo.windows.draw_window->client;
     for (int y = 0; y < client.height(); ++y) {
         for (int x = 0; x < client.width(); ++x) {
-            ASSERT_EQ(client.pixel(x, y), surface_bitmap->pixel(x, y)) << x << "," << y;
+            ASSERT_EQ(client.pixel(x, y), kanvo.surface.surface_bitmap->pixel(x, y)) << x << "," << y;
         }
     }
-    EXPECT_EQ(surface_dirty, 0);
+    EXPECT_EQ(kanvo.surface.surface_dirty, 0);
 }
 
 TEST(EventWait, TextWindowShowsTheLogAfterItsPaint) {
@@ -268,19 +268,57 @@ TEST(EventWait, TextWindowShowsTheLogAfterItsPaint) {
     log_printf("second message\n");
     ASSERT_EQ(await_event().kind, KANVO_PERIODIC);  // the idle passes paint the text window
 
-    platform::Bitmap expected(text_window->client.width(), text_window->client.height());
+    platform::Bitmap expected(kanvo.windows.text_window->client.width(), kanvo.windows.text_window->client.height());
     compose_text_window(&expected);
-    EXPECT_EQ(text_window->client.pixels(), expected.pixels());
-    const auto &pixels = text_window->client.pixels();
+    EXPECT_EQ(kanvo.windows.text_window->client.pixels(), expected.pixels());
+    const auto &pixels = kanvo.windows.text_window->client.pixels();
     EXPECT_TRUE(std::any_of(pixels.begin(), pixels.end(),
                             [](platform::Pixel p) { return p != platform::kWhite; }));
 
     // A new message is painted before the next input is fetched.
     log_printf("third message\n");
-    driver.click(draw_window, 0, 0);
+    driver.click(kanvo.windows.draw_window, 0, 0);
     ASSERT_EQ(await_event().kind, KANVO_MOUSE);
-    EXPECT_NE(text_window->client.pixels(), expected.pixels());
+    EXPECT_NE(kanvo.windows.text_window->client.pixels(), expected.pixels());
     compose_text_window(&expected);
-    EXPECT_EQ(text_window->client.pixels(), expected.pixels());
+    EXPECT_EQ(kanvo.windows.text_window->client.pixels(), expected.pixels());
     EXPECT_EQ(log_lines().back(), "third message\n");
+}
+
+// After a run that left the quit latch, the animation and logging off, a full log and a
+// drawing behind it, a reset makes the next open and drawing go exactly as the first.
+TEST(LibraryState, AfterResetAFreshOpenBehavesAsAtStart) {
+    auto &driver = open_headless();
+    KANVO_circle(KANVO_RED, 10, 20, 30);
+    const std::vector<std::string> first_log = log_lines();
+    const platform::Bitmap first_surface = *kanvo.surface.surface_bitmap;
+    const uint64_t first_commands = kanvo.surface.commands_rendered;
+
+    KANVO_rectangle(KANVO_BLUE, -100, 100, 100, -100, 0);
+    for (int i = 0; i < 30; ++i) log_printf("filler %d\n", i);
+    KANVO_animate(KANVO_ANIMATE_RUN);
+    KANVO_animate(KANVO_ANIMATE_QUIT);
+    KANVO_logging(0);
+    ASSERT_EQ(await_event().kind, KANVO_QUIT);
+
+    reset_library_state();
+    EXPECT_TRUE(log_lines().empty());
+    EXPECT_EQ(kanvo.windows.draw_window, nullptr);
+    EXPECT_EQ(kanvo.surface.surface_bitmap, nullptr);
+    EXPECT_EQ(kanvo.surface.commands_rendered, 0u);
+
+    // A second open would only log "already open" had the windows not been forgotten.
+    ASSERT_EQ(KANVO_open(nullptr, nullptr, "", KANVO_SHOW_NORMAL), 1);
+    KANVO_circle(KANVO_RED, 10, 20, 30);
+    EXPECT_EQ(log_lines(), first_log);
+    EXPECT_TRUE(kanvo.surface.surface_bitmap->pixels() == first_surface.pixels());
+    EXPECT_EQ(kanvo.surface.commands_rendered, first_commands);
+
+    // The latch and the animation are off again: a click is the next event, not a quit
+    // or a periodic event.
+    driver.click(kanvo.windows.draw_window, kanvo.windows.origin_x + 5, kanvo.windows.origin_y - 7);
+    const Event click = await_event();
+    EXPECT_EQ(click.kind, KANVO_MOUSE);
+    EXPECT_EQ(click.x, 5);
+    EXPECT_EQ(click.y, 7);
 }

@@ -32,19 +32,19 @@ std::vector<platform::Pixel> rows(const platform::Bitmap &picture, int top, int 
 }
 
 TEST(MessageLog, KeepsTheLast25MessagesOldestFirst) {
-    EXPECT_EQ(log_first, -1);
+    EXPECT_EQ(kanvo.log.log_first, -1);
     for (int i = 1; i <= 25; ++i) log_printf("message %d\n", i);
     Messages expected;
     for (int i = 1; i <= 25; ++i) expected.push_back("message " + std::to_string(i) + "\n");
     EXPECT_EQ(log_lines(), expected);
-    EXPECT_EQ(log_first, log_next);  // full
+    EXPECT_EQ(kanvo.log.log_first, kanvo.log.log_next);  // full
 
     log_printf("message 26\n");
     expected.erase(expected.begin());
     expected.push_back("message 26\n");
     EXPECT_EQ(log_lines(), expected);
-    EXPECT_EQ(log_ring[0], "message 26\n");  // took the slot of the first
-    EXPECT_EQ(log_first, 1);
+    EXPECT_EQ(kanvo.log.log_ring[0], "message 26\n");  // took the slot of the first
+    EXPECT_EQ(kanvo.log.log_first, 1);
 }
 
 TEST(MessageLog, ReturnsTheCountItKeptAndNeverOverflows) {
@@ -130,15 +130,15 @@ TEST(TextWindowPicture, ShortWindowShowsTheNewestLinesOfTheFullPicture) {
 
 TEST(TextWindowPicture, AppendingAsksForARepaintWhichShowsTheLog) {
     open_headless();
-    ASSERT_NE(text_window, nullptr);
-    paint_text_window(text_window);
-    EXPECT_FALSE(text_window->needs_paint);
+    ASSERT_NE(kanvo.windows.text_window, nullptr);
+    paint_text_window(kanvo.windows.text_window);
+    EXPECT_FALSE(kanvo.windows.text_window->needs_paint);
 
     log_printf("shown in the window\n");
-    EXPECT_TRUE(text_window->needs_paint);
-    paint_text_window(text_window);
-    EXPECT_FALSE(text_window->needs_paint);
-    const platform::Bitmap &client = text_window->client;
+    EXPECT_TRUE(kanvo.windows.text_window->needs_paint);
+    paint_text_window(kanvo.windows.text_window);
+    EXPECT_FALSE(kanvo.windows.text_window->needs_paint);
+    const platform::Bitmap &client = kanvo.windows.text_window->client;
     platform::Bitmap expected(client.width(), client.height());
     compose_text_window(&expected);
     EXPECT_FALSE(ink_box(client).empty());
@@ -147,13 +147,13 @@ TEST(TextWindowPicture, AppendingAsksForARepaintWhichShowsTheLog) {
     // A taller window shows more of the kept messages at its next paint (the sizes come
     // as the backend reports a resize).
     for (int i = 0; i < 30; ++i) log_printf("message %d\n", i);
-    platform::client_resized(text_window, 400, 3 * line_height());
-    paint_text_window(text_window);
+    platform::client_resized(kanvo.windows.text_window, 400, 3 * line_height());
+    paint_text_window(kanvo.windows.text_window);
     const int visible_lines = 3;
-    const InkBox small = ink_box(text_window->client);
-    platform::client_resized(text_window, 400, 20 * line_height());
-    paint_text_window(text_window);
-    const InkBox large = ink_box(text_window->client);
+    const InkBox small = ink_box(kanvo.windows.text_window->client);
+    platform::client_resized(kanvo.windows.text_window, 400, 20 * line_height());
+    paint_text_window(kanvo.windows.text_window);
+    const InkBox large = ink_box(kanvo.windows.text_window->client);
     EXPECT_LE(small.bottom - small.top, visible_lines * line_height());
     EXPECT_GT(large.bottom - large.top, 19 * line_height() - line_height() / 2);
 }

@@ -112,10 +112,10 @@ TEST(QtBackend, DrawingWindowShowsTheSurfaceAndReportsClicksInLibraryCoordinates
     // frame's corner at (0, 0), not resizable.
     EXPECT_EQ(window->windowTitle(), "KANVO Graphics");
     EXPECT_EQ(client->size(), QSize(585, 481));
-    EXPECT_EQ(draw_window->client.width(), 585);
-    EXPECT_EQ(draw_window->client.height(), 481);
-    EXPECT_EQ(origin_x, 292);
-    EXPECT_EQ(origin_y, 240);
+    EXPECT_EQ(kanvo.windows.draw_window->client.width(), 585);
+    EXPECT_EQ(kanvo.windows.draw_window->client.height(), 481);
+    EXPECT_EQ(kanvo.windows.origin_x, 292);
+    EXPECT_EQ(kanvo.windows.origin_y, 240);
     const QRect bar = window->menuBar()->geometry();
     EXPECT_GT(bar.height(), 0);
     EXPECT_EQ(client->geometry(), QRect(0, bar.bottom() + 1, 585, 481));
@@ -128,7 +128,7 @@ TEST(QtBackend, DrawingWindowShowsTheSurfaceAndReportsClicksInLibraryCoordinates
     KANVO_clear();
     KANVO_circle(KANVO_RED, 0, 0, 20);
     QWidget *target = client;
-    soon(20, [target] { press_left(target, QPoint(origin_x, origin_y)); });
+    soon(20, [target] { press_left(target, QPoint(kanvo.windows.origin_x, kanvo.windows.origin_y)); });
     Event centre = await();
     EXPECT_EQ(centre.kind, KANVO_MOUSE);
     EXPECT_EQ(centre.x, 0);
@@ -138,13 +138,13 @@ TEST(QtBackend, DrawingWindowShowsTheSurfaceAndReportsClicksInLibraryCoordinates
     soon(20, [target] { press_left(target, QPoint(0, 0)); });
     Event corner = await();
     EXPECT_EQ(corner.kind, KANVO_MOUSE);
-    EXPECT_EQ(corner.x, -origin_x);
-    EXPECT_EQ(corner.y, origin_y);
+    EXPECT_EQ(corner.x, -kanvo.windows.origin_x);
+    EXPECT_EQ(corner.y, kanvo.windows.origin_y);
 
     // What the window shows: the circle at the origin, the frame at the top left.
     const QImage shown = client->grab().toImage();
-    EXPECT_EQ(shown.pixel(origin_x, origin_y), 0xFFFF0000u);
-    EXPECT_EQ(shown.pixel(origin_x + 30, origin_y), 0xFFFFFFFFu);
+    EXPECT_EQ(shown.pixel(kanvo.windows.origin_x, kanvo.windows.origin_y), 0xFFFF0000u);
+    EXPECT_EQ(shown.pixel(kanvo.windows.origin_x + 30, kanvo.windows.origin_y), 0xFFFFFFFFu);
     EXPECT_EQ(shown.pixel(0, 0), 0xFF000000u);
 }
 
@@ -157,7 +157,7 @@ TEST(QtBackend, KeysTypedInTheTextWindowActAsInTheDrawingWindow) {
     // Like the drawing window's, its client area is what the outer size leaves.
     EXPECT_EQ(text->frameGeometry().topLeft(), QPoint(0, 550));
     EXPECT_EQ(client->size(), QSize(601 - 16, screen / 3 - 39));
-    EXPECT_EQ(text_window->client.height(), screen / 3 - 39);
+    EXPECT_EQ(kanvo.windows.text_window->client.height(), screen / 3 - 39);
     text->activateWindow();
     client->setFocus();
 
@@ -168,7 +168,7 @@ TEST(QtBackend, KeysTypedInTheTextWindowActAsInTheDrawingWindow) {
     Event typed = await();
     EXPECT_EQ(typed.kind, KANVO_KBD);
     EXPECT_EQ(typed.key, 'a');
-    EXPECT_EQ(animation_running, 0);
+    EXPECT_EQ(kanvo.events.animation_running, 0);
 
     // Ctrl+A: no menu shortcut may take it, the keys reach the window and start the
     // animation; no key event comes of it.
@@ -185,8 +185,8 @@ TEST(QtBackend, KeysTypedInTheTextWindowActAsInTheDrawingWindow) {
     clock.start();
     for (int i = 0; i < 4; ++i) EXPECT_EQ(await().kind, KANVO_PERIODIC);
     EXPECT_TRUE(reached);
-    EXPECT_EQ(animation_running, 1);
-    EXPECT_EQ(ctrl_down, 0);
+    EXPECT_EQ(kanvo.events.animation_running, 1);
+    EXPECT_EQ(kanvo.windows.ctrl_down, 0);
     // Four ticks at about ten a second take some time: the wait blocked on the timer.
     EXPECT_GE(clock.elapsed(), 250);
 }
@@ -226,8 +226,8 @@ TEST(QtBackend, MenuBarShowsTheRunMenuWithChecksThatFollowTheFlags) {
     EXPECT_TRUE(menu_action("&Logging\tCtrl+L")->isChecked());
     EXPECT_TRUE(menu_action("&Record Script\tCtrl+R")->isChecked());
     EXPECT_FALSE(menu_action("&Playback Script\tCtrl+P")->isChecked());
-    EXPECT_EQ(logging_on, 1);
-    EXPECT_EQ(recording_on, 1);
+    EXPECT_EQ(kanvo.events.logging_on, 1);
+    EXPECT_EQ(kanvo.script.recording_on, 1);
     KANVO_close();
     std::remove("KANVO.SCR");
 }
@@ -255,7 +255,7 @@ TEST(QtBackend, ClosingTheDrawingWindowEndsTheWait) {
     QMainWindow *window = top_level("DrawWndClass");
     soon(20, [window] { window->close(); });
     EXPECT_EQ(await().kind, KANVO_QUIT);
-    EXPECT_TRUE(draw_window->destroyed);
+    EXPECT_TRUE(kanvo.windows.draw_window->destroyed);
     EXPECT_EQ(top_level("DrawWndClass"), nullptr);
     EXPECT_NE(top_level("TextWndClass"), nullptr);
 }
@@ -424,8 +424,8 @@ TEST(QtBackend, CtrlWithFunctionAndKeypadKeysDoesNothing) {
         press_left(client, QPoint(3, 3));
     });
     EXPECT_EQ(await().kind, KANVO_MOUSE);
-    EXPECT_EQ(animation_running, 0);
-    EXPECT_EQ(recording_on, 0);
+    EXPECT_EQ(kanvo.events.animation_running, 0);
+    EXPECT_EQ(kanvo.script.recording_on, 0);
 }
 
 // Ctrl pressed in the window and released elsewhere: the next plain keys are plain keys.
@@ -449,7 +449,7 @@ TEST(QtBackend, CtrlReleasedElsewhereDoesNotStayDown) {
         press_left(client, QPoint(3, 3));
     });
     EXPECT_EQ(await().kind, KANVO_MOUSE);
-    EXPECT_EQ(ctrl_down, 0);
+    EXPECT_EQ(kanvo.windows.ctrl_down, 0);
 }
 
 // Opening the Run menu with the mouse and closing it with Escape leaves the keyboard with
@@ -481,5 +481,5 @@ TEST(QtBackend, ShortcutsWorkRightAfterTheMenuIsClosedWithEscape) {
     soon(700, [client] { press_left(client, QPoint(3, 3)); });  // should the keys be lost
     EXPECT_EQ(await().kind, KANVO_PERIODIC);
     EXPECT_TRUE(menu_opened);
-    EXPECT_EQ(animation_running, 1);
+    EXPECT_EQ(kanvo.events.animation_running, 1);
 }

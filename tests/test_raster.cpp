@@ -68,9 +68,9 @@ void paint(const std::string &commands) {
 // Pixels of the surface that are not white, as (x, y) pairs.
 std::vector<std::pair<int, int>> painted_pixels() {
     std::vector<std::pair<int, int>> painted;
-    for (int y = 0; y < surface_bitmap->height(); ++y)
-        for (int x = 0; x < surface_bitmap->width(); ++x)
-            if (surface_bitmap->pixel(x, y) != platform::kWhite) painted.emplace_back(x, y);
+    for (int y = 0; y < kanvo.surface.surface_bitmap->height(); ++y)
+        for (int x = 0; x < kanvo.surface.surface_bitmap->width(); ++x)
+            if (kanvo.surface.surface_bitmap->pixel(x, y) != platform::kWhite) painted.emplace_back(x, y);
     return painted;
 }
 
@@ -93,9 +93,9 @@ TEST(ReferencePictures, EveryCaseIsPaintedWithoutADifferingPixel) {
         fs::path png = txt;
         png.replace_extension(".png");
         ASSERT_TRUE(platform::read_png(png.string(), &expected, &error)) << error;
-        ASSERT_EQ(expected.width(), surface_bitmap->width());
-        ASSERT_EQ(expected.height(), surface_bitmap->height());
-        Difference d = compare(*surface_bitmap, expected);
+        ASSERT_EQ(expected.width(), kanvo.surface.surface_bitmap->width());
+        ASSERT_EQ(expected.height(), kanvo.surface.surface_bitmap->height());
+        Difference d = compare(*kanvo.surface.surface_bitmap, expected);
         EXPECT_EQ(d.count, 0) << "first differing pixel (" << d.first_x << ", " << d.first_y
                               << ")";
     }
@@ -143,18 +143,18 @@ TEST(FarCoordinates, LongLinesAreClippedWithoutChangingTheirPixels) {
 TEST(FarCoordinates, HugeShapesAndWidthsPaintOnlyTheSurface) {
     auto start = std::chrono::steady_clock::now();
     paint("oval 4 0 -2147483648 2147483647 2147483647 -2147483648\n");
-    EXPECT_TRUE(all_pixels_are(*surface_bitmap, platform::rgb(0, 0, 255)));
+    EXPECT_TRUE(all_pixels_are(*kanvo.surface.surface_bitmap, platform::rgb(0, 0, 255)));
     paint("line 2 2147483647 -2000000000 -2000000000 2000000000 2000000000\n");
-    EXPECT_TRUE(all_pixels_are(*surface_bitmap, platform::rgb(255, 0, 0)));
+    EXPECT_TRUE(all_pixels_are(*kanvo.surface.surface_bitmap, platform::rgb(255, 0, 0)));
     paint("rect 3 2147483647 -5 5 5 -5\n");
-    EXPECT_TRUE(all_pixels_are(*surface_bitmap, platform::rgb(0, 255, 0)));
+    EXPECT_TRUE(all_pixels_are(*kanvo.surface.surface_bitmap, platform::rgb(0, 255, 0)));
     paint("oval 6 2147483647 -30000 30000 30000 -30000\n");
-    EXPECT_TRUE(all_pixels_are(*surface_bitmap, platform::rgb(255, 0, 255)));
+    EXPECT_TRUE(all_pixels_are(*kanvo.surface.surface_bitmap, platform::rgb(255, 0, 255)));
     paint("oval 7 60000 -30000 30000 30000 -30000\n");
-    EXPECT_EQ(surface_bitmap->pixel(0, 0), platform::rgb(0, 255, 255));
-    EXPECT_EQ(surface_bitmap->pixel(600, 539), platform::rgb(0, 255, 255));
+    EXPECT_EQ(kanvo.surface.surface_bitmap->pixel(0, 0), platform::rgb(0, 255, 255));
+    EXPECT_EQ(kanvo.surface.surface_bitmap->pixel(600, 539), platform::rgb(0, 255, 255));
     paint("tri 5 0 -2147483648 2147483647 2147483647 2147483647 0 -2147483648\n");
-    EXPECT_EQ(surface_bitmap->pixel(300, 270), platform::rgb(255, 255, 0));
+    EXPECT_EQ(kanvo.surface.surface_bitmap->pixel(300, 270), platform::rgb(255, 255, 0));
 
     // Entirely off the surface: nothing changes.
     paint("oval 0 9 2000000000 2000000000 2147483647 1000000000\n"
@@ -170,10 +170,10 @@ TEST(FarCoordinates, HugeShapesAndWidthsPaintOnlyTheSurface) {
     // Origin far away too: pixel = origin + coordinate in 64 bits.
     paint("origin 2147483647 -2147483648\n"
           "rect 0 0 -2147483647 -2147483648 -2147483347 -2147483648\n");
-    EXPECT_EQ(surface_bitmap->pixel(0, 0), platform::kBlack);
-    EXPECT_EQ(surface_bitmap->pixel(300, 0), platform::kBlack);
-    EXPECT_EQ(surface_bitmap->pixel(301, 0), platform::kWhite);
-    EXPECT_EQ(surface_bitmap->pixel(0, 1), platform::kWhite);
+    EXPECT_EQ(kanvo.surface.surface_bitmap->pixel(0, 0), platform::kBlack);
+    EXPECT_EQ(kanvo.surface.surface_bitmap->pixel(300, 0), platform::kBlack);
+    EXPECT_EQ(kanvo.surface.surface_bitmap->pixel(301, 0), platform::kWhite);
+    EXPECT_EQ(kanvo.surface.surface_bitmap->pixel(0, 1), platform::kWhite);
     double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     EXPECT_LT(seconds, 2.0);
 }
@@ -191,20 +191,20 @@ TEST(Renderer, EveryCommandMarksTheSurfaceChangedAndIsCounted) {
     commands[4].x2 = 12;
     commands[4].text = text.c_str();
     commands[5].kind = 4;  // no such kind: paints nothing, still counts
-    uint64_t before = commands_rendered;
+    uint64_t before = kanvo.surface.commands_rendered;
     for (const DrawCommand &c : commands) {
-        surface_dirty = 0;
+        kanvo.surface.surface_dirty = 0;
         render_command(c);
-        EXPECT_EQ(surface_dirty, 1) << "kind " << c.kind;
+        EXPECT_EQ(kanvo.surface.surface_dirty, 1) << "kind " << c.kind;
     }
-    EXPECT_EQ(commands_rendered, before + 6);
-    surface_dirty = 0;
+    EXPECT_EQ(kanvo.surface.commands_rendered, before + 6);
+    kanvo.surface.surface_dirty = 0;
     clear_surface();
-    EXPECT_EQ(surface_dirty, 1);
+    EXPECT_EQ(kanvo.surface.surface_dirty, 1);
 }
 
 TEST(Renderer, DrawsBeforeOpenOnTheFullSizeSurface) {
-    EXPECT_FALSE(surface_dc);
+    EXPECT_FALSE(kanvo.surface.surface_dc);
     DrawCommand dot;
     dot.kind = kind_rectangle;
     dot.color = 4;
@@ -212,25 +212,25 @@ TEST(Renderer, DrawsBeforeOpenOnTheFullSizeSurface) {
     dot.y1 = dot.y2 = 2;
     dot.x2 = 4;
     render_command(dot);
-    ASSERT_NE(surface_bitmap, nullptr);
-    EXPECT_EQ(surface_bitmap->width(), kSurfaceWidth);
-    EXPECT_EQ(surface_bitmap->height(), kSurfaceHeight);
-    EXPECT_EQ(surface_dc->target(), surface_bitmap.get());
+    ASSERT_NE(kanvo.surface.surface_bitmap, nullptr);
+    EXPECT_EQ(kanvo.surface.surface_bitmap->width(), kSurfaceWidth);
+    EXPECT_EQ(kanvo.surface.surface_bitmap->height(), kSurfaceHeight);
+    EXPECT_EQ(kanvo.surface.surface_dc->target(), kanvo.surface.surface_bitmap.get());
     // Origin (0, 0) before the window reports its size: the box is columns 3-4, row -2.
-    EXPECT_EQ(surface_bitmap->pixel(3, 0), platform::kWhite);
-    origin_x = 10;
-    origin_y = 10;
+    EXPECT_EQ(kanvo.surface.surface_bitmap->pixel(3, 0), platform::kWhite);
+    kanvo.windows.origin_x = 10;
+    kanvo.windows.origin_y = 10;
     render_command(dot);
-    EXPECT_EQ(surface_bitmap->pixel(13, 8), platform::rgb(0, 0, 255));
-    EXPECT_EQ(surface_bitmap->pixel(14, 8), platform::rgb(0, 0, 255));
-    EXPECT_EQ(surface_bitmap->pixel(15, 8), platform::kWhite);
+    EXPECT_EQ(kanvo.surface.surface_bitmap->pixel(13, 8), platform::rgb(0, 0, 255));
+    EXPECT_EQ(kanvo.surface.surface_bitmap->pixel(14, 8), platform::rgb(0, 0, 255));
+    EXPECT_EQ(kanvo.surface.surface_bitmap->pixel(15, 8), platform::kWhite);
 }
 
 TEST(Renderer, ClearLeavesWhiteInsideAOnePixelBlackFrame) {
     ensure_surface();
-    surface_bitmap->fill(platform::rgb(1, 2, 3));
+    kanvo.surface.surface_bitmap->fill(platform::rgb(1, 2, 3));
     clear_surface();
-    const Bitmap &s = *surface_bitmap;
+    const Bitmap &s = *kanvo.surface.surface_bitmap;
     for (int x = 0; x < s.width(); ++x) {
         EXPECT_EQ(s.pixel(x, 0), platform::kBlack);
         EXPECT_EQ(s.pixel(x, s.height() - 1), platform::kBlack);
@@ -243,9 +243,9 @@ TEST(Renderer, ClearLeavesWhiteInsideAOnePixelBlackFrame) {
     for (Pixel p : s.pixels()) white += p == platform::kWhite;
     EXPECT_EQ(white, long(s.width() - 2) * (s.height() - 2));
     // The context's own pen and brush are back in place.
-    EXPECT_EQ(surface_dc->pen().width, 1);
-    EXPECT_EQ(surface_dc->pen().color, platform::kBlack);
-    EXPECT_FALSE(surface_dc->brush().hollow);
+    EXPECT_EQ(kanvo.surface.surface_dc->pen().width, 1);
+    EXPECT_EQ(kanvo.surface.surface_dc->pen().color, platform::kBlack);
+    EXPECT_FALSE(kanvo.surface.surface_dc->brush().hollow);
 }
 
 // Numbered pixels show exactly where each one went.

@@ -103,27 +103,27 @@ void play_session() {
     if (queued) return;
     queued = true;
     platform::HeadlessBackend &user = use_headless();
-    user.ctrl_key(draw_window, 'r');
+    user.ctrl_key(kanvo.windows.draw_window, 'r');
     user.pause(420);
-    user.click(draw_window, 400, 120);
-    user.type(draw_window, "ok");
+    user.click(kanvo.windows.draw_window, 400, 120);
+    user.type(kanvo.windows.draw_window, "ok");
     user.pause(330);
-    user.click(draw_window, 60, 300);
-    user.ctrl_key(draw_window, 'r');
-    user.close_box(draw_window);
+    user.click(kanvo.windows.draw_window, 60, 300);
+    user.ctrl_key(kanvo.windows.draw_window, 'r');
+    user.close_box(kanvo.windows.draw_window);
 }
 
 TEST_F(RunTest, HelloPlaysARecordedSessionBackToItsPicture) {
     static std::string script;  // the library keeps the name
     script = path("hello.SCR");
-    script_name = script.c_str();
+    kanvo.script.script_name = script.c_str();
     use_headless();
-    wait_observer = play_session;
+    kanvo.events.wait_observer = play_session;
     ASSERT_EQ(hello_main(), 0);
-    wait_observer = nullptr;
+    kanvo.events.wait_observer = nullptr;
     platform::Bitmap session(585, 481);
     for (int y = 0; y < session.height(); ++y) {
-        std::copy_n(surface_bitmap->row(y), session.width(), session.row(y));
+        std::copy_n(kanvo.surface.surface_bitmap->row(y), session.width(), session.row(y));
     }
     const std::string recorded = file_text(script);
     EXPECT_NE(recorded.find("KANVO_MOUSE(108, 120);\nKANVO_KBD(111);\nKANVO_KBD(107);\n"), std::string::npos)

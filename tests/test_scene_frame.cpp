@@ -25,14 +25,14 @@ SceneState fresh_scene(uint32_t seed) {
 }
 
 uint64_t commands_of_redraw(SceneState &scene) {
-    uint64_t before = commands_rendered;
+    uint64_t before = kanvo.surface.commands_rendered;
     redraw_scene(scene);
-    return commands_rendered - before;
+    return kanvo.surface.commands_rendered - before;
 }
 
 uint64_t surface_hash() {
     uint64_t hash = 1469598103934665603ull;  // FNV-1a over the pixels
-    for (platform::Pixel p : surface_bitmap->pixels()) {
+    for (platform::Pixel p : kanvo.surface.surface_bitmap->pixels()) {
         hash ^= p;
         hash *= 1099511628211ull;
     }
@@ -69,9 +69,9 @@ int count_in_log(const std::string &line) {
 TEST(SceneFrame, DrawingCallsPerFrameFrom133To388) {
     open_headless();
     SceneState scene = fresh_scene(1);
-    uint64_t before = commands_rendered;
+    uint64_t before = kanvo.surface.commands_rendered;
     draw_panel();
-    ASSERT_EQ(commands_rendered - before, 10u);
+    ASSERT_EQ(kanvo.surface.commands_rendered - before, 10u);
 
     EXPECT_EQ(commands_of_redraw(scene), 133u + 10u);
 
@@ -260,7 +260,10 @@ TEST(SceneProgram, RunsOnTheHeadlessBackendUntilTheCloseBox) {
     int stage = 0;
     bool first_frame_at_night = false, winter_shown = false, panel_shown = false;
     // Client pixel of a library point (the origin is the client area's centre).
-    auto click_at = [&](int x, int y) { driver.click(draw_window, origin_x + x, origin_y - y); };
+    auto click_at = [&](int x, int y) {
+        const WindowState &w = kanvo.windows;
+        driver.click(w.draw_window, w.origin_x + x, w.origin_y - y);
+    };
     driver.set_idle_hook([&]() -> bool {
         if (stage == 0) {
             first_frame_at_night = surface_pixel(290, 165) == color(KANVO_WHITE) &&
@@ -270,7 +273,7 @@ TEST(SceneProgram, RunsOnTheHeadlessBackendUntilTheCloseBox) {
         } else if (stage == 1) {
             winter_shown = surface_pixel(225, -175) == color(KANVO_WHITE);
             panel_shown = surface_pixel(-195, 200) == color(KANVO_BLACK);
-            driver.close_box(draw_window);
+            driver.close_box(kanvo.windows.draw_window);
         } else {
             return false;
         }

@@ -34,11 +34,11 @@ protected:
     }
 
     static void write_file(const std::string &text) {
-        std::ofstream(script_name, std::ios::binary) << text;
+        std::ofstream(kanvo.script.script_name, std::ios::binary) << text;
     }
     // The file as a text reader sees it: on Windows the lines end in CR LF on disk.
     static std::string file_text() {
-        std::ifstream in(script_name);
+        std::ifstream in(kanvo.script.script_name);
         std::stringstream text;
         text << in.rdbuf();
         return text.str();
@@ -52,14 +52,15 @@ protected:
     // Reads events the way the wait does, until the reader delivers none.
     static std::vector<ScriptEvent> play_all(int limit = 100) {
         std::vector<ScriptEvent> events;
-        playback_on = 1;
+        kanvo.script.playback_on = 1;
         while (limit-- > 0) {
-            pending_kind = kNoEvent;
-            pending_x = pending_y = 0;
-            pending_key = 0;
+            kanvo.events.pending_kind = kNoEvent;
+            kanvo.events.pending_x = kanvo.events.pending_y = 0;
+            kanvo.events.pending_key = 0;
             if (!script_read_event()) break;
-            events.push_back({pending_kind, pending_x, pending_y,
-                              static_cast<unsigned char>(pending_key)});
+            const EventState &e = kanvo.events;
+            events.push_back({e.pending_kind, e.pending_x, e.pending_y,
+                              static_cast<unsigned char>(e.pending_key)});
         }
         return events;
     }
@@ -69,7 +70,7 @@ protected:
 };
 
 TEST_F(ScriptTest, WriterProducesOneLinePerEventAndCountedRuns) {
-    periodic_run = 12;
+    kanvo.script.periodic_run = 12;
     script_write_event(KANVO_PERIODIC, 7, 7, 'x');
     script_write_event(KANVO_MOUSE, -40, 25, 0);
     script_write_event(KANVO_KBD, 0, 0, static_cast<char>(233));
@@ -98,9 +99,9 @@ TEST_F(ScriptTest, ReaderPlaysEveryLineKindAndCountedRuns) {
         {KANVO_PERIODIC, 0, 0, 0}, {KANVO_PERIODIC, 0, 0, 0},
         {KANVO_MOUSE, INT_MIN, INT_MAX, 0}};
     EXPECT_EQ(play_all(), expected);
-    EXPECT_EQ(playback_on, 0);
+    EXPECT_EQ(kanvo.script.playback_on, 0);
     EXPECT_EQ(log_lines().back(), "EOF encountered in script file KANVO.SCR\n");
-    EXPECT_EQ(script_file, nullptr) << "closed at its end";
+    EXPECT_EQ(kanvo.script.script_file, nullptr) << "closed at its end";
     // So a finished script plays again from its first line.
     EXPECT_EQ(play_all(), expected);
     EXPECT_EQ(log_lines().size(), 2u);
@@ -116,9 +117,9 @@ TEST_F(ScriptTest, NumbersAreScannedForgivingly) {
     EXPECT_EQ(events[2], (ScriptEvent{KANVO_KBD, 0, 0, 65}));
     // A sign is not part of a periodic count; an oversized count saturates.
     EXPECT_EQ(events[3].kind, KANVO_PERIODIC);
-    EXPECT_EQ(periodic_run, 0);
+    EXPECT_EQ(kanvo.script.periodic_run, 0);
     EXPECT_EQ(play_all(1).at(0).kind, KANVO_PERIODIC);
-    EXPECT_EQ(periodic_run, INT_MAX - 1);
+    EXPECT_EQ(kanvo.script.periodic_run, INT_MAX - 1);
 }
 
 TEST_F(ScriptTest, OversizedNumbersOverflowNothing) {
@@ -147,7 +148,7 @@ TEST_F(ScriptTest, UnrecognisedShortOrIncompleteLinesEndPlaybackQuietly) {
         SCOPED_TRACE(bad);
         script_close();
         write_file(std::string(bad) + "KANVO_KBD(65);\n");
-        int logged = log_first < 0 ? 0 : int(log_lines().size());
+        int logged = kanvo.log.log_first < 0 ? 0 : int(log_lines().size());
         EXPECT_TRUE(play_all().empty());
         EXPECT_EQ(int(log_lines().size()), logged) << "no message for an unrecognised line";
     }
@@ -165,22 +166,22 @@ TEST_F(ScriptTest, LastLineWithoutLineFeedIsNotPlayed) {
 }
 
 TEST_F(ScriptTest, MissingFileEndsPlaybackWithAMessage) {
-    playback_on = 1;
+    kanvo.script.playback_on = 1;
     EXPECT_EQ(script_read_event(), 0);
-    EXPECT_EQ(playback_on, 0);
+    EXPECT_EQ(kanvo.script.playback_on, 0);
     EXPECT_EQ(log_lines().back(), "Cannot open script file KANVO.SCR for reading\n");
 }
 
 TEST_F(ScriptTest, UnwritableFileIsReportedAndRetried) {
     // A directory cannot be opened for writing.
-    ASSERT_TRUE(std::filesystem::create_directory(script_name));
-    recording_on = 1;
+    ASSERT_TRUE(std::filesystem::create_directory(kanvo.script.script_name));
+    kanvo.script.recording_on = 1;
     script_write_event(KANVO_MOUSE, 1, 2, 0);
     script_write_event(KANVO_MOUSE, 1, 2, 0);
     EXPECT_EQ(log_lines(), (std::vector<std::string>(
                               2, "Cannot open script file KANVO.SCR for writing\n")));
-    EXPECT_EQ(recording_on, 1);
-    EXPECT_EQ(script_file, nullptr);
+    EXPECT_EQ(kanvo.script.recording_on, 1);
+    EXPECT_EQ(kanvo.script.script_file, nullptr);
 }
 
 TEST_F(ScriptTest, RecordingCommandsStartStopAndEmptyTheFile) {
@@ -190,7 +191,7 @@ TEST_F(ScriptTest, RecordingCommandsStartStopAndEmptyTheFile) {
     EXPECT_EQ(file_text(), "KANVO_KBD(65);\n") << "no event recorded: file untouched";
 
     toggle_recording();
-    periodic_run = 12;
+    kanvo.script.periodic_run = 12;
     toggle_recording();
     EXPECT_EQ(file_text(), "KANVO_PERIODIC(12);\n");
 
@@ -203,17 +204,17 @@ TEST_F(ScriptTest, RecordingCommandsStartStopAndEmptyTheFile) {
 TEST_F(ScriptTest, RecordingAndPlaybackNeverRunTogether) {
     write_file("KANVO_KBD(65);\n");
     toggle_playback();
-    ASSERT_EQ(playback_on, 1);
+    ASSERT_EQ(kanvo.script.playback_on, 1);
     toggle_recording();
-    EXPECT_EQ(recording_on, 0);
+    EXPECT_EQ(kanvo.script.recording_on, 0);
     EXPECT_EQ(log_lines().back(), "Cannot record while a script is played back\n");
     toggle_playback();
 
     toggle_recording();
     toggle_playback();
-    EXPECT_EQ(playback_on, 0);
+    EXPECT_EQ(kanvo.script.playback_on, 0);
     play_one();
-    EXPECT_EQ(play_one_pending, 0);
+    EXPECT_EQ(kanvo.script.play_one_pending, 0);
     EXPECT_EQ(log_lines().back(), "Cannot play back a script while recording\n");
     toggle_recording();
     EXPECT_EQ(file_text(), "KANVO_KBD(65);\n") << "refused commands touch no file";
@@ -231,23 +232,23 @@ TEST_F(ScriptTest, RecordingAfterPlaybackReachedTheEndStartsAFreshFile) {
 TEST_F(ScriptTest, StoppedPlaybackDropsTheRestOfItsRun) {
     write_file("KANVO_PERIODIC(5);\nKANVO_KBD(65);\n");
     toggle_playback();
-    pending_kind = kNoEvent;
+    kanvo.events.pending_kind = kNoEvent;
     ASSERT_EQ(script_read_event(), 1);
     toggle_playback();
     toggle_playback();
-    pending_kind = kNoEvent;
+    kanvo.events.pending_kind = kNoEvent;
     ASSERT_EQ(script_read_event(), 1);
-    EXPECT_EQ(pending_kind, KANVO_PERIODIC) << "the reopened file starts at its first line";
-    EXPECT_EQ(periodic_run, 4);
+    EXPECT_EQ(kanvo.events.pending_kind, KANVO_PERIODIC) << "the reopened file starts at its first line";
+    EXPECT_EQ(kanvo.script.periodic_run, 4);
 }
 
 #ifndef _WIN32  // needs /dev/full
 TEST_F(ScriptTest, FailedWriteStopsRecordingAndSaysSo) {
-    ASSERT_EQ(symlink("/dev/full", script_name), 0);  // every write fails: disk full
+    ASSERT_EQ(symlink("/dev/full", kanvo.script.script_name), 0);  // every write fails: disk full
     toggle_recording();
     script_write_event(KANVO_MOUSE, 1, 2, 0);
-    EXPECT_EQ(recording_on, 0);
-    EXPECT_EQ(script_file, nullptr);
+    EXPECT_EQ(kanvo.script.recording_on, 0);
+    EXPECT_EQ(kanvo.script.script_file, nullptr);
     EXPECT_EQ(log_lines().back(), "Cannot write script file KANVO.SCR; recording stopped\n");
 }
 #endif
@@ -256,10 +257,10 @@ TEST_F(ScriptTest, FailedWriteStopsRecordingAndSaysSo) {
 TEST_F(ScriptTest, RemovedFileStopsRecordingAndSaysSo) {
     toggle_recording();
     script_write_event(KANVO_MOUSE, 1, 2, 0);
-    ASSERT_EQ(recording_on, 1);
-    ASSERT_EQ(unlink(script_name), 0);
+    ASSERT_EQ(kanvo.script.recording_on, 1);
+    ASSERT_EQ(unlink(kanvo.script.script_name), 0);
     script_write_event(KANVO_MOUSE, 3, 4, 0);
-    EXPECT_EQ(recording_on, 0);
+    EXPECT_EQ(kanvo.script.recording_on, 0);
     EXPECT_EQ(log_lines().back(), "Cannot write script file KANVO.SCR; recording stopped\n");
 }
 #endif
@@ -290,14 +291,14 @@ TEST_F(ScriptTest, RecordedSessionPlaysBackAsTheSameEventsAndPictures) {
     platform::HeadlessBackend &user = open_headless();
     KANVO_clear();
     KANVO_animate(KANVO_ANIMATE_RUN);
-    ASSERT_TRUE(user.menu_command(draw_window, KANVO_CMD_RECORD));
+    ASSERT_TRUE(user.menu_command(kanvo.windows.draw_window, KANVO_CMD_RECORD));
     user.pause(330);
-    user.click(draw_window, origin_x + 40, origin_y - 25);
+    user.click(kanvo.windows.draw_window, kanvo.windows.origin_x + 40, kanvo.windows.origin_y - 25);
     user.pause(220);
-    user.type(draw_window, "q");
-    user.click(draw_window, 10, 10);
+    user.type(kanvo.windows.draw_window, "q");
+    user.click(kanvo.windows.draw_window, 10, 10);
     user.pause(170);
-    user.key_down(draw_window, platform::vk_packet, 233);
+    user.key_down(kanvo.windows.draw_window, platform::vk_packet, 233);
 
     std::vector<Event> recorded;
     while (recorded.empty() || recorded.back().kind != KANVO_KBD || recorded.back().key != char(233)) {
@@ -308,9 +309,9 @@ TEST_F(ScriptTest, RecordedSessionPlaysBackAsTheSameEventsAndPictures) {
         recorded.push_back(await_event());
         paint_event(recorded.back(), int(recorded.size()));
     }
-    ASSERT_EQ(recording_on, 1);
+    ASSERT_EQ(kanvo.script.recording_on, 1);
     toggle_recording();
-    const std::vector<platform::Pixel> recorded_picture = surface_bitmap->pixels();
+    const std::vector<platform::Pixel> recorded_picture = kanvo.surface.surface_bitmap->pixels();
 
     clear_surface();
     toggle_playback();
@@ -325,7 +326,7 @@ TEST_F(ScriptTest, RecordedSessionPlaysBackAsTheSameEventsAndPictures) {
             << played[i].kind << " " << played[i].x << " " << played[i].y << " vs "
             << recorded[i].kind << " " << recorded[i].x << " " << recorded[i].y;
     }
-    EXPECT_TRUE(surface_bitmap->pixels() == recorded_picture);
+    EXPECT_TRUE(kanvo.surface.surface_bitmap->pixels() == recorded_picture);
     EXPECT_EQ(script_read_event(), 0) << "the script holds nothing more";
     EXPECT_EQ(log_lines().back(), "EOF encountered in script file KANVO.SCR\n");
 }
@@ -335,11 +336,11 @@ TEST_F(ScriptTest, WaitRecordsRunsAndWritesThePendingRunAtTheEndOfTheQueue) {
     KANVO_animate(KANVO_ANIMATE_RUN);
     toggle_recording();
     for (int i = 0; i < 10; ++i) ASSERT_EQ(await_event().kind, KANVO_PERIODIC);
-    user.click(draw_window, origin_x - 40, origin_y - 25);
+    user.click(kanvo.windows.draw_window, kanvo.windows.origin_x - 40, kanvo.windows.origin_y - 25);
     ASSERT_EQ(await_event().kind, KANVO_MOUSE);
     EXPECT_EQ(file_text(), "KANVO_PERIODIC(10);\nKANVO_MOUSE(-40, 25);\n");
     for (int i = 0; i < 2; ++i) ASSERT_EQ(await_event().kind, KANVO_PERIODIC);
-    user.close_box(draw_window);
+    user.close_box(kanvo.windows.draw_window);
     while (await_event().kind != KANVO_QUIT) {
     }
     EXPECT_EQ(file_text(), "KANVO_PERIODIC(10);\nKANVO_MOUSE(-40, 25);\nKANVO_PERIODIC(2);\n");
@@ -348,7 +349,7 @@ TEST_F(ScriptTest, WaitRecordsRunsAndWritesThePendingRunAtTheEndOfTheQueue) {
 TEST_F(ScriptTest, PlaybackDeliversScriptEventsWithoutWaitingForTicks) {
     write_file("KANVO_PERIODIC(3);\nKANVO_MOUSE(5, -7);\nKANVO_KBD(97);\n");
     platform::HeadlessBackend &user = open_headless();
-    ASSERT_TRUE(user.menu_command(draw_window, KANVO_CMD_PLAY_ONE));
+    ASSERT_TRUE(user.menu_command(kanvo.windows.draw_window, KANVO_CMD_PLAY_ONE));
     const int64_t start = user.now_ms();
     Event first = await_event();
     EXPECT_EQ(first.kind, KANVO_PERIODIC);
@@ -356,10 +357,10 @@ TEST_F(ScriptTest, PlaybackDeliversScriptEventsWithoutWaitingForTicks) {
 
     // Play one reads one event per command; only the first of a run reads a line.
     for (int i = 0; i < 2; ++i) {
-        ASSERT_TRUE(user.menu_command(draw_window, KANVO_CMD_PLAY_ONE));
+        ASSERT_TRUE(user.menu_command(kanvo.windows.draw_window, KANVO_CMD_PLAY_ONE));
         EXPECT_EQ(await_event().kind, KANVO_PERIODIC);
     }
-    ASSERT_TRUE(user.menu_command(draw_window, KANVO_CMD_PLAYBACK));
+    ASSERT_TRUE(user.menu_command(kanvo.windows.draw_window, KANVO_CMD_PLAYBACK));
     Event mouse = await_event();
     EXPECT_EQ(mouse.kind, KANVO_MOUSE);
     EXPECT_EQ(mouse.x, 5);
@@ -368,9 +369,9 @@ TEST_F(ScriptTest, PlaybackDeliversScriptEventsWithoutWaitingForTicks) {
     EXPECT_EQ(key.kind, KANVO_KBD);
     EXPECT_EQ(key.key, 'a');
     // The end of the file switches playback off and its check mark with it.
-    user.click(draw_window, origin_x, origin_y);
+    user.click(kanvo.windows.draw_window, kanvo.windows.origin_x, kanvo.windows.origin_y);
     EXPECT_EQ(await_event().kind, KANVO_MOUSE);
-    EXPECT_EQ(playback_on, 0);
+    EXPECT_EQ(kanvo.script.playback_on, 0);
     EXPECT_EQ(log_lines().back(), "EOF encountered in script file KANVO.SCR\n");
 }
 
@@ -378,23 +379,23 @@ TEST_F(ScriptTest, LineThatNeverEndsEndsPlaybackInsteadOfHanging) {
     write_file(std::string(3 << 20, 'x') + "\nKANVO_KBD(65);\n");
     EXPECT_TRUE(play_all().empty());
     EXPECT_TRUE(log_lines().empty()) << "not the end of the file: an unrecognised line";
-    EXPECT_EQ(unplayed_script_line, 1);
+    EXPECT_EQ(kanvo.script.unplayed_script_line, 1);
 }
 
 #ifndef _WIN32  // needs /dev/zero and a FIFO
 TEST_F(ScriptTest, OnlyARegularFileIsPlayedBack) {
     // A device, a FIFO with no writer and a directory: each is refused at once, none
     // blocks or is taken for an empty script.
-    ASSERT_EQ(symlink("/dev/zero", script_name), 0);
+    ASSERT_EQ(symlink("/dev/zero", kanvo.script.script_name), 0);
     EXPECT_TRUE(play_all().empty());
-    ASSERT_EQ(unlink(script_name), 0);
-    ASSERT_EQ(mkfifo(script_name, 0600), 0);
+    ASSERT_EQ(unlink(kanvo.script.script_name), 0);
+    ASSERT_EQ(mkfifo(kanvo.script.script_name, 0600), 0);
     EXPECT_TRUE(play_all().empty());
-    ASSERT_EQ(unlink(script_name), 0);
-    ASSERT_EQ(mkdir(script_name, 0700), 0);
+    ASSERT_EQ(unlink(kanvo.script.script_name), 0);
+    ASSERT_EQ(mkdir(kanvo.script.script_name, 0700), 0);
     EXPECT_TRUE(play_all().empty());
     EXPECT_EQ(log_lines(), std::vector<std::string>(3, "Cannot open script file KANVO.SCR for reading\n"));
-    EXPECT_EQ(playback_on, 0);
+    EXPECT_EQ(kanvo.script.playback_on, 0);
 }
 #endif
 
@@ -411,7 +412,7 @@ TEST_F(ScriptTest, RecordingSurvivesTheProgramChangingDirectory) {
     ScratchDirectory elsewhere;
     std::filesystem::current_path(elsewhere.path());
     script_write_event(KANVO_MOUSE, 3, 4, 0);
-    EXPECT_EQ(recording_on, 1);
+    EXPECT_EQ(kanvo.script.recording_on, 1);
     std::filesystem::current_path(directory_.path());
     toggle_recording();
     EXPECT_EQ(file_text(), "KANVO_MOUSE(1, 2);\nKANVO_MOUSE(3, 4);\n");
@@ -422,15 +423,15 @@ TEST_F(ScriptTest, FailedRunLineStopsRecordingBeforeTheEventAfterIt) {
     platform::HeadlessBackend &user = open_headless();
     KANVO_animate(KANVO_ANIMATE_RUN);
     toggle_recording();
-    user.click(draw_window, origin_x, origin_y);
+    user.click(kanvo.windows.draw_window, kanvo.windows.origin_x, kanvo.windows.origin_y);
     ASSERT_EQ(await_event().kind, KANVO_MOUSE);
     for (int i = 0; i < 3; ++i) ASSERT_EQ(await_event().kind, KANVO_PERIODIC);
-    ASSERT_EQ(unlink(script_name), 0);
-    user.click(draw_window, origin_x, origin_y);
+    ASSERT_EQ(unlink(kanvo.script.script_name), 0);
+    user.click(kanvo.windows.draw_window, kanvo.windows.origin_x, kanvo.windows.origin_y);
     ASSERT_EQ(await_event().kind, KANVO_MOUSE);
-    EXPECT_EQ(recording_on, 0);
-    EXPECT_EQ(script_file, nullptr) << "no file is opened again for the click";
-    EXPECT_FALSE(std::filesystem::exists(script_name));
+    EXPECT_EQ(kanvo.script.recording_on, 0);
+    EXPECT_EQ(kanvo.script.script_file, nullptr) << "no file is opened again for the click";
+    EXPECT_FALSE(std::filesystem::exists(kanvo.script.script_name));
     EXPECT_EQ(log_lines().back(), "Cannot write script file KANVO.SCR; recording stopped\n");
 }
 #endif
@@ -440,7 +441,7 @@ TEST_F(ScriptTest, FailedRunLineStopsRecordingBeforeTheEventAfterIt) {
 namespace {
 
 bool check_shown(uint32_t id) {
-    const platform::MenuItem *item = run_menu ? run_menu->find(id) : nullptr;
+    const platform::MenuItem *item = kanvo.windows.run_menu ? kanvo.windows.run_menu->find(id) : nullptr;
     return item && (item->flags & platform::menu_flag::checked);
 }
 
@@ -453,12 +454,12 @@ class QuitDuringPlayback : public ScriptTest, public testing::WithParamInterface
 TEST_P(QuitDuringPlayback, FirstWaitAfterTheQuitReturnsQuit) {
     write_file("KANVO_PERIODIC(2147483647);\n");
     platform::HeadlessBackend &user = open_headless();
-    ASSERT_TRUE(user.menu_command(draw_window, KANVO_CMD_PLAYBACK));
+    ASSERT_TRUE(user.menu_command(kanvo.windows.draw_window, KANVO_CMD_PLAYBACK));
     for (int i = 0; i < 5; ++i) ASSERT_EQ(await_event().kind, KANVO_PERIODIC);
     switch (GetParam()) {
-    case 0: user.close_box(draw_window); break;
-    case 1: user.menu_command(draw_window, KANVO_CMD_QUIT); break;
-    default: user.ctrl_key(draw_window, 'q'); break;
+    case 0: user.close_box(kanvo.windows.draw_window); break;
+    case 1: user.menu_command(kanvo.windows.draw_window, KANVO_CMD_QUIT); break;
+    default: user.ctrl_key(kanvo.windows.draw_window, 'q'); break;
     }
     // Waits go on returning script events until the quit's input is delivered; the wait
     // that handles it returns the quit.
@@ -467,13 +468,13 @@ TEST_P(QuitDuringPlayback, FirstWaitAfterTheQuitReturnsQuit) {
     while (kind == KANVO_PERIODIC && waits++ < 50) {
         kind = await_event().kind;
         if (kind == KANVO_PERIODIC) {
-            EXPECT_EQ(quit_posted, 0) << "a script event returned after the quit";
+            EXPECT_EQ(kanvo.windows.quit_posted, 0) << "a script event returned after the quit";
         }
     }
     EXPECT_EQ(kind, KANVO_QUIT);
-    EXPECT_EQ(playback_on, 0);
-    EXPECT_EQ(periodic_run, 0);
-    EXPECT_EQ(script_file, nullptr);
+    EXPECT_EQ(kanvo.script.playback_on, 0);
+    EXPECT_EQ(kanvo.script.periodic_run, 0);
+    EXPECT_EQ(kanvo.script.script_file, nullptr);
     EXPECT_FALSE(check_shown(KANVO_CMD_PLAYBACK));
     EXPECT_EQ(await_event().kind, KANVO_QUIT);
 }
@@ -482,45 +483,45 @@ INSTANTIATE_TEST_SUITE_P(CloseBoxMenuAndShortcut, QuitDuringPlayback, testing::V
 
 TEST_F(ScriptTest, CloseEndsRecordingAndPlaybackAndTruncatesNothing) {
     platform::HeadlessBackend &user = open_headless();
-    ASSERT_TRUE(user.menu_command(draw_window, KANVO_CMD_RECORD));
-    user.click(draw_window, origin_x + 1, origin_y - 2);
+    ASSERT_TRUE(user.menu_command(kanvo.windows.draw_window, KANVO_CMD_RECORD));
+    user.click(kanvo.windows.draw_window, kanvo.windows.origin_x + 1, kanvo.windows.origin_y - 2);
     ASSERT_EQ(await_event().kind, KANVO_MOUSE);
     ASSERT_TRUE(check_shown(KANVO_CMD_RECORD));
     KANVO_close();
-    EXPECT_EQ(recording_on, 0);
+    EXPECT_EQ(kanvo.script.recording_on, 0);
     EXPECT_FALSE(check_shown(KANVO_CMD_RECORD));
     // A later wait neither reopens nor empties the file.
-    user.click(draw_window, origin_x, origin_y);
+    user.click(kanvo.windows.draw_window, kanvo.windows.origin_x, kanvo.windows.origin_y);
     ASSERT_EQ(await_event().kind, KANVO_MOUSE);
     EXPECT_EQ(file_text(), "KANVO_MOUSE(1, 2);\n");
 
     // Playback ends likewise.
-    ASSERT_TRUE(user.menu_command(draw_window, KANVO_CMD_PLAYBACK));
+    ASSERT_TRUE(user.menu_command(kanvo.windows.draw_window, KANVO_CMD_PLAYBACK));
     ASSERT_EQ(await_event().kind, KANVO_MOUSE);
     KANVO_close();
-    EXPECT_EQ(playback_on, 0);
+    EXPECT_EQ(kanvo.script.playback_on, 0);
     EXPECT_FALSE(check_shown(KANVO_CMD_PLAYBACK));
-    EXPECT_EQ(script_file, nullptr);
+    EXPECT_EQ(kanvo.script.script_file, nullptr);
 }
 
 TEST_F(ScriptTest, PlaybackMarkClearsWhenPlaybackEndsByItself) {
     write_file("KANVO_KBD(65);\nnot a script line\nKANVO_KBD(66);\n");
     platform::HeadlessBackend &user = open_headless();
-    ASSERT_TRUE(user.menu_command(draw_window, KANVO_CMD_PLAYBACK));
+    ASSERT_TRUE(user.menu_command(kanvo.windows.draw_window, KANVO_CMD_PLAYBACK));
     ASSERT_EQ(await_event().key, 'A');
     ASSERT_TRUE(check_shown(KANVO_CMD_PLAYBACK));
     // The unrecognised line ends playback: flag and mark together.
-    user.click(draw_window, origin_x, origin_y);
+    user.click(kanvo.windows.draw_window, kanvo.windows.origin_x, kanvo.windows.origin_y);
     ASSERT_EQ(await_event().kind, KANVO_MOUSE);
-    EXPECT_EQ(playback_on, 0);
+    EXPECT_EQ(kanvo.script.playback_on, 0);
     EXPECT_FALSE(check_shown(KANVO_CMD_PLAYBACK));
     // Playback goes on after that line, and the end of the file clears the mark as well.
-    ASSERT_TRUE(user.menu_command(draw_window, KANVO_CMD_PLAYBACK));
+    ASSERT_TRUE(user.menu_command(kanvo.windows.draw_window, KANVO_CMD_PLAYBACK));
     ASSERT_EQ(await_event().key, 'B');
-    user.click(draw_window, origin_x, origin_y);
+    user.click(kanvo.windows.draw_window, kanvo.windows.origin_x, kanvo.windows.origin_y);
     ASSERT_EQ(await_event().kind, KANVO_MOUSE);
     EXPECT_EQ(log_lines().back(), "EOF encountered in script file KANVO.SCR\n");
-    EXPECT_EQ(playback_on, 0);
+    EXPECT_EQ(kanvo.script.playback_on, 0);
     EXPECT_FALSE(check_shown(KANVO_CMD_PLAYBACK));
 }
 
@@ -529,13 +530,14 @@ TEST_F(ScriptTest, FinishedScriptPlaysAgainFromItsFirstLine) {
     platform::HeadlessBackend &user = open_headless();
     for (int round = 0; round < 2; ++round) {
         SCOPED_TRACE(round);
-        ASSERT_TRUE(user.menu_command(draw_window, KANVO_CMD_PLAYBACK));
+        ASSERT_TRUE(user.menu_command(kanvo.windows.draw_window, KANVO_CMD_PLAYBACK));
         EXPECT_EQ(await_event().key, 'A');
-        user.click(draw_window, origin_x, origin_y);  // the end of the file is met here
+        // The end of the file is met here.
+        user.click(kanvo.windows.draw_window, kanvo.windows.origin_x, kanvo.windows.origin_y);
         ASSERT_EQ(await_event().kind, KANVO_MOUSE);
         EXPECT_EQ(log_lines().back(), "EOF encountered in script file KANVO.SCR\n");
     }
-    ASSERT_TRUE(user.menu_command(draw_window, KANVO_CMD_PLAY_ONE));
+    ASSERT_TRUE(user.menu_command(kanvo.windows.draw_window, KANVO_CMD_PLAY_ONE));
     EXPECT_EQ(await_event().key, 'A');
     EXPECT_EQ(log_lines().size(), 2u);
 }

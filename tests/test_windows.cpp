@@ -202,30 +202,30 @@ TEST(PlatformPaint, APaintIsPresentedOnceAndOtherDrawingAtEachChange) {
 // ---- the library's windows and commands ----
 
 bool checked(uint32_t id) {
-    const int previous = platform::check_menu_item(run_menu, id, false);
-    if (previous > 0) platform::check_menu_item(run_menu, id, true);
+    const int previous = platform::check_menu_item(kanvo.windows.run_menu, id, false);
+    if (previous > 0) platform::check_menu_item(kanvo.windows.run_menu, id, true);
     return previous > 0;
 }
 
 TEST(LibraryWindows, OpenCreatesBothWindowsWithTheRunMenu) {
     open_headless();
-    ASSERT_NE(draw_window, nullptr);
-    ASSERT_NE(text_window, nullptr);
-    EXPECT_EQ(draw_window->title, "KANVO Graphics");
-    EXPECT_EQ(draw_window->class_name, "DrawWndClass");
-    EXPECT_EQ(text_window->title, "KANVO Text");
-    EXPECT_EQ(text_window->class_name, "TextWndClass");
-    EXPECT_EQ(text_window->outer_height, 1080 / 3);
-    EXPECT_EQ(text_window->y, 550);
-    EXPECT_TRUE(draw_window->visible);
-    EXPECT_TRUE(text_window->visible);
+    ASSERT_NE(kanvo.windows.draw_window, nullptr);
+    ASSERT_NE(kanvo.windows.text_window, nullptr);
+    EXPECT_EQ(kanvo.windows.draw_window->title, "KANVO Graphics");
+    EXPECT_EQ(kanvo.windows.draw_window->class_name, "DrawWndClass");
+    EXPECT_EQ(kanvo.windows.text_window->title, "KANVO Text");
+    EXPECT_EQ(kanvo.windows.text_window->class_name, "TextWndClass");
+    EXPECT_EQ(kanvo.windows.text_window->outer_height, 1080 / 3);
+    EXPECT_EQ(kanvo.windows.text_window->y, 550);
+    EXPECT_TRUE(kanvo.windows.draw_window->visible);
+    EXPECT_TRUE(kanvo.windows.text_window->visible);
 
-    ASSERT_NE(draw_window->menu, nullptr);
-    const auto &bar = draw_window->menu->items();
+    ASSERT_NE(kanvo.windows.draw_window->menu, nullptr);
+    const auto &bar = kanvo.windows.draw_window->menu->items();
     ASSERT_EQ(bar.size(), 1u);
     EXPECT_EQ(bar[0].text, "&Run");
-    EXPECT_EQ(bar[0].popup.get(), run_menu);
-    const auto &items = run_menu->items();
+    EXPECT_EQ(bar[0].popup.get(), kanvo.windows.run_menu);
+    const auto &items = kanvo.windows.run_menu->items();
     ASSERT_EQ(items.size(), 16u);
     EXPECT_EQ(items[0].text, "&Animate\tCtrl+A");
     EXPECT_EQ(items[2].text, "Advance one &frame\tCtrl+F");
@@ -256,154 +256,154 @@ TEST(LibraryWindows, OpenCreatesBothWindowsWithTheRunMenu) {
 
 TEST(LibraryWindows, OriginIsTheCentreOfTheClientArea) {
     auto &driver = open_headless();
-    EXPECT_EQ(draw_window->client.width(), 585);
-    EXPECT_EQ(draw_window->client.height(), 481);
-    EXPECT_EQ(origin_x, 292);
-    EXPECT_EQ(origin_y, 240);
+    EXPECT_EQ(kanvo.windows.draw_window->client.width(), 585);
+    EXPECT_EQ(kanvo.windows.draw_window->client.height(), 481);
+    EXPECT_EQ(kanvo.windows.origin_x, 292);
+    EXPECT_EQ(kanvo.windows.origin_y, 240);
 
-    driver.click(draw_window, origin_x, origin_y);
+    driver.click(kanvo.windows.draw_window, kanvo.windows.origin_x, kanvo.windows.origin_y);
     Event centre = await_event();
     EXPECT_EQ(centre.kind, KANVO_MOUSE);
     EXPECT_EQ(centre.x, 0);
     EXPECT_EQ(centre.y, 0);
-    driver.click(draw_window, origin_x + 1, origin_y - 1);
+    driver.click(kanvo.windows.draw_window, kanvo.windows.origin_x + 1, kanvo.windows.origin_y - 1);
     Event above = await_event();
     EXPECT_EQ(above.x, 1);
     EXPECT_EQ(above.y, 1);
 
-    driver.resize(draw_window, 401, 300);
-    driver.click(draw_window, 0, 0);
+    driver.resize(kanvo.windows.draw_window, 401, 300);
+    driver.click(kanvo.windows.draw_window, 0, 0);
     Event corner = await_event();
-    EXPECT_EQ(origin_x, 200);
-    EXPECT_EQ(origin_y, 150);
+    EXPECT_EQ(kanvo.windows.origin_x, 200);
+    EXPECT_EQ(kanvo.windows.origin_y, 150);
     EXPECT_EQ(corner.x, -200);
     EXPECT_EQ(corner.y, 150);
 }
 
 TEST(LibraryWindows, PlainKeysAreEventsAndCtrlKeysAreCommands) {
     auto &driver = open_headless();
-    driver.type(draw_window, "a");
+    driver.type(kanvo.windows.draw_window, "a");
     Event key = await_event();
     EXPECT_EQ(key.kind, KANVO_KBD);
     EXPECT_EQ(key.key, 'a');
-    EXPECT_EQ(animation_running, 0);
+    EXPECT_EQ(kanvo.events.animation_running, 0);
 
     // Ctrl+A starts the animation and gives no key event: the next one is periodic.
-    driver.ctrl_key(draw_window, 'a');
+    driver.ctrl_key(kanvo.windows.draw_window, 'a');
     EXPECT_EQ(await_event().kind, KANVO_PERIODIC);
-    EXPECT_EQ(animation_running, 1);
+    EXPECT_EQ(kanvo.events.animation_running, 1);
 
     // With Shift held as well: Ctrl+Shift+H halts (after the event armed by Ctrl's
     // key-down), Ctrl+Shift+A runs again; their control characters are dropped.
-    driver.ctrl_key(draw_window, 'h', true);
+    driver.ctrl_key(kanvo.windows.draw_window, 'h', true);
     EXPECT_EQ(await_event().kind, KANVO_PERIODIC);
-    EXPECT_EQ(animation_running, 0);
-    driver.ctrl_key(draw_window, 'a', true);
+    EXPECT_EQ(kanvo.events.animation_running, 0);
+    driver.ctrl_key(kanvo.windows.draw_window, 'a', true);
     EXPECT_EQ(await_event().kind, KANVO_PERIODIC);
-    EXPECT_EQ(animation_running, 1);
+    EXPECT_EQ(kanvo.events.animation_running, 1);
 
     // Only letters are shortcuts: the codes 97 to 122 are the keypad's and F1 to F11's.
-    driver.ctrl_key(draw_window, 'h');
+    driver.ctrl_key(kanvo.windows.draw_window, 'h');
     EXPECT_EQ(await_event().kind, KANVO_PERIODIC);
-    ASSERT_EQ(animation_running, 0);
+    ASSERT_EQ(kanvo.events.animation_running, 0);
     for (uint32_t code : {platform::vk::numpad0 + 1, platform::vk::f1 + 1, platform::vk::f1 + 2}) {
-        driver.key_down(draw_window, platform::vk::control, 0);
-        driver.key_down(draw_window, code, 0);
-        driver.key_up(draw_window, code);
-        driver.key_up(draw_window, platform::vk::control);
+        driver.key_down(kanvo.windows.draw_window, platform::vk::control, 0);
+        driver.key_down(kanvo.windows.draw_window, code, 0);
+        driver.key_up(kanvo.windows.draw_window, code);
+        driver.key_up(kanvo.windows.draw_window, platform::vk::control);
     }
-    driver.click(draw_window, 3, 3);
+    driver.click(kanvo.windows.draw_window, 3, 3);
     EXPECT_EQ(await_event().kind, KANVO_MOUSE) << "Ctrl+F2 (113, 'q') did not quit";
-    EXPECT_EQ(animation_running, 0) << "Ctrl+Numpad1 (97, 'a') did not animate";
-    EXPECT_EQ(recording_on, 0) << "Ctrl+F3 (114, 'r') did not record";
+    EXPECT_EQ(kanvo.events.animation_running, 0) << "Ctrl+Numpad1 (97, 'a') did not animate";
+    EXPECT_EQ(kanvo.script.recording_on, 0) << "Ctrl+F3 (114, 'r') did not record";
 }
 
 TEST(LibraryWindows, CtrlLetterStaysAShortcutWhenItsKeysArriveTogether) {
     open_headless();
     // A busy program finds the whole Ctrl+A, releases included, waiting in the queue.
-    platform::post_message(draw_window, msg::key_down, platform::vk::control, platform::key_lparam(0, false));
-    platform::post_message(draw_window, msg::key_down, 'A', platform::key_lparam(1, false, true));
-    platform::post_message(draw_window, msg::key_up, 'A', platform::key_lparam(1, false, true));
-    platform::post_message(draw_window, msg::key_up, platform::vk::control, platform::key_lparam(0, false));
+    platform::post_message(kanvo.windows.draw_window, msg::key_down, platform::vk::control, platform::key_lparam(0, false));
+    platform::post_message(kanvo.windows.draw_window, msg::key_down, 'A', platform::key_lparam(1, false, true));
+    platform::post_message(kanvo.windows.draw_window, msg::key_up, 'A', platform::key_lparam(1, false, true));
+    platform::post_message(kanvo.windows.draw_window, msg::key_up, platform::vk::control, platform::key_lparam(0, false));
     EXPECT_EQ(await_event().kind, KANVO_PERIODIC);
-    EXPECT_EQ(animation_running, 1);
-    EXPECT_EQ(ctrl_down, 0);
+    EXPECT_EQ(kanvo.events.animation_running, 1);
+    EXPECT_EQ(kanvo.windows.ctrl_down, 0);
 }
 
 TEST(LibraryWindows, KeysTypedInTheTextWindowActInTheDrawingWindow) {
     auto &driver = open_headless();
-    driver.type(text_window, "z");
+    driver.type(kanvo.windows.text_window, "z");
     Event key = await_event();
     EXPECT_EQ(key.kind, KANVO_KBD);
     EXPECT_EQ(key.key, 'z');
 
-    driver.ctrl_key(text_window, 'l');
-    driver.ctrl_key(text_window, 'f');
+    driver.ctrl_key(kanvo.windows.text_window, 'l');
+    driver.ctrl_key(kanvo.windows.text_window, 'f');
     EXPECT_EQ(await_event().kind, KANVO_PERIODIC);
-    EXPECT_EQ(logging_on, 0);
+    EXPECT_EQ(kanvo.events.logging_on, 0);
     EXPECT_FALSE(checked(KANVO_CMD_LOGGING));
-    EXPECT_TRUE(text_window->visible);  // the toggle does not hide the window
+    EXPECT_TRUE(kanvo.windows.text_window->visible);  // the toggle does not hide the window
 }
 
 TEST(LibraryWindows, CtrlCountsOnlyWhileItIsHeld) {
     auto &driver = open_headless();
-    driver.key_down(draw_window, platform::vk::control, 0);
+    driver.key_down(kanvo.windows.draw_window, platform::vk::control, 0);
     // Ctrl goes up outside the library's windows: no key-up, but the next keys say so.
     driver.key_up_elsewhere(platform::vk::control);
-    driver.type(draw_window, "a");
+    driver.type(kanvo.windows.draw_window, "a");
     Event a = await_event();
     EXPECT_EQ(a.kind, KANVO_KBD);
     EXPECT_EQ(a.key, 'a');
-    EXPECT_EQ(animation_running, 0);
-    EXPECT_EQ(ctrl_down, 0);
-    driver.type(draw_window, "r");
+    EXPECT_EQ(kanvo.events.animation_running, 0);
+    EXPECT_EQ(kanvo.windows.ctrl_down, 0);
+    driver.type(kanvo.windows.draw_window, "r");
     EXPECT_EQ(await_event().key, 'r');
-    EXPECT_EQ(recording_on, 0);
-    driver.type(text_window, "q");
+    EXPECT_EQ(kanvo.script.recording_on, 0);
+    driver.type(kanvo.windows.text_window, "q");
     EXPECT_EQ(await_event().kind, KANVO_KBD);
 
     // Losing the focus lets go of Ctrl too, in either window.
-    for (platform::Window *window : {draw_window, text_window}) {
+    for (platform::Window *window : {kanvo.windows.draw_window, kanvo.windows.text_window}) {
         driver.key_down(window, platform::vk::control, 0);
         driver.focus_lost(window);
         driver.key_up_elsewhere(platform::vk::control);
-        driver.click(draw_window, 1, 1);
+        driver.click(kanvo.windows.draw_window, 1, 1);
         EXPECT_EQ(await_event().kind, KANVO_MOUSE);
-        EXPECT_EQ(ctrl_down, 0);
+        EXPECT_EQ(kanvo.windows.ctrl_down, 0);
     }
 }
 
 TEST(LibraryWindows, EveryRepeatedKeyDownCounts) {
     auto &driver = open_headless();
-    driver.key_down(draw_window, platform::vk::control, 0);
-    driver.key_down(draw_window, 'L', 12);
-    for (int repeat = 0; repeat < 4; ++repeat) driver.key_down(draw_window, 'L', 12, true);
-    driver.key_up(draw_window, 'L');
-    driver.key_up(draw_window, platform::vk::control);
-    driver.type(draw_window, "x");
+    driver.key_down(kanvo.windows.draw_window, platform::vk::control, 0);
+    driver.key_down(kanvo.windows.draw_window, 'L', 12);
+    for (int repeat = 0; repeat < 4; ++repeat) driver.key_down(kanvo.windows.draw_window, 'L', 12, true);
+    driver.key_up(kanvo.windows.draw_window, 'L');
+    driver.key_up(kanvo.windows.draw_window, platform::vk::control);
+    driver.type(kanvo.windows.draw_window, "x");
     EXPECT_EQ(await_event().key, 'x');
-    EXPECT_EQ(logging_on, 0);  // five toggles
+    EXPECT_EQ(kanvo.events.logging_on, 0);  // five toggles
     EXPECT_FALSE(checked(KANVO_CMD_LOGGING));
 }
 
 TEST(LibraryWindows, GrayedLinesAndUnknownCommandsDoNothing) {
     auto &driver = open_headless();
-    EXPECT_FALSE(driver.menu_command(draw_window, KANVO_CMD_INFO));
-    EXPECT_FALSE(driver.menu_command(draw_window, 42));
+    EXPECT_FALSE(driver.menu_command(kanvo.windows.draw_window, KANVO_CMD_INFO));
+    EXPECT_FALSE(driver.menu_command(kanvo.windows.draw_window, 42));
     EXPECT_EQ(driver.queued_input(), 0u);
 
     // Command ids that arrive anyway (not from this menu) change nothing either.
     for (uintptr_t id : {uintptr_t(0), uintptr_t(9), uintptr_t(10), ~uintptr_t(0)}) {
-        platform::post_message(draw_window, msg::command, id, 0);
+        platform::post_message(kanvo.windows.draw_window, msg::command, id, 0);
     }
-    driver.type(draw_window, "k");
+    driver.type(kanvo.windows.draw_window, "k");
     EXPECT_EQ(await_event().kind, KANVO_KBD);
-    EXPECT_EQ(animation_running, 0);
-    EXPECT_EQ(step_pending, 0);
-    EXPECT_EQ(logging_on, 1);
-    EXPECT_EQ(recording_on, 0);
-    EXPECT_EQ(playback_on, 0);
-    EXPECT_EQ(play_one_pending, 0);
+    EXPECT_EQ(kanvo.events.animation_running, 0);
+    EXPECT_EQ(kanvo.events.step_pending, 0);
+    EXPECT_EQ(kanvo.events.logging_on, 1);
+    EXPECT_EQ(kanvo.script.recording_on, 0);
+    EXPECT_EQ(kanvo.script.playback_on, 0);
+    EXPECT_EQ(kanvo.script.play_one_pending, 0);
 }
 
 // Three ways to end the program; each ends the queue, so each needs a process of its own.
@@ -414,15 +414,15 @@ TEST_P(EndOfQueue, GivesQuit) {
     KANVO_animate(KANVO_ANIMATE_RUN);
     ASSERT_EQ(await_event().kind, KANVO_PERIODIC);
     switch (GetParam()) {
-    case 0: driver.close_box(draw_window); break;
-    case 1: driver.menu_command(draw_window, KANVO_CMD_QUIT); break;
-    default: driver.ctrl_key(draw_window, 'q'); break;
+    case 0: driver.close_box(kanvo.windows.draw_window); break;
+    case 1: driver.menu_command(kanvo.windows.draw_window, KANVO_CMD_QUIT); break;
+    default: driver.ctrl_key(kanvo.windows.draw_window, 'q'); break;
     }
     Event end = await_event();
     EXPECT_EQ(end.kind, KANVO_QUIT);
     EXPECT_EQ(end.x, 0);
     EXPECT_EQ(end.key, 0);
-    EXPECT_EQ(draw_window->destroyed, GetParam() == 0);
+    EXPECT_EQ(kanvo.windows.draw_window->destroyed, GetParam() == 0);
     EXPECT_EQ(await_event().kind, KANVO_QUIT);  // and keeps reporting the end
 }
 
@@ -432,20 +432,20 @@ TEST(LibraryWindows, PaintCoversTheWholeClientAreaOfAResizedWindow) {
     auto &driver = open_headless();
     KANVO_clear();
     KANVO_circle(KANVO_RED, 0, 0, 20);
-    driver.resize(draw_window, 700, 620);  // larger than the surface, from outside
-    driver.click(draw_window, 1, 1);
+    driver.resize(kanvo.windows.draw_window, 700, 620);  // larger than the surface, from outside
+    driver.click(kanvo.windows.draw_window, 1, 1);
     ASSERT_EQ(await_event().kind, KANVO_MOUSE);
     // What an earlier picture left on the window beyond the surface goes at the next paint.
-    std::unique_ptr<platform::DrawingContext> dc = platform::get_dc(draw_window);
+    std::unique_ptr<platform::DrawingContext> dc = platform::get_dc(kanvo.windows.draw_window);
     dc->fill_rect(0, 0, 700, 620, palette_pixel(KANVO_NAVY_BLUE));
-    platform::invalidate(draw_window);
-    driver.click(draw_window, 1, 1);
+    platform::invalidate(kanvo.windows.draw_window);
+    driver.click(kanvo.windows.draw_window, 1, 1);
     ASSERT_EQ(await_event().kind, KANVO_MOUSE);
-    const platform::Bitmap &client = draw_window->client;
+    const platform::Bitmap &client = kanvo.windows.draw_window->client;
     for (int y = 0; y < client.height(); ++y) {
         for (int x = 0; x < client.width(); ++x) {
             const bool on_surface = x < kSurfaceWidth && y < kSurfaceHeight;
-            ASSERT_EQ(client.pixel(x, y), on_surface ? surface_bitmap->pixel(x, y) : platform::kWhite)
+            ASSERT_EQ(client.pixel(x, y), on_surface ? kanvo.surface.surface_bitmap->pixel(x, y) : platform::kWhite)
                 << x << "," << y;
         }
     }
@@ -453,9 +453,9 @@ TEST(LibraryWindows, PaintCoversTheWholeClientAreaOfAResizedWindow) {
 
 TEST(LibraryWindows, SecondOpenChangesNothingAndSaysSo) {
     auto &driver = open_headless();
-    platform::Window *first = draw_window;
+    platform::Window *first = kanvo.windows.draw_window;
     EXPECT_EQ(KANVO_open(nullptr, nullptr, "", KANVO_SHOW_NORMAL), 1);
-    EXPECT_EQ(draw_window, first);
+    EXPECT_EQ(kanvo.windows.draw_window, first);
     EXPECT_EQ(log_lines().back(), "KANVO_open: the library is already open; nothing changed\n");
     // One timer, not two: a periodic event every second tick of 50 ms as before.
     KANVO_animate(KANVO_ANIMATE_RUN);
@@ -472,7 +472,7 @@ TEST(LibraryWindows, CloseKeepsTheWindowsAndStopsCopying) {
     KANVO_circle(KANVO_RED, 0, 0, 10);
     EXPECT_EQ(KANVO_animate(KANVO_ANIMATE_STEP), 1);  // the library stays open
     EXPECT_EQ(await_event().kind, KANVO_PERIODIC);
-    EXPECT_NE(draw_window->client.pixel(origin_x, origin_y), palette_pixel(KANVO_RED));
+    EXPECT_NE(kanvo.windows.draw_window->client.pixel(kanvo.windows.origin_x, kanvo.windows.origin_y), palette_pixel(KANVO_RED));
 }
 
 }  // namespace

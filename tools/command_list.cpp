@@ -215,12 +215,12 @@ bool read_command_list(std::istream &in, const std::string &name,
 void paint_list_command(const ListCommand &command) {
     switch (command.kind) {
     case ListCommand::origin:
-        origin_x = command.origin_x;
-        origin_y = command.origin_y;
+        kanvo.windows.origin_x = command.origin_x;
+        kanvo.windows.origin_y = command.origin_y;
         break;
     case ListCommand::clear: clear_surface(); break;
     case ListCommand::fill:
-        surface_dc->fill_rect(0, 0, kSurfaceWidth, kSurfaceHeight, command.fill_color);
+        kanvo.surface.surface_dc->fill_rect(0, 0, kSurfaceWidth, kSurfaceHeight, command.fill_color);
         break;
     case ListCommand::shape: render_command(command.command); break;
     }
@@ -228,9 +228,9 @@ void paint_list_command(const ListCommand &command) {
 
 bool paint_command_list(std::istream &in, const std::string &name, std::string *error) {
     ensure_surface();
-    surface_bitmap->fill(platform::kWhite);
-    origin_x = kStartOriginX;
-    origin_y = kStartOriginY;
+    kanvo.surface.surface_bitmap->fill(platform::kWhite);
+    kanvo.windows.origin_x = kStartOriginX;
+    kanvo.windows.origin_y = kStartOriginY;
     return read_command_list(in, name, paint_list_command, error);
 }
 

@@ -160,7 +160,7 @@ void write_picture(const std::string &path) {
 
 void end_program() {
     if (run.close_queued) return;
-    run.user->close_box(draw_window);
+    run.user->close_box(kanvo.windows.draw_window);
     run.close_queued = true;
 }
 
@@ -241,11 +241,12 @@ std::string script_line_text(const std::string &script, int number, bool *has_li
 }
 
 void warn_about_unplayed_line() {
-    if (run.options.script.empty() || unplayed_script_line == 0) return;
+    const int line = kanvo.script.unplayed_script_line;
+    if (run.options.script.empty() || line == 0) return;
     bool has_line_feed = false;
-    const std::string text = script_line_text(run.options.script, unplayed_script_line, &has_line_feed);
+    const std::string text = script_line_text(run.options.script, line, &has_line_feed);
     std::fprintf(stderr, "kanvo-replay: warning: %s:%d: %s, playback ended there: %s\n",
-                 run.options.script.c_str(), unplayed_script_line,
+                 run.options.script.c_str(), line,
                  has_line_feed ? "not a script line" : "the last line has no line feed",
                  text.c_str());
 }
@@ -253,7 +254,7 @@ void warn_about_unplayed_line() {
 // Called at the start of every wait: the frame for the event before it is complete.
 void follow_wait() {
     take_frame(false);
-    if (pending_kind == KANVO_PERIODIC) ++run.periodic_events;
+    if (kanvo.events.pending_kind == KANVO_PERIODIC) ++run.periodic_events;
     show_progress();
     if (!run.options.script.empty()) {
         // Playback starts before the first tick, so the pictures depend on the script only.
@@ -274,7 +275,7 @@ void follow_wait() {
 // or a line not understood) ends the program as the close box does.
 bool when_idle() {
     if (run.options.script.empty() || run.close_queued) return false;
-    if (!playback_on && !play_one_pending) end_program();
+    if (!kanvo.script.playback_on && !kanvo.script.play_one_pending) end_program();
     return true;
 }
 
@@ -294,20 +295,20 @@ int main(int argc, char **argv) {
     if (run.options.script.empty()) {
         run.user->set_quiet_limit_ms(std::numeric_limits<int64_t>::max());
     } else {
-        script_name = run.options.script.c_str();
+        kanvo.script.script_name = run.options.script.c_str();
         run.user->set_quiet_limit_ms(1000);
     }
     run.user->set_idle_hook(when_idle);
     run.show_progress = isatty(STDERR_FILENO) != 0;
-    wait_observer = follow_wait;
+    kanvo.events.wait_observer = follow_wait;
     if (run.options.has_seed) landscape_set_seed(run.options.seed);
 
     int status = landscape_main(nullptr, nullptr, "", KANVO_SHOW_HIDDEN);
     end_progress_line();
 
-    const platform::Rect client = platform::client_rect(draw_window);
+    const platform::Rect client = platform::client_rect(kanvo.windows.draw_window);
     std::printf("client %dx%d, origin (%d, %d)\n", client.right - client.left,
-                client.bottom - client.top, origin_x, origin_y);
+                client.bottom - client.top, kanvo.windows.origin_x, kanvo.windows.origin_y);
     take_frame(true);
     finish_gif();
     if (!run.options.png.empty()) write_picture(run.options.png);

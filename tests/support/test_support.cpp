@@ -34,23 +34,22 @@ platform::HeadlessBackend &open_headless() {
 }
 
 platform::Pixel surface_pixel(int x, int y) {
-    if (!surface_bitmap) return 0;
-    const long long px = static_cast<long long>(origin_x) + x;
-    const long long py = static_cast<long long>(origin_y) - y;
-    if (px < 0 || py < 0 || px >= surface_bitmap->width() || py >= surface_bitmap->height()) {
-        return 0;
-    }
-    return surface_bitmap->pixel(int(px), int(py));
+    const platform::Bitmap *surface = kanvo.surface.surface_bitmap.get();
+    if (!surface) return 0;
+    const long long px = static_cast<long long>(kanvo.windows.origin_x) + x;
+    const long long py = static_cast<long long>(kanvo.windows.origin_y) - y;
+    if (px < 0 || py < 0 || px >= surface->width() || py >= surface->height()) return 0;
+    return surface->pixel(int(px), int(py));
 }
 
 std::vector<std::string> log_lines() {
     std::vector<std::string> lines;
-    if (log_first < 0) return lines;
-    int slot = log_first;
+    if (kanvo.log.log_first < 0) return lines;
+    int slot = kanvo.log.log_first;
     do {
-        lines.push_back(log_ring[slot]);
+        lines.push_back(kanvo.log.log_ring[slot]);
         slot = (slot + 1) % kLogSize;
-    } while (slot != log_next);
+    } while (slot != kanvo.log.log_next);
     return lines;
 }
 

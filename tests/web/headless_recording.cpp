@@ -36,11 +36,11 @@ void queue_step(const std::string &step) {
     const std::string kind = step.substr(0, colon), value = step.substr(colon + 1);
     int x = 0, y = 0;
     if (kind == "click" && std::sscanf(value.c_str(), "%d,%d", &x, &y) == 2) {
-        user->click(draw_window, x, y);
+        user->click(kanvo.windows.draw_window, x, y);
     } else if (kind == "key" && value.size() == 1) {
-        user->type(draw_window, value);
+        user->type(kanvo.windows.draw_window, value);
     } else if (kind == "ctrl" && value.size() == 1) {
-        user->ctrl_key(draw_window, value[0]);
+        user->ctrl_key(kanvo.windows.draw_window, value[0]);
     } else if (kind == "pause" && std::sscanf(value.c_str(), "%d", &x) == 1) {
         user->pause(x);
     } else {
@@ -54,7 +54,7 @@ void follow_wait() {
     queued = true;
     for (const std::string &step : steps) queue_step(step);
     user->pause(200);
-    user->close_box(draw_window);
+    user->close_box(kanvo.windows.draw_window);
 }
 
 }  // namespace
@@ -68,7 +68,7 @@ int main(int argc, char **argv) {
     user = backend.get();
     platform::set_backend(std::move(backend));
     user->set_quiet_limit_ms(std::numeric_limits<int64_t>::max());
-    wait_observer = follow_wait;
+    kanvo.events.wait_observer = follow_wait;
     landscape_set_seed(7);
     landscape_main(nullptr, nullptr, "", KANVO_SHOW_HIDDEN);
     std::ifstream recorded("KANVO.SCR");
