@@ -280,7 +280,7 @@ RunOutcome run(const Program &program, const TestCase &test_case, const Tools &t
     }
 
     PipeReader reader(outcome, sink);
-    std::vector<char> chunk(1 << 16);
+    std::vector<char> chunk(1 << 20);
     bool open = pid > 0;
     int status = 0;
     for (;;) {

@@ -24,6 +24,7 @@
 #include <link.h>
 #endif
 #include <sys/stat.h>
+#include <sys/uio.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -131,6 +132,28 @@ void write_all(int fd, const void *data, size_t size) {
     }
 }
 
+void write_rows(int fd, iovec *rows, int count) {
+    while (count > 0) {
+        const ssize_t written = writev(fd, rows, count);
+        if (written < 0 && errno == EINTR) continue;
+        if (written <= 0) {
+            write_all(fd, rows[0].iov_base, rows[0].iov_len);  // reports the lost pipe
+            continue;
+        }
+        // A pipe may take part of it: skip what went, resume mid-row.
+        size_t done = size_t(written);
+        while (count > 0 && done >= rows[0].iov_len) {
+            done -= rows[0].iov_len;
+            ++rows;
+            --count;
+        }
+        if (count > 0) {
+            rows[0].iov_base = static_cast<char *>(rows[0].iov_base) + done;
+            rows[0].iov_len -= done;
+        }
+    }
+}
+
 // What the drawing window shows: the top-left part of the surface, as large as the
 // window's client area.
 void send_to(int fd, run_report::Kind kind, bool with_frame) {
@@ -149,8 +172,15 @@ void send_to(int fd, run_report::Kind kind, bool with_frame) {
         if (record.width == 0 || record.height == 0) record.width = record.height = 0;
     }
     write_all(fd, &record, sizeof record);
-    for (uint32_t y = 0; y < record.height; ++y) {
-        write_all(fd, run.surface->row(int(y)), record.width * sizeof(Pixel));
+    // The rows in as few writes as the system allows: a frame a wait adds up.
+    iovec rows[256];
+    for (uint32_t y = 0; y < record.height;) {
+        int count = 0;
+        for (; count < 256 && y < record.height; ++count, ++y) {
+            rows[count].iov_base = const_cast<Pixel *>(run.surface->row(int(y)));
+            rows[count].iov_len = record.width * sizeof(Pixel);
+        }
+        write_rows(fd, rows, count);
     }
 }
 
