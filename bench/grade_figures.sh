@@ -32,10 +32,10 @@ start=$(date +%s.%N)
     --report "$work/report" "$work"/class/* > "$work/grade.txt" || true
 end=$(date +%s.%N)
 waits=$(python3 -c "import json; d=json.load(open('$work/report/results.json')); print(', '.join(str(c['checkpoints']) for c in d['submissions'][0]['cases']))")
-read -r user sys < "$work/cpu.txt"
+read -r user sys < <(tail -n 1 "$work/cpu.txt")
 printf 'grading 30 programs x 3 test cases (%s waits), %s jobs: %.1f s (%.1f s of CPU time; load average before: %s)\n' \
     "$waits" "$(nproc)" "$(echo "$end - $start" | bc)" "$(echo "$user + $sys" | bc)" "$load"
-awk '{print $2}' "$work/grade.txt" | sort | uniq -c | tr '\n' ' '; echo
+grep -v '^report:' "$work/grade.txt" | awk '{print $2}' | sort | uniq -c | tr -s ' \n' ' '; echo
 
 # Report writing: the class page and results from 10, 20 and 30 programs' results.
 for n in 1 2 3; do

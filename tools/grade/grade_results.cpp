@@ -23,7 +23,7 @@ const char kStyle[] =
     "vertical-align:top}th{background:#eee;cursor:pointer;user-select:none}"
     ".pass{color:#176117;font-weight:bold}.fail,.crash,.timeout,.no_wait,.compile_error"
     "{color:#a11;font-weight:bold}img.thumb{width:146px;border:1px solid #999}"
-    ".pictures img{border:1px solid #999;margin-right:8px}.pictures figure{display:inline-block;"
+    ".pictures img{border:1px solid #999;width:min(30vw,585px)}.pictures figure{display:inline-block;"
     "margin:0 8px 8px 0}pre{background:#f5f5f5;padding:6px;overflow:auto;max-height:24em}"
     "pre.source span.here{background:#fd8;display:block}code{background:#f3f3f3}"
     "section.case{border-top:2px solid #ccc;margin-top:1.5em}";

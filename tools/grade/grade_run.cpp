@@ -166,6 +166,7 @@ public:
             if (record.kind == report::wait) {
                 outcome_.waits = std::max<uint64_t>(outcome_.waits, record.frame + 1);
                 if (sink_ && !frame_.empty()) sink_->wait_frame(record.frame, frame_);
+                if (!frame_.empty()) std::swap(latest_, frame_);
             } else {
                 if (record.kind == report::limit) outcome_.limit_reached = true;
                 if (!frame_.empty()) outcome_.last = frame_;
@@ -173,6 +174,11 @@ public:
         }
         buffer_.erase(buffer_.begin(), buffer_.begin() + long(used));
         return ok;
+    }
+
+    // A program that crashed or was stopped sends no last frame: the last one it showed.
+    void finish() {
+        if (outcome_.last.empty()) outcome_.last = std::move(latest_);
     }
 
 private:
@@ -185,7 +191,7 @@ private:
     RunOutcome &outcome_;
     FrameSink *sink_;
     std::vector<char> buffer_;
-    Frame frame_;
+    Frame frame_, latest_;
 };
 
 std::vector<std::string> lines_of(const std::string &text) {
@@ -308,7 +314,8 @@ RunOutcome run(const Program &program, const TestCase &test_case, const Tools &t
         }
     }
     close(pipe_fds[0]);
-    kill(-pid, SIGKILL);  // whatever the program left running
+    reader.finish();
+    if (pid > 0) kill(-pid, SIGKILL);  // whatever the program left running
 
     outcome.status = pid <= 0 ? 127 : WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
     outcome.output = read_file(what.output);
