@@ -8,8 +8,39 @@
 #include <utility>
 
 #include "kanvo_internal.h"
+#include "platform/run.h"
 
 namespace {
+
+// Where the outermost drawing call under way returns to (KANVO_printf draws through
+// KANVO_text): a graded run names the line of the program that made the call.
+const void *call_site = nullptr;
+
+struct CallSite {
+    bool outermost;
+    explicit CallSite(const void *address) : outermost(call_site == nullptr) {
+        if (outermost) call_site = address;
+    }
+    ~CallSite() {
+        if (outermost) call_site = nullptr;
+    }
+};
+#define KANVO_CALL_SITE const CallSite site(__builtin_return_address(0))
+
+// A call's description line: in the text window while logging is on, and to the grader
+// in a graded run whatever the logging, so the text window shows the same either way.
+void describe(const char *format, ...) __attribute__((format(printf, 1, 2)));
+void describe(const char *format, ...) {
+    const bool graded = platform::run_records_calls();
+    if (!kanvo.events.logging_on && !graded) return;
+    char buffer[kFormatBuffer];
+    va_list args;
+    va_start(args, format);
+    const int count = format_text(buffer, format, args);
+    va_end(args);
+    if (kanvo.events.logging_on) log_printf("%s", buffer);
+    if (graded) platform::run_records_call(buffer, size_t(count), call_site);
+}
 
 // -INT_MIN does not exist; the largest positive value stands in for it.
 int negated(int value) { return value == INT_MIN ? INT_MAX : -value; }
@@ -66,10 +97,10 @@ DrawCommand shape_command(DrawKind kind, int color, int width, int x1, int y1, i
 }  // namespace
 
 int KANVO_circle(int color, int x, int y, int radius) {
+    KANVO_CALL_SITE;
     color = check_color(color);
     radius = corrected_radius(radius);
-    if (kanvo.events.logging_on)
-        log_printf("%s circle at (%d,%d), radius %d\n", color_names[color], x, y, radius);
+    describe("%s circle at (%d,%d), radius %d\n", color_names[color], x, y, radius);
     render_command(shape_command(kind_oval, color, 0, saturated(int64_t(x) - radius),
                                  saturated(int64_t(y) + radius), saturated(int64_t(x) + radius),
                                  saturated(int64_t(y) - radius)));
@@ -77,11 +108,11 @@ int KANVO_circle(int color, int x, int y, int radius) {
 }
 
 int KANVO_triangle(int color, int x1, int y1, int x2, int y2, int x3, int y3, int width) {
+    KANVO_CALL_SITE;
     color = check_color(color);
     width = corrected_width(width);
-    if (kanvo.events.logging_on)
-        log_printf("%s triangle at (%d,%d), (%d,%d), (%d,%d)\n", color_names[color], x1, y1, x2,
-                   y2, x3, y3);
+    describe("%s triangle at (%d,%d), (%d,%d), (%d,%d)\n", color_names[color], x1, y1, x2, y2,
+             x3, y3);
     DrawCommand command = shape_command(kind_triangle, color, width, x1, y1, x2, y2);
     command.x3 = x3;
     command.y3 = y3;
@@ -90,54 +121,52 @@ int KANVO_triangle(int color, int x1, int y1, int x2, int y2, int x3, int y3, in
 }
 
 int KANVO_rectangle(int color, int x1, int y1, int x2, int y2, int width) {
+    KANVO_CALL_SITE;
     sort_corners(x1, y1, x2, y2);
     color = check_color(color);
     width = corrected_width(width);
-    if (kanvo.events.logging_on) {
-        if (width == 0)
-            log_printf("%s rectangle with bounding box (%d,%d) to (%d,%d), filled\n",
-                       color_names[color], x1, y1, x2, y2);
-        else
-            log_printf("%s rectangle with bounding box (%d,%d) to (%d,%d) with line width %d\n",
-                       color_names[color], x1, y1, x2, y2, width);
-    }
+    if (width == 0)
+        describe("%s rectangle with bounding box (%d,%d) to (%d,%d), filled\n",
+                 color_names[color], x1, y1, x2, y2);
+    else
+        describe("%s rectangle with bounding box (%d,%d) to (%d,%d) with line width %d\n",
+                 color_names[color], x1, y1, x2, y2, width);
     render_command(shape_command(kind_rectangle, color, width, x1, y1, x2, y2));
     return 1;
 }
 
 int KANVO_oval(int color, int x1, int y1, int x2, int y2, int width) {
+    KANVO_CALL_SITE;
     sort_corners(x1, y1, x2, y2);
     width = corrected_width(width);
     color = check_color(color);
-    if (kanvo.events.logging_on) {
-        if (width == 0)
-            log_printf("%s oval with bounding box (%d,%d) to (%d,%d), filled\n",
-                       color_names[color], x1, y1, x2, y2);
-        else
-            log_printf("%s oval with bounding box (%d,%d) to (%d,%d), line width %d\n",
-                       color_names[color], x1, y1, x2, y2, width);
-    }
+    if (width == 0)
+        describe("%s oval with bounding box (%d,%d) to (%d,%d), filled\n",
+                 color_names[color], x1, y1, x2, y2);
+    else
+        describe("%s oval with bounding box (%d,%d) to (%d,%d), line width %d\n",
+                 color_names[color], x1, y1, x2, y2, width);
     render_command(shape_command(kind_oval, color, width, x1, y1, x2, y2));
     return 1;
 }
 
 int KANVO_line(int color, int x1, int y1, int x2, int y2, int width) {
+    KANVO_CALL_SITE;
     width = corrected_width(width);
     color = check_color(color);
-    if (kanvo.events.logging_on)
-        log_printf("%s line from (%d,%d) to (%d,%d), width %d\n", color_names[color], x1, y1,
-                   x2, y2, width);
+    describe("%s line from (%d,%d) to (%d,%d), width %d\n", color_names[color], x1, y1, x2, y2,
+             width);
     // A line is at least one pixel wide; the log shows the width as asked.
     render_command(shape_command(kind_line, color, std::max(width, 1), x1, y1, x2, y2));
     return 1;
 }
 
 int KANVO_text(int color, int x, int y, int ptsize, const char *text) {
+    KANVO_CALL_SITE;
     if (!text) text = "";
     ptsize = corrected_ptsize(ptsize);
     color = check_color(color);
-    if (kanvo.events.logging_on)
-        log_printf("%s text at (%d,%d), \"%s\"\n", color_names[color], x, y, text);
+    describe("%s text at (%d,%d), \"%s\"\n", color_names[color], x, y, text);
     // The command holds its own copy: the caller's string is never kept.
     const std::string copy(text);
     DrawCommand command;
@@ -152,6 +181,7 @@ int KANVO_text(int color, int x, int y, int ptsize, const char *text) {
 }
 
 int KANVO_printf(int color, int x, int y, int ptsize, const char *format, ...) {
+    KANVO_CALL_SITE;
     char buffer[kFormatBuffer];
     va_list args;
     va_start(args, format);
@@ -162,7 +192,8 @@ int KANVO_printf(int color, int x, int y, int ptsize, const char *format, ...) {
 }
 
 int KANVO_clear(void) {
-    if (kanvo.events.logging_on) log_printf("Clearing the graphics window\n");
+    KANVO_CALL_SITE;
+    describe("Clearing the graphics window\n");
     clear_surface();
     return 1;
 }

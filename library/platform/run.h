@@ -4,6 +4,7 @@
 // normal run these calls do nothing.
 #pragma once
 
+#include <cstddef>
 #include <memory>
 
 #include "bitmap.h"
@@ -25,5 +26,11 @@ void run_shows(const Bitmap *surface, Window *draw_window);
 // script_playing says whether script playback still delivers events. Returns the script
 // that the library should start playing now, or nullptr.
 const char *run_wait_starts(bool after_periodic_event, bool script_playing);
+
+// Graded runs (kanvo-grade) record every drawing call: true while one is being recorded.
+bool run_records_calls();
+
+// A drawing call's description line, made by the code that returns to caller.
+void run_records_call(const char *line, size_t length, const void *caller);
 
 }  // namespace platform

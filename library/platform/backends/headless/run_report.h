@@ -17,6 +17,7 @@ enum Kind : uint32_t {
     wait = 1,    // the program starts a wait; the frame it drew for the event before
     ended = 2,   // the program is ending (or exits): the last frame it drew
     limit = 3,   // the program started one wait more than its limit and is stopped
+    call = 4,    // graded runs only: a drawing call; a CallRecord and its line follow
 };
 
 // Frames are never larger than this on a side; a reader refuses anything larger.
@@ -30,6 +31,19 @@ struct Record {
     uint32_t width = 0;     // pixels that follow: width x height of 0xFFRRGGBB, rows top
     uint32_t height = 0;    // to bottom; 0 x 0 when the record carries no frame
 };
+
+// A drawing call in a graded run (KANVO_RUN_GRADE_FD), sent on the grading pipe with a
+// Record of kind call (frame: the waits started before it, no pixels) ahead of it. The
+// description line (length bytes, no terminator) is the text window's, written whether or
+// not logging is on; the caller is the address the call returns to, relative to the load
+// base of the object holding it, so that the executable's debug information resolves it.
+struct CallRecord {
+    uint64_t caller = 0;
+    uint32_t in_program = 0;  // 1 when the caller lies in the main executable
+    uint32_t length = 0;      // at most kMaxLine
+};
+
+constexpr uint32_t kMaxLine = 4096;
 
 }  // namespace run_report
 
