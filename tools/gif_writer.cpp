@@ -4,6 +4,9 @@
 
 #include <gif_lib.h>
 #include <zlib.h>
+#ifndef _WIN32
+#include <fcntl.h>
+#endif
 
 #include <algorithm>
 #include <cerrno>
@@ -168,9 +171,14 @@ bool GifWriter::open(const std::string &path, std::string *error) {
     discard();
     frames_ = 0;
     uses_.clear();
-    path_ = path;
+    const platform::OutputPlace place = platform::output_place(path);
+    path_ = place.path;
+    in_place_ = place.in_place;
     // Programs that kanvo-run starts do not inherit the files.
-    out_ = platform::create_beside(path, &temporary_);
+    out_ = in_place_ ? std::fopen(path_.c_str(), "wb") : platform::create_beside(path_, &temporary_);
+#ifndef _WIN32
+    if (out_ && in_place_) fcntl(fileno(out_), F_SETFD, FD_CLOEXEC);
+#endif
     if (!out_) return fail(error, std::strerror(errno));
     frames_file_ = platform::scratch_file();
     if (!frames_file_) {
@@ -323,12 +331,12 @@ bool GifWriter::finish(std::string *error) {
         }
         ok = ok && encoder.close(error);
     }
-    ok = ok && ((platform::flush_to_disk(out_) && !std::ferror(out_)) ||
+    ok = ok && (((in_place_ ? std::fflush(out_) == 0 : platform::flush_to_disk(out_)) && !std::ferror(out_)) ||
                 fail(error, std::strerror(errno)));
     if (ok) {
         const bool closed = std::fclose(out_) == 0;
         out_ = nullptr;
-        ok = (closed && platform::replace_file(temporary_, path_)) ||
+        ok = (closed && (in_place_ || platform::replace_file(temporary_, path_))) ||
              fail(error, std::strerror(errno));
         if (ok) temporary_.clear();
     }

@@ -57,6 +57,7 @@ private:
     void choose_palette();
 
     std::string path_, temporary_;
+    bool in_place_ = false;  // a device or FIFO, written straight into
     std::FILE *out_ = nullptr;    // the GIF, under its temporary name
     std::FILE *frames_file_ = nullptr;  // the frames, until finish
     int width_ = 0, height_ = 0;

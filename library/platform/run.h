@@ -26,4 +26,8 @@ void run_shows(const Bitmap *surface, Window *draw_window);
 // that the library should start playing now, or nullptr.
 const char *run_wait_starts(bool after_periodic_event, bool script_playing);
 
+// Playback ended at this line of the script, unplayed (not a script line, or a last line
+// without its line feed): the driver tells the user.
+void run_script_line_unplayed(int line);
+
 }  // namespace platform
