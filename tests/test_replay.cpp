@@ -87,12 +87,12 @@ TEST_F(ReplayTest, PictureSavedBeforeOpeningHasTheWindowsSize) {
 
 TEST_F(ReplayTest, PictureNamesAsLongAsTheSystemAllowsAndLinksAndDevicesAreWritten) {
     KANVO_clear();
+    EXPECT_EQ(KANVO_save_picture(kNullDevice), 1) << log_lines().back();
+#ifndef _WIN32
     // A name of 255 bytes, the most a folder takes: its temporary name must be shorter.
     const std::string longest = path(std::string(251, 'n') + ".png");
     ASSERT_EQ(KANVO_save_picture(longest.c_str()), 1) << log_lines().back();
     EXPECT_EQ(png_picture(longest).width(), 585);
-    EXPECT_EQ(KANVO_save_picture(kNullDevice), 1) << log_lines().back();
-#ifndef _WIN32
     // A link stays, and the file it leads to (new or old) is the picture.
     std::filesystem::create_symlink("target.png", path("link.png"));
     ASSERT_EQ(KANVO_save_picture(path("link.png").c_str()), 1);
