@@ -47,7 +47,7 @@ struct OutputPlace {
 OutputPlace output_place(const std::string &path);
 
 // True when both names lead to one file: an existing file by its identity, a new one by
-// the place it would take.
+// the place it would take. Never for a device or FIFO, which takes any number of writers.
 bool same_file(const std::string &a, const std::string &b);
 
 // A new, empty file beside path for binary writing, with the access that path's file has

@@ -179,7 +179,11 @@ std::string identity(const std::string &path) {
 
 }  // namespace
 
-bool same_file(const std::string &a, const std::string &b) { return identity(a) == identity(b); }
+// A device or FIFO is no file two outputs could overwrite each other in.
+bool same_file(const std::string &a, const std::string &b) {
+    if (output_place(a).in_place) return false;
+    return identity(a) == identity(b);
+}
 
 std::FILE *create_beside(const std::string &path, std::string *temporary) {
     const std::string folder = folder_of(path);

@@ -210,7 +210,8 @@ bool same_file(const std::string &a, const std::string &b) {
         for (char &c : path) c = c == '/' ? '\\' : char(std::tolower(static_cast<unsigned char>(c)));
         return path;
     };
-    return full(a) == full(b);
+    // A device (NUL) is no file two outputs could overwrite each other in.
+    return !output_place(a).in_place && full(a) == full(b);
 }
 
 std::FILE *create_beside(const std::string &path, std::string *temporary) {
