@@ -2,7 +2,10 @@
 // characters are kept, so an enormous width or precision ("%.2147483647f") must not make
 // the C library produce billions of characters first: each conversion is formatted on its
 // own with its width and precision cut to what can still show, which keeps the text (and
-// the count that %n sees) exactly what printf would give, at a bounded cost.
+// the count that %n sees) exactly what printf would give, at a bounded cost. Positional
+// arguments ("%2$s") are fetched here too, and a conversion printf does not know is
+// written as it stands (as the GNU C library does), so no format reaches the C library
+// whole.
 #include <cctype>
 #include <climits>
 #include <cstddef>
@@ -11,6 +14,8 @@
 #include <cstring>
 #include <string>
 #include <sys/types.h>
+#include <vector>
+#include <cwchar>
 
 #include "kanvo_internal.h"
 
@@ -22,7 +27,11 @@ constexpr int kKept = kFormatBuffer - 1;
 constexpr long long kPrecisionCut = 17000;
 
 enum class Arg { none, int_, long_, long_long, intmax, size, ptrdiff, unsigned_, unsigned_long,
-                 unsigned_long_long, uintmax, double_, long_double, string, pointer, count };
+                 unsigned_long_long, uintmax, double_, long_double, string, pointer, count,
+                 wide_char, wide_string, literal };
+
+// Positions beyond this are refused, as the C library refuses them.
+constexpr int kMaxPosition = 4096;
 
 // One conversion of the format, as written.
 struct Directive {
@@ -32,6 +41,9 @@ struct Directive {
     std::string length;                  // hh, h, l, ll, L, q, j, z, Z, t or empty
     char conversion = 0;
     Arg arg = Arg::none;
+    // Positional forms: "%n$", "*m$"; 0 where the next argument in turn is taken.
+    int position = 0, width_position = 0, precision_position = 0;
+    std::string text;  // the directive as written, from the '%'
 };
 
 long long read_number(const char **p) {
@@ -54,18 +66,28 @@ Arg integer_arg(const std::string &length, bool is_signed) {
     return is_signed ? Arg::int_ : Arg::unsigned_;
 }
 
-// Parses the conversion after a '%'; false for what this formatter leaves to the C
-// library whole (positional arguments, wide characters, unknown conversions).
+// "n$" at *p: the position, with *p after it; 0 (and *p kept) when there is none, -1
+// when it is out of range.
+int read_position(const char **p) {
+    const char *s = *p;
+    const long long value = read_number(&s);
+    if (s == *p || *s != '$') return 0;
+    *p = s + 1;
+    return value >= 1 && value <= kMaxPosition ? int(value) : -1;
+}
+
+// Parses the conversion after a '%'; false where the format is broken (a position out of
+// range). A conversion printf does not know becomes a literal.
 bool parse_directive(const char **p, Directive *directive) {
     const char *s = *p;
+    directive->position = read_position(&s);
     while (*s && std::strchr("-+ #0'I", *s)) directive->flags += *s++;
     if (*s == '*') {
         directive->width_star = true;
         ++s;
+        directive->width_position = read_position(&s);
     } else {
-        const char *digits = s;
         directive->width = read_number(&s);
-        if (*s == '$' && s != digits) return false;
     }
     if (*s == '.') {
         ++s;
@@ -73,11 +95,13 @@ bool parse_directive(const char **p, Directive *directive) {
         if (*s == '*') {
             directive->precision_star = true;
             ++s;
+            directive->precision_position = read_position(&s);
         } else {
             directive->precision = read_number(&s);
         }
     }
-    if (*s == '$') return false;
+    if (directive->position < 0 || directive->width_position < 0 || directive->precision_position < 0)
+        return false;
     for (const char *length : {"hh", "ll", "h", "l", "L", "q", "j", "z", "Z", "t"}) {
         const size_t n = std::strlen(length);
         if (std::strncmp(s, length, n) == 0) {
@@ -87,36 +111,59 @@ bool parse_directive(const char **p, Directive *directive) {
         }
     }
     directive->conversion = *s;
-    if (!*s) return false;
-    ++s;
+    if (*s) ++s;
+    directive->text = "%" + std::string(*p, s);
+    *p = s;
     const char c = directive->conversion;
+    const bool plain = directive->length.empty();
     if (c == 'd' || c == 'i') directive->arg = integer_arg(directive->length, true);
-    else if (std::strchr("ouxX", c)) directive->arg = integer_arg(directive->length, false);
-    else if (std::strchr("fFeEgGaA", c)) directive->arg = directive->length == "L" ? Arg::long_double : Arg::double_;
-    else if (c == 'c' && directive->length.empty()) directive->arg = Arg::int_;
-    else if (c == 's' && directive->length.empty()) directive->arg = Arg::string;
+    else if (c && std::strchr("ouxX", c)) directive->arg = integer_arg(directive->length, false);
+    else if (c && std::strchr("fFeEgGaA", c)) directive->arg = directive->length == "L" ? Arg::long_double : Arg::double_;
+    else if (c == 'c' && plain) directive->arg = Arg::int_;
+    else if (c == 's' && plain) directive->arg = Arg::string;
+    else if ((c == 'c' && directive->length == "l") || (c == 'C' && plain)) directive->arg = Arg::wide_char;
+    else if ((c == 's' && directive->length == "l") || (c == 'S' && plain)) directive->arg = Arg::wide_string;
     else if (c == 'p') directive->arg = Arg::pointer;
     else if (c == 'n') directive->arg = Arg::count;
     else if (c == 'm') directive->arg = Arg::none;
-    else return false;
-    *p = s;
+    else directive->arg = Arg::literal;
+    if (directive->arg == Arg::literal) directive->width_star = directive->precision_star = false;
     return true;
 }
 
-// Whether the whole format is one this formatter handles.
-bool format_supported(const char *format) {
-    for (const char *p = format; *p; ++p) {
-        if (*p != '%') continue;
-        if (p[1] == '%') {
-            ++p;
+// The directives of a format in order, with what lies between them.
+struct Piece {
+    std::string text;     // plain text, "%%" already made "%"
+    Directive directive;  // when is_directive
+    bool is_directive = false;
+};
+
+// Splits the format; false when it is broken, mixes positional and sequential arguments
+// or leaves a position unused (the C library cannot fetch past a gap either).
+bool split_format(const char *format, std::vector<Piece> *pieces, bool *positional) {
+    int numbered = 0, in_turn = 0;
+    for (const char *p = format; *p;) {
+        if (*p != '%' || p[1] == '%') {
+            if (pieces->empty() || pieces->back().is_directive) pieces->push_back(Piece{});
+            pieces->back().text += *p;
+            p += *p == '%' ? 2 : 1;
             continue;
         }
-        const char *s = p + 1;
-        Directive directive;
-        if (!parse_directive(&s, &directive)) return false;
-        p = s - 1;
+        ++p;
+        Piece piece;
+        piece.is_directive = true;
+        if (!parse_directive(&p, &piece.directive)) return false;
+        const Directive &d = piece.directive;
+        if (d.arg != Arg::literal) {
+            const bool takes_value = d.arg != Arg::none;
+            numbered += (d.position > 0) + (d.width_position > 0) + (d.precision_position > 0);
+            in_turn += (takes_value && d.position == 0) + (d.width_star && d.width_position == 0) +
+                       (d.precision_star && d.precision_position == 0);
+        }
+        pieces->push_back(piece);
     }
-    return true;
+    *positional = numbered > 0;
+    return numbered == 0 || in_turn == 0;
 }
 
 // The value of one argument, fetched by its type.
@@ -137,6 +184,8 @@ struct Value {
         long double ld;
         const char *s;
         void *p;
+        wint_t wc;
+        const wchar_t *ws;
     };
 };
 
@@ -160,6 +209,13 @@ Value fetch(Arg arg, va_list &args) {
     case Arg::string: v.s = va_arg(args, const char *); break;
     case Arg::pointer:
     case Arg::count: v.p = va_arg(args, void *); break;
+#if WINT_MAX < INT_MAX
+    case Arg::wide_char: v.wc = wint_t(va_arg(args, int)); break;  // promoted
+#else
+    case Arg::wide_char: v.wc = va_arg(args, wint_t); break;
+#endif
+    case Arg::wide_string: v.ws = va_arg(args, const wchar_t *); break;
+    case Arg::literal: break;
     }
     return v;
 }
@@ -191,7 +247,10 @@ int format_one(char *out, size_t size, const char *format, int width, int precis
         without.erase(without.find(".*"), 2);
         return snprintf(out, size, without.c_str(), width, v.p);
     }
-    case Arg::count: return 0;
+    case Arg::wide_char: return snprintf(out, size, format, width, precision, v.wc);
+    case Arg::wide_string: return snprintf(out, size, format, width, precision, v.ws);
+    case Arg::count:
+    case Arg::literal: return 0;
     }
     return -1;
 }
@@ -215,20 +274,33 @@ public:
     explicit Formatter(char *buffer) : buffer_(buffer) { buffer_[0] = '\0'; }
 
     long long run(const char *format, va_list &args) {
-        for (const char *p = format; *p;) {
-            if (*p != '%') {
-                append_text(p++, 1);
+        std::vector<Piece> pieces;
+        bool positional = false;
+        if (!split_format(format, &pieces, &positional)) return -1;
+        std::vector<Value> values;
+        if (positional && !fetch_by_position(pieces, args, &values)) return -1;
+        for (Piece &piece : pieces) {
+            if (!piece.is_directive) {
+                append_text(piece.text.data(), piece.text.size());
                 continue;
             }
-            if (p[1] == '%') {
-                append_text("%", 1);
-                p += 2;
+            Directive &d = piece.directive;
+            if (d.arg == Arg::literal) {
+                append_text(d.text.data(), d.text.size());
                 continue;
             }
-            ++p;
-            Directive directive;
-            parse_directive(&p, &directive);  // checked before: every conversion parses
-            if (!conversion(directive, args)) return -1;
+            long long width = d.width, precision = d.precision;
+            Value value;
+            if (positional) {
+                if (d.width_star) width = values[size_t(d.width_position)].i;
+                if (d.precision_star) precision = values[size_t(d.precision_position)].i;
+                value = d.arg == Arg::none ? Value{} : values[size_t(d.position)];
+            } else {
+                if (d.width_star) width = va_arg(args, int);
+                if (d.precision_star) precision = va_arg(args, int);
+                value = fetch(d.arg, args);
+            }
+            if (!conversion(d, width, precision, value)) return -1;
         }
         return total_;
     }
@@ -243,16 +315,39 @@ private:
         buffer_[kept_] = '\0';
     }
 
-    bool conversion(Directive &directive, va_list &args) {
-        long long width = directive.width_star ? va_arg(args, int) : directive.width;
-        long long precision = directive.precision_star ? va_arg(args, int) : directive.precision;
+    // Every argument by its position, in order, each of the type its directives give it.
+    static bool fetch_by_position(const std::vector<Piece> &pieces, va_list &args, std::vector<Value> *values) {
+        std::vector<Arg> types(1, Arg::none);
+        auto want = [&types](int position, Arg arg) {
+            if (position <= 0) return true;
+            if (types.size() <= size_t(position)) types.resize(size_t(position) + 1, Arg::none);
+            Arg &type = types[size_t(position)];
+            if (type != Arg::none && type != arg) return false;
+            type = arg;
+            return true;
+        };
+        for (const Piece &piece : pieces) {
+            const Directive &d = piece.directive;
+            if (!piece.is_directive || d.arg == Arg::literal) continue;
+            if (!want(d.width_position, Arg::int_) || !want(d.precision_position, Arg::int_) ||
+                (d.arg != Arg::none && !want(d.position, d.arg)))
+                return false;
+        }
+        values->assign(types.size(), Value{});
+        for (size_t i = 1; i < types.size(); ++i) {
+            if (types[i] == Arg::none) return false;  // a gap
+            (*values)[i] = fetch(types[i], args);
+        }
+        return true;
+    }
+
+    bool conversion(Directive &directive, long long width, long long precision, const Value &value) {
         if (width < 0) {  // a negative width from an argument means left-justified
             directive.flags += '-';
             width = -width;
         }
         if (!directive.has_precision || precision < 0) precision = -1;
         if (width > INT_MAX || precision > INT_MAX) return false;
-        const Value value = fetch(directive.arg, args);
         if (directive.arg == Arg::count) {
             store_count(directive, value.p, total_);
             return true;
@@ -260,8 +355,15 @@ private:
         const std::string format = "%" + directive.flags + "*.*" + directive.length + directive.conversion;
         // The natural text (no width), with a numeric precision cut where only zeros or
         // exact digits follow; strings keep theirs (a precision only shortens them).
-        const bool numeric = directive.arg != Arg::string && directive.arg != Arg::pointer;
-        const long long cut = numeric && precision > kPrecisionCut ? kPrecisionCut : precision;
+        const bool text = directive.arg == Arg::string || directive.arg == Arg::wide_string;
+        if (text && precision >= 0) {
+            // A precision beyond the whole text changes nothing (and makes some C
+            // libraries set aside that many bytes for wide text).
+            const int whole = format_one(nullptr, 0, format.c_str(), 0, -1, value);
+            if (whole < 0) return false;
+            if (precision >= whole) precision = -1;
+        }
+        const long long cut = !text && precision > kPrecisionCut ? kPrecisionCut : precision;
         const int natural_cut = format_one(nullptr, 0, format.c_str(), 0, int(cut), value);
         if (natural_cut < 0) return false;
         long long natural = natural_cut;
@@ -298,15 +400,10 @@ private:
 int format_text(char *buffer, const char *format, va_list args) {
     buffer[0] = '\0';
     if (!format) return 0;
-    long long count;
-    if (format_supported(format)) {
-        va_list copy;
-        va_copy(copy, args);
-        count = Formatter(buffer).run(format, copy);
-        va_end(copy);
-    } else {
-        count = vsnprintf(buffer, kFormatBuffer, format, args);
-    }
+    va_list copy;
+    va_copy(copy, args);
+    const long long count = Formatter(buffer).run(format, copy);
+    va_end(copy);
     if (count < 0 || count > INT_MAX) {
         buffer[0] = '\0';
         return 0;

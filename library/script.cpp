@@ -8,6 +8,7 @@
 
 #include "kanvo_internal.h"
 #include "platform/files.h"
+#include "platform/run.h"
 
 namespace {
 
@@ -51,6 +52,16 @@ void stop_recording_after_failure() {
 
 enum class LineRead { line, end_of_file, too_long };
 
+// The next byte, with each line end (LF, CR LF, or a CR alone, as files made on other
+// systems have them) read as one '\n'. The file is read as bytes, so a Ctrl+Z is no end.
+int next_char() {
+    const int c = std::fgetc(kanvo.script.script_file);
+    if (c != '\r') return c;
+    const int after = std::fgetc(kanvo.script.script_file);
+    if (after != '\n' && after != EOF) std::ungetc(after, kanvo.script.script_file);
+    return '\n';
+}
+
 // Reads one line into buffer: at most 511 characters are kept, with the line feed when it
 // fits. The rest of a longer line is passed over too, so that it stays one line, but only
 // up to kLongestLine characters: a file that never ends a line (a device, say) cannot
@@ -60,19 +71,22 @@ LineRead read_line(char (&buffer)[kLineBuffer]) {
     int c = 0;
     ++kanvo.script.script_line_number;
     while (length < kLineBuffer - 1 && c != '\n') {
-        c = std::fgetc(kanvo.script.script_file);
+        c = next_char();
         if (c == EOF) break;
         buffer[length++] = static_cast<char>(c);
     }
     buffer[length] = '\0';
     if (c == EOF) {
         // A last line without its line feed is not played; a driver may want to say so.
-        if (length > 0) kanvo.script.unplayed_script_line = kanvo.script.script_line_number;
+        if (length > 0) {
+            kanvo.script.unplayed_script_line = kanvo.script.script_line_number;
+            platform::run_script_line_unplayed(kanvo.script.script_line_number);
+        }
         return LineRead::end_of_file;
     }
     if (c == '\n') return LineRead::line;
     for (long skipped = 0; skipped < kLongestLine; ++skipped) {
-        c = std::fgetc(kanvo.script.script_file);
+        c = next_char();
         if (c == EOF) return LineRead::end_of_file;
         if (c == '\n') return LineRead::line;
     }
@@ -156,21 +170,25 @@ void script_write_event(int kind, int x, int y, char key) {
         log_printf("Cannot open script file %s for writing\n", kanvo.script.script_name);
         return;
     }
+    char line[64];
+    int length = 0;
     switch (kind) {
     case KANVO_MOUSE:
-        std::fprintf(kanvo.script.script_file, "KANVO_MOUSE(%d, %d);\n", x, y);
+        length = std::snprintf(line, sizeof line, "KANVO_MOUSE(%d, %d);\n", x, y);
         break;
     case KANVO_KBD:
-        std::fprintf(kanvo.script.script_file, "KANVO_KBD(%d);\n",
-                     static_cast<int>(static_cast<signed char>(key)));
+        length = std::snprintf(line, sizeof line, "KANVO_KBD(%d);\n", static_cast<int>(static_cast<signed char>(key)));
         break;
     case KANVO_PERIODIC:
-        std::fprintf(kanvo.script.script_file, "KANVO_PERIODIC(%d);\n", kanvo.script.periodic_run);
+        length = std::snprintf(line, sizeof line, "KANVO_PERIODIC(%d);\n", kanvo.script.periodic_run);
         break;
     default:
         break;  // a quit is not written
     }
-    if (!script_still_written()) stop_recording_after_failure();
+    // Each line goes to the file at once and whole, or not at all: a disk that fills up
+    // leaves no half line at the end.
+    const bool written = length <= 0 || platform::write_unbuffered(kanvo.script.script_file, line, size_t(length));
+    if (!written || !script_still_written()) stop_recording_after_failure();
 }
 
 int script_read_event() {
@@ -198,6 +216,7 @@ int script_read_event() {
     // playback; the file stays open after it.
     if (read == LineRead::line && parse_event_line(line)) return 1;
     kanvo.script.unplayed_script_line = kanvo.script.script_line_number;
+    platform::run_script_line_unplayed(kanvo.script.script_line_number);
     end_playback();
     return 0;
 }
@@ -233,8 +252,8 @@ void stop_script() {
     stop_playback_and_close();
 }
 
-// May run inside a signal handler: no stdio, no allocation. The writer flushes every
-// line, so nothing of the file waits in its buffer and a direct write lands after it.
+// May run inside a signal handler: no stdio, no allocation. The writer writes every line
+// past the stdio buffer, so a direct write lands after it.
 void write_periodic_run_now() {
     if (!kanvo.script.recording_on || kanvo.script.periodic_run <= 0) return;
     char line[40] = "KANVO_PERIODIC(";

@@ -10,6 +10,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -82,6 +83,27 @@ TEST_F(ReplayTest, PictureSavedBeforeOpeningHasTheWindowsSize) {
     platform::Bitmap picture = png_picture(path("early.png"));
     EXPECT_EQ(picture.width(), 585);
     EXPECT_EQ(picture.height(), 481);
+}
+
+TEST_F(ReplayTest, PictureNamesAsLongAsTheSystemAllowsAndLinksAndDevicesAreWritten) {
+    KANVO_clear();
+    EXPECT_EQ(KANVO_save_picture(kNullDevice), 1) << log_lines().back();
+#ifndef _WIN32
+    // A name of 255 bytes, the most a folder takes: its temporary name must be shorter.
+    const std::string longest = path(std::string(251, 'n') + ".png");
+    ASSERT_EQ(KANVO_save_picture(longest.c_str()), 1) << log_lines().back();
+    EXPECT_EQ(png_picture(longest).width(), 585);
+    // A link stays, and the file it leads to (new or old) is the picture.
+    std::filesystem::create_symlink("target.png", path("link.png"));
+    ASSERT_EQ(KANVO_save_picture(path("link.png").c_str()), 1);
+    ASSERT_EQ(KANVO_save_picture(path("link.png").c_str()), 1);
+    EXPECT_TRUE(std::filesystem::is_symlink(path("link.png")));
+    EXPECT_EQ(png_picture(path("target.png")).width(), 585);
+#else
+    // The null device has no file to replace: pictures and GIFs are written into it.
+    EXPECT_EQ(run_program(KANVO_REPLAY, std::string("--ticks 2 --png NUL --gif nul 2>") + path("err.txt")), 0)
+        << file_text(path("err.txt"));
+#endif
 }
 
 TEST_F(ReplayTest, UnwritablePictureSaysWhyAndReturnsZero) {

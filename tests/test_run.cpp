@@ -2,6 +2,8 @@
 // their frames as PNG pictures and GIFs, their exit status passed on, and the programs
 // that never end, stop waiting or crash stopped and reported.
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -32,15 +34,18 @@ protected:
     std::string path(const std::string &name) const { return directory_.path(name); }
 
     // Runs a tool of the build with the arguments; returns its exit status, keeps its output.
-    int tool(const std::string &name, const std::string &arguments) {
+    // prefix goes before the tool (a timeout, a subshell's limits).
+    int tool(const std::string &name, const std::string &arguments, const std::string &prefix = "") {
         const std::string out = path("stdout.txt"), err = path("stderr.txt");
-        const std::string command = kBin + "/tools/" + name + " " + arguments + " >" + out + " 2>" + err;
+        const std::string command = prefix + kBin + "/tools/" + name + " " + arguments + " >" + out + " 2>" + err;
         const int status = std::system(command.c_str());
         output_ = file_text(out);
         errors_ = file_text(err);
         return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     }
-    int run(const std::string &arguments) { return tool("kanvo-run", arguments); }
+    int run(const std::string &arguments, const std::string &prefix = "") {
+        return tool("kanvo-run", arguments, prefix);
+    }
     int replay(const std::string &arguments) { return tool("kanvo-replay", arguments); }
 
     void write_script(const std::string &name, const std::string &text) const {
@@ -63,6 +68,10 @@ protected:
         std::string reason;
         EXPECT_TRUE(decode_gif(path(name), &gif, &reason)) << reason;
         return gif;
+    }
+
+    std::string directory_name() const {
+        return std::filesystem::path(directory_.path()).filename().string();
     }
 
     ScratchDirectory directory_;
@@ -238,9 +247,18 @@ TEST_F(RunTest, BadArgumentsAndFilesAreRefusedBeforeTheProgramRuns) {
         {"--png " + path("a-directory") + program, 1, "it is a directory"},
         {"--gif " + path("no/dir/x.gif") + program, 1, "cannot write " + path("no/dir/x.gif")},
         {"--frames " + path("a-file") + program, 1, "is not a directory"},
+        {"--script ''" + program, 2, "--script takes a value, not an empty one"},
+        {"--png ''" + program, 2, "--png takes a value, not an empty one"},
+        {"--gif \"\"" + program, 2, "--gif takes a value, not an empty one"},
+        {"--frames ''" + program, 2, "--frames takes a value, not an empty one"},
+        // No picture may overwrite the script, nor two pictures one file, however named.
+        {"--script " + path("ok.SCR") + " --png " + path("ok.SCR") + program, 2, "--script and --png name the same file"},
+        {"--script " + path("ok.SCR") + " --gif " + path("../") + directory_name() + "/ok.SCR" + program, 2,
+         "--script and --gif name the same file"},
+        {"--gif " + path("a.gif") + " --png " + path("./a.gif") + program, 2, "--png and --gif name the same file"},
     };
     for (const Case &c : cases) {
-        EXPECT_EQ(run(c.arguments), c.status) << c.arguments;
+        EXPECT_EQ(run(c.arguments, "timeout 20 "), c.status) << c.arguments;
         EXPECT_EQ(errors_.rfind("kanvo-run: ", 0), 0u) << c.arguments << ": " << errors_;
         EXPECT_NE(errors_.find(c.message), std::string::npos) << c.arguments << ": " << errors_;
         EXPECT_EQ(output_, "") << "the program ran: " << c.arguments;
@@ -256,6 +274,15 @@ TEST_F(RunTest, BadArgumentsAndFilesAreRefusedBeforeTheProgramRuns) {
     EXPECT_EQ(replay("--ticks 1 --gif-every 2"), 2);
     EXPECT_NE(errors_.find("--gif-every needs --gif"), std::string::npos) << errors_;
     EXPECT_EQ(replay("--ticks 1 --gif " + path("r.gif") + " --gif-every none"), 2);
+    EXPECT_EQ(replay("--script " + path("ok.SCR") + " --png " + path("./ok.SCR")), 2);
+    EXPECT_NE(errors_.find("--script and --png name the same file"), std::string::npos) << errors_;
+    EXPECT_EQ(replay("--frames ''"), 2);
+    EXPECT_EQ(file_text(path("ok.SCR")), "KANVO_PERIODIC(2);\n") << "the script is kept";
+
+    // A FIFO with no writer is refused at once, not opened and waited on.
+    ASSERT_EQ(mkfifo(path("fifo").c_str(), 0600), 0);
+    EXPECT_EQ(run("--script " + path("fifo") + program, "timeout 20 "), 1);
+    EXPECT_NE(errors_.find("script file " + path("fifo") + " is not a regular file"), std::string::npos) << errors_;
 }
 
 TEST_F(RunTest, ProgramsTheRunStartsRunNormally) {
@@ -281,6 +308,130 @@ TEST(RunEnvironment, OnlyKanvoRunsVariablesMakeARunHeadless) {
             platform::make_run_backend();
         },
         ::testing::ExitedWithCode(2), "KANVO_RUN_TICKS=many: not a whole number");
+}
+
+}  // namespace
+
+namespace {
+
+// A process that has ended (or only waits to be reaped) no longer runs.
+bool still_running(pid_t pid) {
+    std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+    std::string text((std::istreambuf_iterator<char>(stat)), std::istreambuf_iterator<char>());
+    const size_t state = text.rfind(')');
+    return state != std::string::npos && state + 2 < text.size() && text[state + 2] != 'Z';
+}
+
+TEST_F(RunTest, OutputsGoIntoFifosAndThroughLinksNeverReplacingThem) {
+    const std::string program = " --ticks 3 -- " + kSubject + " exit 0";
+    // A FIFO is written into: a reader gets the picture, and the FIFO stays.
+    for (const std::string option : {"--gif", "--png"}) {
+        SCOPED_TRACE(option);
+        ASSERT_EQ(mkfifo(path("pipe").c_str(), 0600), 0);
+        const std::string reader = "(timeout 20 cat " + path("pipe") + " >" + path("read") + " &) ; ";
+        EXPECT_EQ(run(option + " " + path("pipe") + program, reader), 0) << errors_;
+        struct stat info {};
+        ASSERT_EQ(lstat(path("pipe").c_str(), &info), 0);
+        EXPECT_TRUE(S_ISFIFO(info.st_mode));
+        for (int i = 0; i < 100 && file_text(path("read")).size() < 6; ++i) usleep(20000);
+        EXPECT_EQ(file_text(path("read")).substr(0, 4), option == "--gif" ? "GIF8" : "\x89PNG");
+        std::filesystem::remove(path("pipe"));
+    }
+    // A link stays a link and its file is replaced, also one that does not exist yet.
+    std::filesystem::create_directory(path("frames"));
+    std::filesystem::create_symlink(path("kept.gif"), path("link.gif"));
+    std::filesystem::create_symlink("../frame0.png", path("frames/frame-000000.png"));
+    ASSERT_EQ(run("--gif " + path("link.gif") + " --frames " + path("frames") + program), 0) << errors_;
+    EXPECT_TRUE(std::filesystem::is_symlink(path("link.gif")));
+    EXPECT_TRUE(std::filesystem::is_symlink(path("frames/frame-000000.png")));
+    EXPECT_EQ(decode("kept.gif").frames.size(), read_frames("frames").size());
+    EXPECT_EQ(png_picture(path("frame0.png")).width(), 585);
+
+    // kanvo-replay the same way.
+    std::filesystem::create_symlink(path("replayed.png"), path("replay-link.png"));
+    ASSERT_EQ(replay("--ticks 1 --png " + path("replay-link.png")), 0) << errors_;
+    EXPECT_TRUE(std::filesystem::is_symlink(path("replay-link.png")));
+    EXPECT_EQ(png_picture(path("replayed.png")).width(), 585);
+}
+
+TEST_F(RunTest, UnplayableScriptLinesAreNamed) {
+    write_script("binary.SCR", std::string("KANVO_PERIODIC(2);\n\x01\x02KAN\0VO\n", 29) + "KANVO_KBD(65);\n");
+    write_script("cut.SCR", "KANVO_PERIODIC(2);\nKANVO_KBD(65);");
+    EXPECT_EQ(run("--script " + path("binary.SCR") + " -- " + kSubject + " exit 0"), 0) << errors_;
+    EXPECT_NE(errors_.find("kanvo-run: warning: " + path("binary.SCR") +
+                           ":2: not a script line, playback ended there: \\x01\\x02KAN\\x00VO"),
+              std::string::npos) << errors_;
+    EXPECT_EQ(run("--script " + path("cut.SCR") + " -- " + kSubject + " exit 0"), 0) << errors_;
+    EXPECT_NE(errors_.find(path("cut.SCR") + ":2: the last line has no line feed"), std::string::npos) << errors_;
+}
+
+TEST_F(RunTest, InterruptedRunStopsEverythingAndKeepsTheOldPicture) {
+    std::ofstream(path("old.gif")) << "old";
+    const pid_t pid = fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+        setpgid(0, 0);  // a group of its own, as a shell gives a job
+        const std::string err = path("stderr.txt");
+        freopen(err.c_str(), "w", stderr);
+        const std::string tool = kBin + "/tools/kanvo-run", gif = path("old.gif");
+        execl(tool.c_str(), tool.c_str(), "--ticks", "100000000", "--limit", "1000000000", "--gif", gif.c_str(),
+              "--", kSubject.c_str(), "exit", "0", (char *)nullptr);
+        _exit(127);
+    }
+    setpgid(pid, pid);
+    usleep(700000);
+    kill(-pid, SIGINT);  // Ctrl+C reaches the whole group
+    int status = 0;
+    ASSERT_EQ(waitpid(pid, &status, 0), pid);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 130);
+    errors_ = file_text(path("stderr.txt"));
+    EXPECT_NE(errors_.find("kanvo-run: interrupted; stopped " + kSubject), std::string::npos) << errors_;
+    EXPECT_EQ(errors_.find("crashed"), std::string::npos) << errors_;
+    EXPECT_EQ(file_text(path("old.gif")), "old");
+    size_t files = 0;
+    for (auto &entry : std::filesystem::directory_iterator(directory_.path())) files += entry.is_regular_file();
+    EXPECT_EQ(files, 2u) << "no temporary file is left";
+}
+
+TEST_F(RunTest, OnlyTheProgramReportsAndAStopEndsItsChildrenToo) {
+    // Its first child exits (at exit the library would report); its second sleeps on.
+    EXPECT_EQ(run("--limit 20 --frames " + path("frames") + " -- " + kSubject + " fork " + path("pid")), 124);
+    EXPECT_EQ(read_frames("frames").size(), 20u) << "one frame per wait, none from the child that exited";
+    const pid_t sleeper = std::atoi(file_text(path("pid")).c_str());
+    ASSERT_GT(sleeper, 0);
+    for (int i = 0; i < 100 && still_running(sleeper); ++i) usleep(20000);
+    EXPECT_FALSE(still_running(sleeper)) << "the child it started was stopped with it";
+    if (still_running(sleeper)) kill(sleeper, SIGKILL);
+}
+
+TEST_F(RunTest, DefaultLimitLeavesRoomForTheTicksAskedFor) {
+    // Every tick is a wait: the limit the program is given (seen here by a program that
+    // shows its environment, as a Kanvo program would read it) is beyond the ticks.
+    EXPECT_EQ(run("--ticks 100050 -- env"), 0) << errors_;
+    EXPECT_NE(output_.find("KANVO_RUN_LIMIT=200050\n"), std::string::npos) << output_;
+    EXPECT_EQ(run("--ticks 100050 --limit 7 -- env"), 0) << errors_;
+    EXPECT_NE(output_.find("KANVO_RUN_LIMIT=7\n"), std::string::npos) << output_;
+}
+
+TEST_F(RunTest, FileSizeLimitAndClosedOutputAreReportedNotFatal) {
+    // Past `ulimit -f` every write fails: the first frame stops the run, with one message.
+    std::filesystem::create_directory(path("frames"));
+    EXPECT_EQ(run("--ticks 20 --frames " + path("frames") + " -- " + kSubject + " exit 0", "ulimit -f 1; "), 1);
+    EXPECT_NE(errors_.find("cannot write " + path("frames") + "/frame-000000.png: File too large"), std::string::npos)
+        << errors_;
+    EXPECT_EQ(errors_.find("frame-000001"), std::string::npos) << errors_;
+    EXPECT_EQ(run("--ticks 20 --gif " + path("big.gif") + " -- " + kSubject + " exit 0", "ulimit -f 1; "), 1);
+    EXPECT_NE(errors_.find("File too large"), std::string::npos) << errors_;
+    EXPECT_TRUE(std::filesystem::is_empty(path("frames")));
+    EXPECT_FALSE(std::filesystem::exists(path("big.gif")));
+    size_t files = 0;
+    for (auto &entry : std::filesystem::directory_iterator(directory_.path())) files += entry.is_regular_file();
+    EXPECT_EQ(files, 2u) << "only stdout.txt and stderr.txt: no temporary file is left";
+
+    // With standard input and output closed, the program's output does not reach the reports.
+    EXPECT_EQ(run("--png " + path("closed.png") + " -- " + kSubject + " environment <&- >&-"), 0) << errors_;
+    EXPECT_EQ(png_picture(path("closed.png")).width(), 585);
 }
 
 }  // namespace

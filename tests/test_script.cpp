@@ -2,6 +2,7 @@
 // of line, and how the Record, Playback and Play one commands share the one file.
 #include <gtest/gtest.h>
 #ifndef _WIN32
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #endif
@@ -144,7 +145,7 @@ TEST_F(ScriptTest, LongLineIsConsumedWholeNotSplitIntoEvents) {
 
 TEST_F(ScriptTest, UnrecognisedShortOrIncompleteLinesEndPlaybackQuietly) {
     for (const char *bad : {"   \n", "KANVO\n", "KANVO_X(1);\n", "KANVO_MOUSE(5);\n",
-                            "KANVO_KBD();\n", "KANVO_PERIODIC();\n", "\r\n\r"}) {
+                            "KANVO_KBD();\n", "KANVO_PERIODIC();\n", "\r\n \r"}) {
         SCOPED_TRACE(bad);
         script_close();
         write_file(std::string(bad) + "KANVO_KBD(65);\n");
@@ -163,6 +164,18 @@ TEST_F(ScriptTest, LastLineWithoutLineFeedIsNotPlayed) {
     write_file("KANVO_KBD(65);\nKANVO_KBD(66);");
     EXPECT_EQ(play_all(), (std::vector<ScriptEvent>{{KANVO_KBD, 0, 0, 65}}));
     EXPECT_EQ(log_lines().back(), "EOF encountered in script file KANVO.SCR\n");
+}
+
+TEST_F(ScriptTest, LinesEndingInCrAloneOrCrLfAndCtrlZBytesArePlayed) {
+    // Sixty lines ended by CR alone make more than 511 bytes; a Ctrl+Z byte ends nothing.
+    std::string text;
+    for (int i = 0; i < 60; ++i) text += "KANVO_KBD(65);\r";
+    write_file(text + "KANVO_MOUSE(1, 2);\x1A\r\nKANVO_KBD(67);\n");
+    const std::vector<ScriptEvent> events = play_all();
+    ASSERT_EQ(events.size(), 62u);
+    EXPECT_EQ(events[59], (ScriptEvent{KANVO_KBD, 0, 0, 65}));
+    EXPECT_EQ(events[60], (ScriptEvent{KANVO_MOUSE, 1, 2, 0}));
+    EXPECT_EQ(events[61], (ScriptEvent{KANVO_KBD, 0, 0, 67}));
 }
 
 TEST_F(ScriptTest, MissingFileEndsPlaybackWithAMessage) {
@@ -250,6 +263,25 @@ TEST_F(ScriptTest, FailedWriteStopsRecordingAndSaysSo) {
     EXPECT_EQ(kanvo.script.recording_on, 0);
     EXPECT_EQ(kanvo.script.script_file, nullptr);
     EXPECT_EQ(log_lines().back(), "Cannot write script file KANVO.SCR; recording stopped\n");
+}
+#endif
+
+#ifndef _WIN32  // needs a file size limit
+TEST_F(ScriptTest, FullDiskLeavesOnlyWholeLines) {
+    // A file size limit fills the disk in the middle of a line.
+    struct rlimit before {};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &before), 0);
+    struct rlimit small = before;
+    small.rlim_cur = 100;
+    void (*previous)(int) = signal(SIGXFSZ, SIG_IGN);
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+    toggle_recording();
+    for (int i = 0; i < 10 && kanvo.script.recording_on; ++i) script_write_event(KANVO_MOUSE, -1000, 2000 + i, 0);
+    setrlimit(RLIMIT_FSIZE, &before);
+    signal(SIGXFSZ, previous);
+    EXPECT_EQ(kanvo.script.recording_on, 0);
+    EXPECT_EQ(log_lines().back(), "Cannot write script file KANVO.SCR; recording stopped\n");
+    EXPECT_EQ(file_text(), "KANVO_MOUSE(-1000, 2000);\nKANVO_MOUSE(-1000, 2001);\nKANVO_MOUSE(-1000, 2002);\n");
 }
 #endif
 

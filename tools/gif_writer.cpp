@@ -4,12 +4,16 @@
 
 #include <gif_lib.h>
 #include <zlib.h>
+#ifndef _WIN32
+#include <fcntl.h>
+#endif
 
 #include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <memory>
 #include <utility>
 
 #include "platform/files.h"
@@ -36,18 +40,19 @@ long distance(platform::Pixel a, platform::Pixel b) {
     return 3 * dr * dr + 4 * dg * dg + 2 * db * db;
 }
 
-struct Box {
-    int left, top, right, bottom;  // right and bottom excluded; empty when right <= left
-};
+using Box = GifWriter::Box;
 
-Box changed_box(const std::vector<uint8_t> &before, const std::vector<uint8_t> &after, int width,
-                int height) {
-    Box box{width, height, 0, 0};
-    for (int y = 0; y < height; ++y) {
-        const uint8_t *a = before.data() + size_t(y) * size_t(width);
-        const uint8_t *b = after.data() + size_t(y) * size_t(width);
-        if (std::memcmp(a, b, size_t(width)) == 0) continue;
-        int first = 0, last = width - 1;
+// The smallest box within `within` that holds every element that differs between two
+// images of `width` columns.
+template <typename T>
+Box changed_box(const T *before, const T *after, int width, const Box &within) {
+    Box box{within.right, within.bottom, within.left, within.top};
+    const int span = within.right - within.left;
+    for (int y = within.top; y < within.bottom; ++y) {
+        const T *a = before + size_t(y) * size_t(width);
+        const T *b = after + size_t(y) * size_t(width);
+        if (span <= 0 || std::memcmp(a + within.left, b + within.left, size_t(span) * sizeof(T)) == 0) continue;
+        int first = within.left, last = within.right - 1;
         while (a[first] == b[first]) ++first;
         while (a[last] == b[last]) --last;
         box.left = std::min(box.left, first);
@@ -55,6 +60,7 @@ Box changed_box(const std::vector<uint8_t> &before, const std::vector<uint8_t> &
         box.top = std::min(box.top, y);
         box.bottom = y + 1;
     }
+    if (box.right <= box.left) box = Box{};
     return box;
 }
 
@@ -79,6 +85,7 @@ struct GifWriter::Encoder {
     int width = 0, height = 0;
     bool transparency = false;
     std::vector<uint8_t> shown;
+    std::vector<GifPixelType> line;
     int written = 0;
 
     ~Encoder() {
@@ -110,10 +117,11 @@ struct GifWriter::Encoder {
         return true;
     }
 
-    bool write(const std::vector<uint8_t> &frame, int delay, std::string *error) {
+    // frame differs from the frame before only within `changed`.
+    bool write(const std::vector<uint8_t> &frame, const Box &changed, int delay, std::string *error) {
         Box box{0, 0, width, height};
         if (written > 0) {
-            box = changed_box(shown, frame, width, height);
+            box = changed_box(shown.data(), frame.data(), width, changed);
             if (box.right <= box.left) box = Box{0, 0, 1, 1};  // nothing changed: one pixel
         }
         const bool see_through = written > 0 && transparency;
@@ -130,7 +138,7 @@ struct GifWriter::Encoder {
             return fail(error, gif_error(gif->Error));
         }
         if (shown.empty()) shown.assign(frame.size(), 0);
-        std::vector<GifPixelType> line(static_cast<size_t>(box_width));
+        line.resize(static_cast<size_t>(box_width));
         for (int y = box.top; y < box.bottom; ++y) {
             const size_t start = size_t(y) * size_t(width) + size_t(box.left);
             for (int x = 0; x < box_width; ++x) {
@@ -153,7 +161,13 @@ struct GifWriter::Encoder {
     }
 };
 
-GifWriter::~GifWriter() { discard(); }
+GifWriter::GifWriter() = default;
+
+GifWriter::~GifWriter() {
+    discard();
+    if (deflater_) deflateEnd(deflater_.get());
+    if (inflater_) inflateEnd(inflater_.get());
+}
 
 void GifWriter::discard() {
     if (frames_file_) std::fclose(frames_file_);
@@ -168,9 +182,14 @@ bool GifWriter::open(const std::string &path, std::string *error) {
     discard();
     frames_ = 0;
     uses_.clear();
-    path_ = path;
+    const platform::OutputPlace place = platform::output_place(path);
+    path_ = place.path;
+    in_place_ = place.in_place;
     // Programs that kanvo-run starts do not inherit the files.
-    out_ = platform::create_beside(path, &temporary_);
+    out_ = in_place_ ? std::fopen(path_.c_str(), "wb") : platform::create_beside(path_, &temporary_);
+#ifndef _WIN32
+    if (out_ && in_place_) fcntl(fileno(out_), F_SETFD, FD_CLOEXEC);
+#endif
     if (!out_) return fail(error, std::strerror(errno));
     frames_file_ = platform::scratch_file();
     if (!frames_file_) {
@@ -181,54 +200,111 @@ bool GifWriter::open(const std::string &path, std::string *error) {
     return true;
 }
 
-void GifWriter::count_colours(const platform::Bitmap &frame) {
-    for (int y = 0; y < frame.height(); ++y) {
+// Takes the pixels of box out of the count (change -1) or into it (+1) from frame
+// frames_ on; colours are looked up once per run of equal pixels.
+void GifWriter::count_colours(const platform::Bitmap &frame, const Box &box, int change) {
+    for (int y = box.top; y < box.bottom; ++y) {
         const platform::Pixel *row = frame.row(y);
-        for (int x = 0; x < frame.width();) {
+        for (int x = box.left; x < box.right;) {
             int end = x + 1;
-            while (end < frame.width() && row[end] == row[x]) ++end;
-            uses_[row[x] | 0xFF000000u] += uint64_t(end - x);
+            while (end < box.right && row[end] == row[x]) ++end;
+            Uses &uses = uses_[row[x] | 0xFF000000u];
+            uses.total += uses.current * uint64_t(frames_ - uses.since);
+            uses.since = frames_;
+            uses.current = change > 0 ? uses.current + uint64_t(end - x) : uses.current - uint64_t(end - x);
             x = end;
         }
     }
 }
 
-bool GifWriter::spill(const platform::Bitmap &frame, int64_t time_ms, std::string *error) {
-    const uLong raw = uLong(frame.pixels().size() * sizeof(platform::Pixel));
-    uLongf packed = compressBound(raw);
-    std::vector<Bytef> buffer(packed);
-    if (compress2(buffer.data(), &packed, reinterpret_cast<const Bytef *>(frame.pixels().data()), raw,
-                  Z_BEST_SPEED) != Z_OK) {
-        return fail(error, "cannot compress a frame");
+// The rectangle is kept as its difference (exclusive or) from the frame before, mostly
+// zeros, which run-length deflate packs fast and small.
+bool GifWriter::spill(const platform::Bitmap &frame, const Box &box, int64_t time_ms, std::string *error) {
+    const int box_width = box.right - box.left;
+    rect_.resize(size_t(box_width) * size_t(box.bottom - box.top));
+    const bool first = frames_ == 0;
+    for (int y = box.top; y < box.bottom; ++y) {
+        platform::Pixel *out = rect_.data() + size_t(y - box.top) * size_t(box_width);
+        const platform::Pixel *now = frame.row(y) + box.left, *before = previous_.row(y) + box.left;
+        for (int x = 0; x < box_width; ++x) out[x] = first ? now[x] : now[x] ^ before[x];
     }
+    const uLong raw = uLong(rect_.size() * sizeof(platform::Pixel));
+    if (!deflater_) {
+        deflater_ = std::make_unique<z_stream>();
+        if (deflateInit2(deflater_.get(), 1, Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY) != Z_OK) {
+            deflater_.reset();
+            return fail(error, "cannot compress a frame");
+        }
+    }
+    z_stream &stream = *deflater_;
+    const uLong bound = deflateBound(&stream, raw);
+    if (packed_.size() < bound) packed_.resize(bound);
+    deflateReset(&stream);
+    stream.next_in = reinterpret_cast<Bytef *>(rect_.data());
+    stream.avail_in = uInt(raw);
+    stream.next_out = packed_.data();
+    stream.avail_out = uInt(bound);
+    if (deflate(&stream, Z_FINISH) != Z_STREAM_END) return fail(error, "cannot compress a frame");
+    const uLong packed = bound - stream.avail_out;
     const uint64_t size = packed;
+    const int32_t corners[4] = {box.left, box.top, box.right, box.bottom};
     if (std::fwrite(&time_ms, sizeof time_ms, 1, frames_file_) != 1 ||
+        std::fwrite(corners, sizeof corners, 1, frames_file_) != 1 ||
         std::fwrite(&size, sizeof size, 1, frames_file_) != 1 ||
-        std::fwrite(buffer.data(), 1, packed, frames_file_) != packed) {
+        std::fwrite(packed_.data(), 1, packed, frames_file_) != packed) {
         return fail(error, std::string("cannot keep a frame in the scratch file: ") + std::strerror(errno));
     }
     return true;
 }
 
-bool GifWriter::read_back(platform::Bitmap *frame, int64_t *time_ms, std::string *error) {
+// Reads the next kept rectangle into rect_; apply_rect puts it into previous_ (the frame
+// being rebuilt).
+bool GifWriter::read_back(Box *box, int64_t *time_ms, std::string *error) {
     uint64_t size = 0;
-    const uLong raw = uLong(size_t(width_) * size_t(height_) * sizeof(platform::Pixel));
+    int32_t corners[4];
+    const auto damaged = [error]() { return fail(error, "cannot read a frame back from the scratch file"); };
     if (std::fread(time_ms, sizeof *time_ms, 1, frames_file_) != 1 ||
-        std::fread(&size, sizeof size, 1, frames_file_) != 1 || size > compressBound(raw)) {
-        return fail(error, "cannot read a frame back from the scratch file");
+        std::fread(corners, sizeof corners, 1, frames_file_) != 1 ||
+        std::fread(&size, sizeof size, 1, frames_file_) != 1) {
+        return damaged();
     }
-    std::vector<Bytef> buffer(size);
-    if (std::fread(buffer.data(), 1, size, frames_file_) != size) {
-        return fail(error, "cannot read a frame back from the scratch file");
+    *box = Box{corners[0], corners[1], corners[2], corners[3]};
+    if (box->left < 0 || box->top < 0 || box->right > width_ || box->bottom > height_ ||
+        box->right < box->left || box->bottom < box->top) {
+        return damaged();
     }
-    *frame = platform::Bitmap(width_, height_);
-    uLongf unpacked = raw;
-    const platform::Pixel *pixels = frame->pixels().data();
-    if (uncompress(reinterpret_cast<Bytef *>(const_cast<platform::Pixel *>(pixels)), &unpacked,
-                   buffer.data(), uLong(size)) != Z_OK || unpacked != raw) {
+    const int box_width = box->right - box->left;
+    const uLong raw = uLong(size_t(box_width) * size_t(box->bottom - box->top) * sizeof(platform::Pixel));
+    if (size > 2 * compressBound(raw) + 64) return damaged();
+    if (packed_.size() < size) packed_.resize(size);
+    if (std::fread(packed_.data(), 1, size, frames_file_) != size) return damaged();
+    rect_.resize(raw / sizeof(platform::Pixel));
+    if (!inflater_) {
+        inflater_ = std::make_unique<z_stream>();
+        if (inflateInit2(inflater_.get(), -15) != Z_OK) {
+            inflater_.reset();
+            return damaged();
+        }
+    }
+    z_stream &stream = *inflater_;
+    inflateReset(&stream);
+    stream.next_in = packed_.data();
+    stream.avail_in = uInt(size);
+    stream.next_out = reinterpret_cast<Bytef *>(rect_.data());
+    stream.avail_out = uInt(raw);
+    if (inflate(&stream, Z_FINISH) != Z_STREAM_END || stream.avail_out != 0) {
         return fail(error, "a frame in the scratch file is damaged");
     }
     return true;
+}
+
+void GifWriter::apply_rect(const Box &box) {
+    const int box_width = box.right - box.left;
+    for (int y = box.top; y < box.bottom; ++y) {
+        const platform::Pixel *change = rect_.data() + size_t(y - box.top) * size_t(box_width);
+        platform::Pixel *pixel = previous_.row(y) + box.left;
+        for (int x = 0; x < box_width; ++x) pixel[x] ^= change[x];
+    }
 }
 
 bool GifWriter::add_frame(const platform::Bitmap &frame, int64_t time_ms, std::string *error) {
@@ -237,14 +313,22 @@ bool GifWriter::add_frame(const platform::Bitmap &frame, int64_t time_ms, std::s
         return fail(error, "a frame of " + std::to_string(frame.width()) + "x" +
                                std::to_string(frame.height()) + " pixels cannot go into a GIF");
     }
+    Box box{0, 0, frame.width(), frame.height()};
     if (frames_ == 0) {
         width_ = frame.width();
         height_ = frame.height();
+        previous_ = frame;
     } else if (frame.width() != width_ || frame.height() != height_) {
         return fail(error, "a frame of another size than the first");
+    } else {
+        box = changed_box(previous_.pixels().data(), frame.pixels().data(), width_, box);
     }
-    if (!spill(frame, time_ms, error)) return false;
-    count_colours(frame);
+    if (!spill(frame, box, time_ms, error)) return false;
+    if (frames_ > 0) count_colours(previous_, box, -1);
+    count_colours(frame, box, +1);
+    for (int y = box.top; y < box.bottom; ++y) {
+        std::copy(frame.row(y) + box.left, frame.row(y) + box.right, previous_.row(y) + box.left);
+    }
     ++frames_;
     return true;
 }
@@ -252,7 +336,11 @@ bool GifWriter::add_frame(const platform::Bitmap &frame, int64_t time_ms, std::s
 // The most used colours first. All of them when they fit; with at most 255 the last
 // index stays free to mark the unchanged pixels of a frame.
 void GifWriter::choose_palette() {
-    std::vector<std::pair<platform::Pixel, uint64_t>> colours(uses_.begin(), uses_.end());
+    std::vector<std::pair<platform::Pixel, uint64_t>> colours;
+    for (const auto &[colour, uses] : uses_) {
+        const uint64_t total = uses.total + uses.current * uint64_t(frames_ - uses.since);
+        if (total > 0) colours.emplace_back(colour, total);
+    }
     std::sort(colours.begin(), colours.end(), [](const auto &a, const auto &b) {
         return a.second != b.second ? a.second > b.second : a.first < b.first;
     });
@@ -278,19 +366,24 @@ void GifWriter::choose_palette() {
 
 namespace {
 
-std::vector<uint8_t> indexed(const platform::Bitmap &frame,
-                             const std::unordered_map<platform::Pixel, uint8_t> &index_of) {
-    std::vector<uint8_t> out(size_t(frame.width()) * size_t(frame.height()));
-    size_t at = 0;
-    for (int y = 0; y < frame.height(); ++y) {
+// The palette indices of box's pixels, into out (a whole frame's worth).
+void index_box(const platform::Bitmap &frame, const Box &box,
+               const std::unordered_map<platform::Pixel, uint8_t> &index_of, std::vector<uint8_t> *out) {
+    platform::Pixel last_colour = 0;
+    uint8_t index = 0;
+    bool known = false;
+    for (int y = box.top; y < box.bottom; ++y) {
         const platform::Pixel *row = frame.row(y);
-        uint8_t index = 0;
-        for (int x = 0; x < frame.width(); ++x) {
-            if (x == 0 || row[x] != row[x - 1]) index = index_of.at(row[x] | 0xFF000000u);
-            out[at++] = index;
+        uint8_t *indices = out->data() + size_t(y) * size_t(frame.width());
+        for (int x = box.left; x < box.right; ++x) {
+            if (!known || row[x] != last_colour) {
+                last_colour = row[x];
+                index = index_of.at(row[x] | 0xFF000000u);
+                known = true;
+            }
+            indices[x] = index;
         }
     }
-    return out;
 }
 
 }  // namespace
@@ -310,25 +403,32 @@ bool GifWriter::finish(std::string *error) {
         encoder.transparency = transparency_;
         ok = std::fseek(frames_file_, 0, SEEK_SET) == 0 || fail(error, std::strerror(errno));
         ok = ok && encoder.start(out_, palette_, error);
-        platform::Bitmap frame, next;
+        // A frame's delay needs the next frame's time: the next rectangle is read before
+        // this frame is written, and put in place after.
+        std::vector<uint8_t> indices(size_t(width_) * size_t(height_));
+        Box box, next_box;
         int64_t time = 0, next_time = 0;
-        ok = ok && read_back(&frame, &time, error);
+        previous_ = platform::Bitmap(width_, height_, 0);  // the first frame is kept whole
+        ok = ok && read_back(&box, &time, error);
+        if (ok) apply_rect(box);
         for (int i = 0; ok && i < frames_; ++i) {
+            index_box(previous_, box, index_of_, &indices);
             const bool last = i + 1 == frames_;
-            if (!last) ok = read_back(&next, &next_time, error);
+            if (!last) ok = read_back(&next_box, &next_time, error);
             const int64_t stood = last ? kFrameMs : next_time - time;
-            ok = ok && encoder.write(indexed(frame, index_of_), delay_cs(stood), error);
-            std::swap(frame, next);
+            ok = ok && encoder.write(indices, box, delay_cs(stood), error);
+            if (ok && !last) apply_rect(next_box);
+            box = next_box;
             time = next_time;
         }
         ok = ok && encoder.close(error);
     }
-    ok = ok && ((platform::flush_to_disk(out_) && !std::ferror(out_)) ||
+    ok = ok && (((in_place_ ? std::fflush(out_) == 0 : platform::flush_to_disk(out_)) && !std::ferror(out_)) ||
                 fail(error, std::strerror(errno)));
     if (ok) {
         const bool closed = std::fclose(out_) == 0;
         out_ = nullptr;
-        ok = (closed && platform::replace_file(temporary_, path_)) ||
+        ok = (closed && (in_place_ || platform::replace_file(temporary_, path_))) ||
              fail(error, std::strerror(errno));
         if (ok) temporary_.clear();
     }

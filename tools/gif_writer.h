@@ -4,11 +4,14 @@
 // are at most 256 (the palette colours and the shades of anti-aliased text often are),
 // otherwise the 255 most used, the rest shown by the nearest of them. Every frame after
 // the first holds only the rectangle that changed, with the pixels inside it that did not
-// change left transparent, so that a long animation stays small.
+// change left transparent, so that a long animation stays small. A frame costs in
+// proportion to what changed in it: only that rectangle is compared, counted, kept and
+// encoded.
 #pragma once
 
 #include <cstdint>
 #include <cstdio>
+#include <memory>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -16,6 +19,7 @@
 #include "platform/bitmap.h"
 
 struct GifFileType;
+struct z_stream_s;
 
 class GifWriter {
 public:
@@ -25,7 +29,7 @@ public:
     // recorded). The last frame stands one tenth.
     static constexpr int64_t kFrameMs = 100;
 
-    GifWriter() = default;
+    GifWriter();
     ~GifWriter();  // an unfinished file is removed
     GifWriter(const GifWriter &) = delete;
     GifWriter &operator=(const GifWriter &) = delete;
@@ -48,20 +52,38 @@ public:
     // After finish: distinct colours that did not fit and are shown by the nearest one kept.
     long long approximated_colours() const { return approximated_; }
 
+    // A rectangle of a frame; right and bottom excluded, empty when right <= left.
+    struct Box {
+        int left = 0, top = 0, right = 0, bottom = 0;
+    };
+
 private:
     struct Encoder;
+    // Pixels of one colour in the frames so far, counted lazily: `current` pixels in
+    // every frame since frame `since`, not yet added to `total`.
+    struct Uses {
+        uint64_t total = 0;
+        uint64_t current = 0;
+        int since = 0;
+    };
 
-    bool spill(const platform::Bitmap &frame, int64_t time_ms, std::string *error);
-    bool read_back(platform::Bitmap *frame, int64_t *time_ms, std::string *error);
-    void count_colours(const platform::Bitmap &frame);
+    bool spill(const platform::Bitmap &frame, const Box &box, int64_t time_ms, std::string *error);
+    bool read_back(Box *box, int64_t *time_ms, std::string *error);
+    void apply_rect(const Box &box);
+    void count_colours(const platform::Bitmap &frame, const Box &box, int change);
     void choose_palette();
 
     std::string path_, temporary_;
+    bool in_place_ = false;  // a device or FIFO, written straight into
     std::FILE *out_ = nullptr;    // the GIF, under its temporary name
     std::FILE *frames_file_ = nullptr;  // the frames, until finish
     int width_ = 0, height_ = 0;
     int frames_ = 0;
-    std::unordered_map<platform::Pixel, uint64_t> uses_;  // pixels of each colour, all frames
+    std::unordered_map<platform::Pixel, Uses> uses_;  // pixels of each colour, all frames
+    platform::Bitmap previous_;            // the frame before, to find what changed
+    std::vector<platform::Pixel> rect_;    // a changed rectangle's pixels, row by row
+    std::vector<unsigned char> packed_;    // the same compressed
+    std::unique_ptr<z_stream_s> deflater_, inflater_;  // made once, reset for every frame
     std::vector<platform::Pixel> palette_;
     std::unordered_map<platform::Pixel, uint8_t> index_of_;
     bool transparency_ = false;  // the palette keeps index 255 free for unchanged pixels

@@ -22,6 +22,7 @@
 #include "platform/backends/headless/headless_backend.h"
 #include "platform/files.h"
 #include "platform/png.h"
+#include "script_line.h"
 
 namespace {
 
@@ -94,6 +95,7 @@ Options parse_options(int argc, char **argv) {
         }
         if (i + 1 >= argc) fail("missing value after " + option);
         const char *value = argv[++i];
+        if (!*value) fail(option + " takes a value, not an empty one");
         if (option == "--seed") {
             options.has_seed = true;
             options.seed = uint32_t(whole_number(option, value, 0, std::numeric_limits<uint32_t>::max()));
@@ -116,6 +118,9 @@ Options parse_options(int argc, char **argv) {
         }
     }
     if (!options.script.empty() && options.ticks >= 0) fail("give either --script or --ticks, not both");
+    const std::string twice = files_named_twice({{"--script", &options.script}, {"--png", &options.png},
+                                                 {"--gif", &options.gif}});
+    if (!twice.empty()) fail(twice + " name the same file");
     if (options.ticks < 0) options.ticks = 0;
     if (options.gif_every > 0 && options.gif.empty()) fail("--gif-every needs --gif");
     if (options.gif_every == 0) options.gif_every = 1;
@@ -219,36 +224,9 @@ void end_progress_line() {
 
 // ---- after the replay ----
 
-// Line `number` of the script, as it can be shown on a terminal.
-std::string script_line_text(const std::string &script, int number, bool *has_line_feed) {
-    std::string text;
-    FILE *file = platform::open_regular_file(script.c_str());
-    if (!file) return text;
-    int line = 1, c;
-    *has_line_feed = false;
-    while (line <= number && (c = std::fgetc(file)) != EOF) {
-        if (c == '\n') {
-            if (line == number) *has_line_feed = true;
-            ++line;
-        } else if (line == number && text.size() < 60) {
-            char shown[5];
-            std::snprintf(shown, sizeof shown, (c >= 0x20 && c < 0x7F) ? "%c" : "\\x%02X", c);
-            text += shown;
-        }
-    }
-    std::fclose(file);
-    return text;
-}
-
 void warn_about_unplayed_line() {
-    const int line = kanvo.script.unplayed_script_line;
-    if (run.options.script.empty() || line == 0) return;
-    bool has_line_feed = false;
-    const std::string text = script_line_text(run.options.script, line, &has_line_feed);
-    std::fprintf(stderr, "kanvo-replay: warning: %s:%d: %s, playback ended there: %s\n",
-                 run.options.script.c_str(), line,
-                 has_line_feed ? "not a script line" : "the last line has no line feed",
-                 text.c_str());
+    if (run.options.script.empty() || kanvo.script.unplayed_script_line == 0) return;
+    warn_unplayed_line("kanvo-replay", run.options.script, kanvo.script.unplayed_script_line);
 }
 
 // Called at the start of every wait: the frame for the event before it is complete.

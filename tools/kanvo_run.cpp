@@ -28,7 +28,9 @@
 #include "gif_writer.h"
 #include "platform/backends/headless/run_report.h"
 #include "platform/bitmap.h"
+#include "platform/files.h"
 #include "platform/png.h"
+#include "script_line.h"
 
 namespace {
 
@@ -44,13 +46,16 @@ const char kUsage[] =
     "  --frames DIR   write every frame as DIR/frame-NNNNNN.png\n"
     "  --gif FILE     write the frames as an animated GIF, each shown as long as it stood\n"
     "  --gif-every K  put only every K-th frame (and the last) into the GIF (1)\n"
-    "  --limit N      stop a program that starts more than N event waits (100000)\n"
+    "  --limit N      stop a program that starts more than N event waits (100000 more\n"
+    "                 than --ticks)\n"
     "  --timeout S    stop a program that does not wait for an event for S seconds (60)\n"
     "When the script or the ticks are used up, the drawing window is closed as the close\n"
-    "box does. The program's exit status is passed on; 124 when it was stopped.\n";
+    "box does. The program's exit status is passed on; 124 when it was stopped (with\n"
+    "every process it started), 130 when the run was interrupted.\n";
 
 constexpr int kStopped = 124;
 constexpr int kCannotRun = 127;
+constexpr unsigned long long kDefaultLimit = 100000;
 
 struct Options {
     std::string script;
@@ -59,7 +64,7 @@ struct Options {
     std::string frames;
     std::string gif;
     unsigned long long gif_every = 0;
-    unsigned long long limit = 100000;
+    unsigned long long limit = 0;  // 0: kDefaultLimit waits more than the ticks
     double timeout_s = 60;
     std::vector<char *> program;  // the program and its arguments, null-terminated
 };
@@ -104,6 +109,7 @@ Options parse_options(int argc, char **argv) {
         if (option.rfind("-", 0) != 0) break;  // the program, without a "--" before it
         if (i + 1 >= argc) fail("missing value after " + option);
         const char *value = argv[++i];
+        if (!*value) fail(option + " takes a value, not an empty one");
         if (option == "--script") {
             options.script = value;
         } else if (option == "--ticks") {
@@ -127,11 +133,15 @@ Options parse_options(int argc, char **argv) {
     if (i >= argc) fail("no program given (put it after --)");
     for (; i < argc; ++i) options.program.push_back(argv[i]);
     options.program.push_back(nullptr);
-    if (!options.gif.empty() && options.gif == options.png) fail("--gif and --png name the same file");
+    const std::string twice = files_named_twice({{"--script", &options.script}, {"--png", &options.png},
+                                                 {"--gif", &options.gif}});
+    if (!twice.empty()) fail(twice + " name the same file");
     if (!options.script.empty() && options.ticks >= 0) fail("give either --script or --ticks, not both");
     if (options.gif_every > 0 && options.gif.empty()) fail("--gif-every needs --gif");
     if (options.ticks < 0) options.ticks = 0;
     if (options.gif_every == 0) options.gif_every = 1;
+    // Every tick is a wait: the default leaves room for the ticks asked for.
+    if (options.limit == 0) options.limit = kDefaultLimit + (unsigned long long)options.ticks;
     return options;
 }
 
@@ -145,7 +155,12 @@ std::string directory_of(const std::string &path) {
 void check_writable_file(const std::string &path) {
     struct stat info {};
     if (stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode)) fail("cannot write " + path + ": it is a directory", 1);
-    const std::string directory = directory_of(path);
+    const platform::OutputPlace place = platform::output_place(path);
+    if (place.in_place) {
+        if (access(place.path.c_str(), W_OK) != 0) fail("cannot write " + path + ": " + std::strerror(errno), 1);
+        return;
+    }
+    const std::string directory = directory_of(place.path);
     if (access(directory.c_str(), W_OK) != 0) {
         fail("cannot write " + path + ": " + directory + ": " + std::strerror(errno), 1);
     }
@@ -153,13 +168,14 @@ void check_writable_file(const std::string &path) {
 
 void check_inputs_and_outputs(const Options &options) {
     if (!options.script.empty()) {
-        FILE *file = std::fopen(options.script.c_str(), "r");
+        // Looked at before it is opened: opening a FIFO with no writer would wait for one.
+        struct stat info {};
+        if (stat(options.script.c_str(), &info) != 0)
+            fail("cannot read script file " + options.script + ": " + std::strerror(errno), 1);
+        if (!S_ISREG(info.st_mode)) fail("script file " + options.script + " is not a regular file", 1);
+        FILE *file = platform::open_regular_file(options.script.c_str());
         if (!file) fail("cannot read script file " + options.script + ": " + std::strerror(errno), 1);
         std::fclose(file);
-        struct stat info {};
-        if (stat(options.script.c_str(), &info) == 0 && !S_ISREG(info.st_mode)) {
-            fail("script file " + options.script + " is not a regular file", 1);
-        }
     }
     if (!options.frames.empty()) {
         struct stat info {};
@@ -185,10 +201,43 @@ std::string absolute(const std::string &path) {
     return result;
 }
 
-pid_t start_program(const Options &options, int report_fd) {
+// A background group may not take the terminal without ignoring SIGTTOU.
+bool give_terminal_to(pid_t group) {
+    struct sigaction ignore {}, previous {};
+    ignore.sa_handler = SIG_IGN;
+    sigaction(SIGTTOU, &ignore, &previous);
+    const bool done = tcsetpgrp(STDIN_FILENO, group) == 0;
+    sigaction(SIGTTOU, &previous, nullptr);
+    return done;
+}
+
+// The program runs in its own process group, so that a stop ends every process it
+// started too. When this one owns the terminal, the program's group gets it while it
+// runs (both sides hand it over, whichever comes first), so the program reads the
+// terminal and Ctrl+C reaches it and its children as if it ran alone.
+class Terminal {
+public:
+    Terminal() : owned_(isatty(STDIN_FILENO) && tcgetpgrp(STDIN_FILENO) == getpgrp()) {}
+    ~Terminal() {
+        if (owned_) give_terminal_to(getpgrp());
+    }
+    bool owned() const { return owned_; }
+
+private:
+    bool owned_;
+};
+
+pid_t start_program(const Options &options, int report_fd, const Terminal &terminal) {
     const pid_t pid = fork();
     if (pid < 0) fail(std::string("cannot start a process: ") + std::strerror(errno), 1);
-    if (pid > 0) return pid;
+    if (pid > 0) {
+        setpgid(pid, pid);
+        if (terminal.owned()) give_terminal_to(pid);
+        return pid;
+    }
+    setpgid(0, 0);
+    if (terminal.owned()) give_terminal_to(getpid());
+    signal(SIGXFSZ, SIG_DFL);
     fcntl(report_fd, F_SETFD, 0);  // the program inherits the pipe's write end
     const bool all_frames = !options.frames.empty();
     const unsigned long long every = all_frames ? 1 : options.gif.empty() ? 0 : options.gif_every;
@@ -219,11 +268,14 @@ public:
             std::memcpy(frame.row(int(y)), pixels.data() + size_t(y) * record.width,
                         record.width * sizeof(platform::Pixel));
         }
-        if (!options_.frames.empty() && record.kind != report::limit) write_frame(record, frame);
+        if (!options_.frames.empty() && record.kind != report::limit && !frames_failed_) write_frame(record, frame);
         const bool last = record.kind != report::wait;
         if (gif_.is_open() && (last || record.frame % options_.gif_every == 0)) add_to_gif(record, frame);
         last_frame_ = std::move(frame);
     }
+
+    // A frame could not be written: the rest would fail alike, so the run stops.
+    bool frames_failed() const { return frames_failed_; }
 
     // Writes the last frame and the GIF; false when something could not be written.
     bool finish(const char *program) {
@@ -256,18 +308,18 @@ public:
     }
 
 private:
-    void write_picture(const std::string &path, const platform::Bitmap &frame) {
+    bool write_picture(const std::string &path, const platform::Bitmap &frame) {
         std::string reason;
-        if (!platform::write_png(path, frame, &reason)) {
-            std::fprintf(stderr, "kanvo-run: cannot write %s: %s\n", path.c_str(), reason.c_str());
-            ok_ = false;
-        }
+        if (platform::write_png(path, frame, &reason)) return true;
+        std::fprintf(stderr, "kanvo-run: cannot write %s: %s\n", path.c_str(), reason.c_str());
+        ok_ = false;
+        return false;
     }
 
     void write_frame(const report::Record &record, const platform::Bitmap &frame) {
         char name[40];
         std::snprintf(name, sizeof name, "/frame-%06llu.png", (unsigned long long)record.frame);
-        write_picture(options_.frames + name, frame);
+        if (!write_picture(options_.frames + name, frame)) frames_failed_ = true;
     }
 
     void add_to_gif(const report::Record &record, const platform::Bitmap &frame) {
@@ -275,12 +327,14 @@ private:
         if (gif_failed_ || gif_.add_frame(frame, record.time_ms, &reason)) return;
         std::fprintf(stderr, "kanvo-run: cannot write %s: %s\n", options_.gif.c_str(), reason.c_str());
         gif_failed_ = true;
+        gif_.discard();  // no GIF with frames missing
         ok_ = false;
     }
 
     const Options &options_;
     GifWriter gif_;
     bool gif_failed_ = false;
+    bool frames_failed_ = false;
     std::optional<platform::Bitmap> last_frame_;
     bool ok_ = true;
 };
@@ -339,7 +393,16 @@ struct Outcome {
     bool timed_out = false;
     bool limit_reached = false;
     bool garbled = false;
+    bool write_failed = false;
+    uint32_t unplayed_line = 0;   // the script line playback stopped at, unplayed
 };
+
+// Ends the program and every process it started (they share its process group).
+void stop_program(pid_t pid, Outcome &outcome) {
+    kill(-pid, SIGKILL);
+    kill(pid, SIGKILL);
+    waitpid(pid, &outcome.status, 0);
+}
 
 // Follows the program until it ends, taking its records; stops it when it has not
 // reported for the timeout.
@@ -354,6 +417,7 @@ Outcome supervise(pid_t pid, int report_fd, const Options &options, Pictures &pi
     auto on_record = [&](const report::Record &record, const std::vector<platform::Pixel> &pixels) {
         deadline = Clock::now() + timeout;
         if (record.kind == report::limit) outcome.limit_reached = true;
+        outcome.unplayed_line = record.unplayed_line;
         pictures.take(record, pixels);
     };
     auto read_some = [&]() {
@@ -379,18 +443,26 @@ Outcome supervise(pid_t pid, int report_fd, const Options &options, Pictures &pi
             fcntl(report_fd, F_SETFL, fcntl(report_fd, F_GETFL) | O_NONBLOCK);
             while (open && read_some() > 0) {
             }
+            // Ctrl+C with the terminal handed to the program reaches only its group.
+            const bool by_interrupt = WIFSIGNALED(outcome.status) && WTERMSIG(outcome.status) == SIGINT;
+            if (by_interrupt && !interrupted_by) interrupted_by = SIGINT;
+            outcome.interrupted = interrupted_by != 0;
+            if (outcome.interrupted || outcome.limit_reached) kill(-pid, SIGKILL);
             return outcome;
         }
         if (interrupted_by) {
             outcome.interrupted = true;
-            kill(pid, SIGKILL);
-            waitpid(pid, &outcome.status, 0);
+            stop_program(pid, outcome);
+            return outcome;
+        }
+        if (pictures.frames_failed()) {
+            outcome.write_failed = true;
+            stop_program(pid, outcome);
             return outcome;
         }
         if (outcome.garbled || Clock::now() >= deadline) {
             outcome.timed_out = !outcome.garbled;
-            kill(pid, SIGKILL);
-            waitpid(pid, &outcome.status, 0);
+            stop_program(pid, outcome);
             return outcome;
         }
     }
@@ -425,7 +497,19 @@ int exit_status(const Outcome &outcome, const Options &options) {
 
 }  // namespace
 
+// Descriptors 0 to 2 closed would be taken by the next files opened, the report pipe
+// among them, and the program's output would go into it.
+void keep_standard_descriptors_open() {
+    for (int fd = 0; fd <= 2; ++fd) {
+        if (fcntl(fd, F_GETFD) == -1) open("/dev/null", O_RDWR);
+    }
+}
+
 int main(int argc, char **argv) {
+    keep_standard_descriptors_open();
+    // Past the file size limit a write fails with "File too large" instead of ending
+    // this program and leaving its temporary files.
+    signal(SIGXFSZ, SIG_IGN);
     const Options options = parse_options(argc, argv);
     check_inputs_and_outputs(options);
     Pictures pictures(options);
@@ -434,14 +518,23 @@ int main(int argc, char **argv) {
     if (pipe2(report, O_CLOEXEC) != 0) fail(std::string("cannot make a pipe: ") + std::strerror(errno), 1);
     fcntl(report[0], F_SETPIPE_SZ, 1 << 20);  // whole frames in few reads, where allowed
     catch_interrupts();
-    const pid_t pid = start_program(options, report[1]);
+    const Terminal terminal;
+    const pid_t pid = start_program(options, report[1], terminal);
     close(report[1]);
 
     const Outcome outcome = supervise(pid, report[0], options, pictures);
     close(report[0]);
     if (outcome.interrupted) {
+        // Nothing of the unfinished run replaces the files it would have written.
         std::fprintf(stderr, "kanvo-run: interrupted; stopped %s\n", options.program[0]);
         return 128 + int(interrupted_by);
+    }
+    if (outcome.write_failed) {
+        std::fprintf(stderr, "kanvo-run: stopped %s: its frames cannot be written\n", options.program[0]);
+        return 1;
+    }
+    if (outcome.unplayed_line > 0) {
+        warn_unplayed_line("kanvo-run", options.script, int(outcome.unplayed_line));
     }
     const int status = exit_status(outcome, options);
     const bool written = pictures.finish(options.program[0]);

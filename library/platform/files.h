@@ -23,7 +23,8 @@ bool still_named(std::FILE *file, const std::string &path);
 std::FILE *open_regular_file(const char *name);
 
 // Writes the bytes straight to the file's descriptor, past its stdio buffer; safe inside
-// a signal handler. False when not all of them were written.
+// a signal handler. False when not all of them were written; the file is then cut back to
+// where it ended before, so it never keeps a part of them (a half line on a full disk).
 bool write_unbuffered(std::FILE *file, const char *bytes, size_t length);
 
 // Creates or empties the named file and writes the bytes to it; safe inside a signal
@@ -36,9 +37,23 @@ bool write_new_file(const char *name, const char *bytes, size_t length);
 // nothing.
 void call_at_program_end(void (*last_word)());
 
+// Where a file written whole for path goes. Through symbolic links to the file they lead
+// to (which may not exist yet), so a link stays a link; a device or FIFO (/dev/null, NUL)
+// has no file to replace and is written into directly (in_place).
+struct OutputPlace {
+    std::string path;
+    bool in_place = false;
+};
+OutputPlace output_place(const std::string &path);
+
+// True when both names lead to one file: an existing file by its identity, a new one by
+// the place it would take. Never for a device or FIFO, which takes any number of writers.
+bool same_file(const std::string &a, const std::string &b);
+
 // A new, empty file beside path for binary writing, with the access that path's file has
 // (or that a new file gets), not inherited by programs this one starts; its name goes to
-// *temporary. nullptr (errno set) on failure.
+// *temporary (short enough for the folder even when path's own name is as long as a name
+// may be). nullptr (errno set) on failure.
 std::FILE *create_beside(const std::string &path, std::string *temporary);
 
 // Writes file's buffered data and has the system put it on the disk. false (errno set)

@@ -2,8 +2,6 @@
 // back. The codec underneath is the platform's (png_codec.h).
 #include "platform/png.h"
 
-#include <sys/stat.h>
-
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -33,12 +31,6 @@ bool write_picture(FILE *file, const Bitmap &bitmap, std::string *error) {
     return true;
 }
 
-// Something other than a file or nothing (a terminal, a pipe) is written in place.
-bool writes_in_place(const std::string &path) {
-    struct stat info {};
-    return stat(path.c_str(), &info) == 0 && !S_ISREG(info.st_mode);
-}
-
 bool write_in_place(const std::string &path, const Bitmap &bitmap, std::string *error) {
     File file(fopen(path.c_str(), "wb"));
     if (!file) return fail(error, strerror(errno));
@@ -51,11 +43,11 @@ bool write_in_place(const std::string &path, const Bitmap &bitmap, std::string *
 
 bool write_png(const std::string &path, const Bitmap &bitmap, std::string *error) {
     if (bitmap.width() <= 0 || bitmap.height() <= 0) return fail(error, "empty bitmap");
-    if (writes_in_place(path)) return write_in_place(path, bitmap, error);
     // The picture goes to a new file beside the old one and replaces it only when whole:
-    // a full disk leaves the old picture as it was.
-    // Through a symbolic link, the file it leads to is replaced, so the link stays.
-    const std::string target = resolved_path(path.c_str());
+    // a full disk leaves the old picture as it was. A device or a pipe is written into.
+    const OutputPlace place = output_place(path);
+    if (place.in_place) return write_in_place(place.path, bitmap, error);
+    const std::string &target = place.path;
     std::string temporary;
     File file(create_beside(target, &temporary));
     if (!file) return fail(error, strerror(errno));

@@ -33,4 +33,8 @@ bool run_records_calls();
 // A drawing call's description line, made by the code that returns to caller.
 void run_records_call(const char *line, size_t length, const void *caller);
 
+// Playback ended at this line of the script, unplayed (not a script line, or a last line
+// without its line feed): the driver tells the user.
+void run_script_line_unplayed(int line);
+
 }  // namespace platform

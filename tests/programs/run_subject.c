@@ -5,7 +5,9 @@
  *   ignore-quit  never leaves its loop
  *   hang         stops calling the wait after its third event
  *   crash        crashes at its third event
- *   environment  also prints whether kanvo-run's variables are still visible to it */
+ *   environment  also prints whether kanvo-run's variables are still visible to it
+ *   fork FILE    at its second event starts two processes, one that exits at once and
+ *                one that sleeps (its id written to FILE), then never leaves its loop */
 #include <signal.h>
 #include <stdio.h>
 #include <stdlib.h>
@@ -23,7 +25,7 @@ static void draw(int events) {
 
 int main(int argc, char **argv) {
     const char *mode = argc > 1 ? argv[1] : "exit";
-    int status = argc > 2 ? atoi(argv[2]) : 0;
+    int status = argc > 2 && strcmp(mode, "fork") != 0 ? atoi(argv[2]) : 0;
     int x, y, kind, events = 0;
     char key;
 
@@ -38,6 +40,17 @@ int main(int argc, char **argv) {
     do {
         kind = KANVO_await_event(&x, &y, &key);
         draw(++events);
+        if (events == 2 && strcmp(mode, "fork") == 0) {
+            FILE *pid_file;
+            if (fork() == 0) exit(0);
+            pid_t sleeper = fork();
+            if (sleeper == 0) {
+                for (;;) pause();
+            }
+            pid_file = fopen(argv[2], "w");
+            fprintf(pid_file, "%d\n", (int)sleeper);
+            fclose(pid_file);
+        }
         if (events == 3 && strcmp(mode, "hang") == 0) {
             for (;;) sleep(1);
         }
@@ -45,7 +58,7 @@ int main(int argc, char **argv) {
             signal(SIGSEGV, SIG_DFL); /* a sanitizer's handler would turn it into an exit */
             raise(SIGSEGV);
         }
-    } while (kind != KANVO_QUIT || strcmp(mode, "ignore-quit") == 0);
+    } while (kind != KANVO_QUIT || strcmp(mode, "ignore-quit") == 0 || strcmp(mode, "fork") == 0);
     KANVO_close();
     return status;
 }

@@ -426,8 +426,34 @@ def test_every_example_starts(browser, server, plain, work):
             raise AssertionError("%s: %s" % (name, notice))
 
 
+def test_play_links_take_small_scripts_beside_the_page_and_keep_the_learners_own(browser, server, plain, work):
+    shutil.copy(SCRIPT, os.path.join(server.folder, "example.SCR"))
+    with open(os.path.join(server.folder, "huge.SCR"), "wb") as f:
+        f.truncate(17 * 1024 * 1024)
+    own = "KANVO_PERIODIC(1);\n"
+    Page(browser, server, "kanvo-scene")
+    browser.evaluate("FS.writeFile('/kanvo/KANVO.SCR', %r); Module.kanvoPage.filesChanged(); 0" % own)
+    browser.wait_for("!Module.kanvoPage.syncing", what="the learner's script to be kept")
+    notice = "document.getElementById('kanvo-notice').textContent"
+    for name, refusal in [("data:text/plain,KANVO_KBD(65);", "Not played: data:"),
+                          ("//example.com/x.SCR", "Not played: //example.com"),
+                          ("huge.SCR", "huge.SCR is 17825792 bytes, more than a script of")]:
+        page = Page(browser, server, "kanvo-scene", "?play=" + name)
+        browser.wait_for("%s.indexOf(%r) >= 0" % (notice, refusal), what="the refusal of " + name)
+        assert_equal(page.file("KANVO.SCR"), own, "the learner's script after ?play=" + name)
+    page = Page(browser, server, "kanvo-scene", "?play=example.SCR")
+    browser.wait_for("Module.kanvoPage.isChecked(6) === false && Module.kanvoPage.stats.wakes > 5",
+                     what="playback to end")
+    page.settle()
+    assert_equal(page.file("KANVO.SCR"), own, "the learner's script after the linked one played")
+    browser.wait_for("!Module.kanvoPage.syncing", what="the files to be kept")
+    page = Page(browser, server, "kanvo-scene")
+    assert_equal(page.file("KANVO.SCR"), own, "the learner's script after a reload")
+
+
 TESTS = [test_landscape_starts_at_night_as_on_the_desktop,
          test_playback_of_a_linked_script_gives_the_replay_frame,
+         test_play_links_take_small_scripts_beside_the_page_and_keep_the_learners_own,
          test_five_clicks_on_alter_tree_tops_bring_winter,
          test_ctrl_keys_halt_step_and_animate,
          test_the_run_menu_by_keyboard_and_mouse,

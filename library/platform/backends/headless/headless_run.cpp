@@ -65,6 +65,8 @@ struct Run {
     bool playback_started = false;
     bool close_queued = false;
     int64_t last_wait_ms = 0;
+    uint32_t unplayed_line = 0;
+    pid_t owner = 0;  // processes the program forks are not part of the run
 };
 
 Run *active = nullptr;  // only in a run started by kanvo-run
@@ -158,7 +160,9 @@ void write_rows(int fd, iovec *rows, int count) {
 // window's client area.
 void send_to(int fd, run_report::Kind kind, bool with_frame) {
     Run &run = *active;
+    if (getpid() != run.owner) return;
     run_report::Record record;
+    record.unplayed_line = run.unplayed_line;
     record.kind = kind;
     record.frame = run.waits;
     record.time_ms = run.backend->now_ms();
@@ -248,6 +252,7 @@ void report_end() {
 std::unique_ptr<Backend> make_run_backend() {
     if (!std::getenv("KANVO_RUN_FD")) return nullptr;
     active = new Run;  // lives as long as the program
+    active->owner = getpid();
     read_settings(*active);
     forget_environment(*active);
     auto backend = std::make_unique<HeadlessBackend>();
@@ -317,6 +322,10 @@ const char *run_wait_starts(bool after_periodic_event, bool script_playing) {
     if (after_periodic_event) ++run.periodic_events;
     if (run.periodic_events >= run.ticks) close_drawing_window();
     return nullptr;
+}
+
+void run_script_line_unplayed(int line) {
+    if (active && line > 0) active->unplayed_line = uint32_t(line);
 }
 
 }  // namespace platform

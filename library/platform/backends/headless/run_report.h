@@ -30,6 +30,8 @@ struct Record {
     int64_t time_ms = 0;    // virtual time when the frame went on screen
     uint32_t width = 0;     // pixels that follow: width x height of 0xFFRRGGBB, rows top
     uint32_t height = 0;    // to bottom; 0 x 0 when the record carries no frame
+    uint32_t unplayed_line = 0;  // the script line playback could not play, or 0
+    uint32_t reserved = 0;
 };
 
 // A drawing call in a graded run (KANVO_RUN_GRADE_FD), sent on the grading pipe with a

@@ -10,6 +10,7 @@
 #include <cerrno>
 #include <csignal>
 #include <cstdlib>
+#include <string>
 
 namespace platform {
 
@@ -44,10 +45,16 @@ std::FILE *open_regular_file(const char *name) {
 
 bool write_unbuffered(std::FILE *file, const char *bytes, size_t length) {
     const int fd = fileno(file);
+    const off_t start = lseek(fd, 0, SEEK_CUR);
     while (length > 0) {
         const ssize_t written = write(fd, bytes, length);
         if (written < 0 && errno == EINTR) continue;
-        if (written <= 0) return false;
+        if (written <= 0) {
+            const int saved = errno;
+            if (start >= 0 && ftruncate(fd, start) == 0) lseek(fd, start, SEEK_SET);
+            errno = saved;
+            return false;
+        }
         bytes += written;
         length -= size_t(written);
     }
@@ -129,10 +136,60 @@ mode_t mode_for(const std::string &path) {
     return 0666 & ~mask;
 }
 
+// Names longer than this in a folder are refused by most file systems.
+constexpr size_t kLongestName = 255;
+
+std::string folder_of(const std::string &path) {
+    const size_t slash = path.rfind('/');
+    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+}
+
 }  // namespace
 
+OutputPlace output_place(const std::string &path) {
+    OutputPlace place{path, false};
+    for (int hops = 0; hops < 40; ++hops) {
+        struct stat info {};
+        if (lstat(place.path.c_str(), &info) != 0) return place;  // a new file
+        if (!S_ISLNK(info.st_mode)) {
+            place.in_place = !S_ISREG(info.st_mode) && !S_ISDIR(info.st_mode);
+            return place;
+        }
+        std::string target(4096, '\0');
+        const ssize_t length = readlink(place.path.c_str(), target.data(), target.size());
+        if (length <= 0 || size_t(length) >= target.size()) return place;
+        target.resize(size_t(length));
+        place.path = target[0] == '/' ? target : folder_of(place.path) + target;
+    }
+    return place;  // a loop of links: renaming fails with the system's own reason
+}
+
+namespace {
+
+// An existing file's device and inode; a new one's resolved folder and name.
+std::string identity(const std::string &path) {
+    const std::string place = output_place(path).path;
+    struct stat info {};
+    if (stat(place.c_str(), &info) == 0) {
+        return std::to_string(info.st_dev) + ":" + std::to_string(info.st_ino);
+    }
+    const std::string folder = folder_of(place);
+    return resolved_path(folder.empty() ? "." : folder.c_str()) + "/" + place.substr(folder.size());
+}
+
+}  // namespace
+
+// A device or FIFO is no file two outputs could overwrite each other in.
+bool same_file(const std::string &a, const std::string &b) {
+    if (output_place(a).in_place) return false;
+    return identity(a) == identity(b);
+}
+
 std::FILE *create_beside(const std::string &path, std::string *temporary) {
-    std::string pattern = path + ".XXXXXX";
+    const std::string folder = folder_of(path);
+    std::string name = path.substr(folder.size());
+    if (name.size() + 7 > kLongestName) name.resize(kLongestName - 7 - 48);
+    std::string pattern = folder + name + ".XXXXXX";
     const int fd = mkostemp(pattern.data(), O_CLOEXEC);
     if (fd < 0) return nullptr;
     fchmod(fd, mode_for(path));

@@ -410,6 +410,7 @@ var KanvoPage = {
 
   // Called at every wait: when the program changed its files, keep them and list them.
   filesChanged: function () {
+    this.giveBackOwnScript();
     var files = this.listFiles();
     var signature = files.map(function (f) { return f.name + f.size + f.mtime; }).join();
     if (signature === this.fileSignature) return;
@@ -439,6 +440,9 @@ var KanvoPage = {
 
   keepFiles: function () {
     var page = this;
+    // While a linked script stands in for the learner's own KANVO.SCR, nothing is kept, so
+    // that theirs is still the kept one after a reload.
+    if (this.ownScript) return;
     if (this.syncing) {
       this.syncAgain = true;
       return;
@@ -530,18 +534,60 @@ var KanvoPage = {
     });
   },
 
+  // Only a file served beside the page is played: a plain name, no other folder, origin
+  // or kind of address.
+  isNameBesidePage: function (name) {
+    if (!/^[A-Za-z0-9_][A-Za-z0-9._-]{0,254}$/.test(name)) return false;
+    var url = new URL(name, window.location.href);
+    var page = new URL('.', window.location.href);
+    return url.origin === page.origin && url.pathname === page.pathname + name;
+  },
+
+  // The learner's own KANVO.SCR comes back when the linked script has been played.
+  giveBackOwnScript: function () {
+    if (!this.ownScript) return;
+    if (this.isChecked(6)) {
+      this.linkedScriptPlaying = true;
+      return;
+    }
+    if (!this.linkedScriptPlaying) return;
+    FS.writeFile(this.filesDir + '/' + this.scriptName, this.ownScript);
+    this.ownScript = null;
+    this.fileSignature = '';
+  },
+
   // A link to page.html?play=NAME plays the script NAME, served beside the page, from the
-  // program's first wait on: a recorded session shared as a link.
+  // program's first wait on: a recorded session shared as a link. A KANVO.SCR of the
+  // learner's own, kept from earlier visits, is kept: it comes back after the playback.
   playFromLink: function () {
     var name = new URLSearchParams(window.location.search).get('play');
     if (!name) return;
     var page = this;
+    if (!this.isNameBesidePage(name)) {
+      this.notice('Not played: ' + name + ' is not the name of a script served beside this page.',
+        'kanvo-warning');
+      return;
+    }
+    var tooLarge = function (size) {
+      return new Error(name + ' is ' + size + ' bytes, more than a script of ' + page.largestScript +
+        ' bytes this page accepts');
+    };
     addRunDependency('kanvo-play');
     fetch(name).then(function (response) {
       if (!response.ok) throw new Error(response.status + ' ' + response.statusText);
+      var announced = Number(response.headers.get('Content-Length'));
+      if (announced > page.largestScript) throw tooLarge(announced);
       return response.arrayBuffer();
     }).then(function (data) {
-      FS.writeFile(page.filesDir + '/' + page.scriptName, new Uint8Array(data));
+      if (data.byteLength > page.largestScript) throw tooLarge(data.byteLength);
+      var path = page.filesDir + '/' + page.scriptName;
+      var linked = new Uint8Array(data);
+      if (FS.analyzePath(path).exists) {
+        var own = FS.readFile(path);
+        var same = own.length === linked.length && own.every(function (b, i) { return b === linked[i]; });
+        if (!same) page.ownScript = own;
+      }
+      FS.writeFile(path, linked);
       page.fileSignature = '';
       // Playback Script, chosen in the drawing window (the first one opened).
       page.inputs.push([4, 1, 6]);

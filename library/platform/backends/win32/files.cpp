@@ -15,6 +15,7 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <cstdlib>
 #include <string>
@@ -109,16 +110,22 @@ std::FILE *open_regular_file(const char *name) {
         errno = EINVAL;
         return nullptr;
     }
-    return stream_of(handle, _O_RDONLY | _O_TEXT, "r");
+    // As bytes: text mode would take a Ctrl+Z for the end of the file. Readers take
+    // CR LF line ends themselves.
+    return stream_of(handle, _O_RDONLY | _O_BINARY, "rb");
 }
 
 // Through the C library's descriptor, so a text-mode file gets the system's line ends.
 bool write_unbuffered(std::FILE *file, const char *bytes, size_t length) {
     const int fd = _fileno(file);
+    const long long start = _lseeki64(fd, 0, SEEK_CUR);
     while (length > 0) {
         const unsigned chunk = unsigned(std::min<size_t>(length, 1u << 30));
         const int written = _write(fd, bytes, chunk);
-        if (written <= 0) return false;
+        if (written <= 0) {
+            if (start >= 0 && _chsize_s(fd, start) == 0) _lseeki64(fd, start, SEEK_SET);
+            return false;
+        }
         bytes += written;
         length -= size_t(written);
     }
@@ -174,6 +181,37 @@ void call_at_program_end(void (*last_word)()) {
     }
     last_words[last_word_count] = last_word;
     last_word_count = last_word_count + 1;
+}
+
+OutputPlace output_place(const std::string &path) {
+    OutputPlace place{path, false};
+    const DWORD share = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+    HANDLE handle = CreateFileA(path.c_str(), 0, share, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) {
+        // NUL, CON and their kin are devices in every folder, whether they open this way or not.
+        const size_t slash = path.find_last_of("\\/:");
+        std::string name = path.substr(slash == std::string::npos ? 0 : slash + 1);
+        name = name.substr(0, name.find('.'));
+        for (char &c : name) c = char(std::toupper(static_cast<unsigned char>(c)));
+        place.in_place = name == "NUL" || name == "CON" || name == "PRN" || name == "AUX";
+        return place;
+    }
+    place.in_place = GetFileType(handle) != FILE_TYPE_DISK;
+    CloseHandle(handle);
+    return place;
+}
+
+bool same_file(const std::string &a, const std::string &b) {
+    auto full = [](const std::string &name) {
+        std::string path(MAX_PATH * 4, '\0');
+        const DWORD length = GetFullPathNameA(name.c_str(), DWORD(path.size()), path.data(), nullptr);
+        path.resize(length > 0 && length < path.size() ? length : 0);
+        if (path.empty()) path = name;
+        for (char &c : path) c = c == '/' ? '\\' : char(std::tolower(static_cast<unsigned char>(c)));
+        return path;
+    };
+    // A device (NUL) is no file two outputs could overwrite each other in.
+    return !output_place(a).in_place && full(a) == full(b);
 }
 
 std::FILE *create_beside(const std::string &path, std::string *temporary) {

@@ -12,4 +12,6 @@ void run_shows(const Bitmap *, Window *) {}
 
 const char *run_wait_starts(bool, bool) { return nullptr; }
 
+void run_script_line_unplayed(int) {}
+
 }  // namespace platform
