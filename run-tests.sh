@@ -40,5 +40,5 @@ cmake -S . -B build/sanitize -DCMAKE_BUILD_TYPE=Debug -DKANVO_SANITIZE=ON -DKANV
 cmake --build build/sanitize -j "$jobs"
 ASAN_OPTIONS=halt_on_error=1:abort_on_error=1:detect_leaks=1 \
 UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
-LSAN_OPTIONS=suppressions="$PWD/tests/lsan.supp" \
+LSAN_OPTIONS=suppressions="$PWD/tests/support/lsan.supp" \
   ctest --test-dir build/sanitize --output-on-failure -j "$jobs"

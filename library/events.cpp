@@ -2,7 +2,7 @@
 // queue one message per pass until the window procedures (or the script reader) have
 // formed an event, turning timer ticks into periodic events while the animation runs.
 #include "kanvo_internal.h"
-#include "platform/run.h"
+#include "platform/run/run_protocol.h"
 
 int pending_kind = kNoEvent, pending_x = 0, pending_y = 0;
 char pending_key = 0;
@@ -44,7 +44,7 @@ bool event_ready() {
     return pending_kind != KANVO_PERIODIC || tick_pending;
 }
 
-// Under kanvo-run, the driver follows every wait and starts the script's playback.
+// Under kanvo-run, the run driver follows every wait and starts the script's playback.
 void follow_run() {
     const bool playing = playback_on || play_one_pending;
     if (const char *script = platform::run_wait_starts(pending_kind == KANVO_PERIODIC, playing)) {

@@ -75,7 +75,7 @@ LineRead read_line(char (&buffer)[kLineBuffer]) {
     }
     buffer[length] = '\0';
     if (c == EOF) {
-        // A last line without its line feed is not played; a driver may want to say so.
+        // A last line without its line feed is not played; a caller may want to say so.
         if (length > 0) unplayed_script_line = script_line_number;
         return LineRead::end_of_file;
     }

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The browser tests: builds the pages with Emscripten (FreeType from Debian's source, built
 # once into build/web-deps), the two Linux tools they are compared with (build/plain), and
-# runs tests/web/test_pages.py in headless Chromium over the DevTools protocol.
+# runs tests/backends/web/test_pages.py in headless Chromium over the DevTools protocol.
 # Ends with "N passed, N failed"; exits non-zero on any failure.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -17,7 +17,7 @@ echo "== the pages (Emscripten)"
 pages=$root/build/web-test-pages
 rm -rf "$pages"
 KANVO_JOBS=$jobs quietly docs/make-web.sh "$pages"
-cp "${KANVO_WEB_BUILD:-$root/build/web}"/tests/web/page-checks.{html,js,wasm} "$pages/"
+cp "${KANVO_WEB_BUILD:-$root/build/web}"/tests/backends/web/page-checks.{html,js,wasm} "$pages/"
 
 echo "   (${SECONDS} s so far)"
 echo "== kanvo-replay and the headless recording (Linux build)"
@@ -27,4 +27,4 @@ quietly cmake --build build/plain -j "$jobs" --target kanvo-replay kanvo-headles
 echo "   (${SECONDS} s so far)"
 echo "== the pages in headless Chromium"
 # Debian's python3, which has python3-websocket, whatever python3 comes first on PATH.
-/usr/bin/python3 tests/web/test_pages.py "$pages" build/plain
+/usr/bin/python3 tests/backends/web/test_pages.py "$pages" build/plain

@@ -13,7 +13,7 @@
 #include <unordered_map>
 #include <vector>
 
-#include "platform/bitmap.h"
+#include "testing.h"
 
 struct GifFileType;
 

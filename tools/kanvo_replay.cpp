@@ -17,11 +17,8 @@
 
 #include "command_line.h"
 #include "gif_writer.h"
-#include "kanvo_internal.h"
 #include "landscape.h"
-#include "platform/backends/headless/headless_backend.h"
-#include "platform/files.h"
-#include "platform/png.h"
+#include "testing.h"
 
 namespace {
 

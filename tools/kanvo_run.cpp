@@ -26,9 +26,7 @@
 
 #include "command_line.h"
 #include "gif_writer.h"
-#include "platform/backends/headless/run_report.h"
-#include "platform/bitmap.h"
-#include "platform/png.h"
+#include "testing.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include <deque>
 
 #include "backend.h"
-#include "run.h"
+#include "platform/run/run_protocol.h"
 
 namespace platform {
 

@@ -1,0 +1,208 @@
+// The run driver, kanvo-run's client inside the program: a program started by kanvo-run
+// runs, unchanged, on the headless backend with virtual time, as fast as the machine
+// allows. The run driver plays the script through the library's own playback from the
+// first wait (or lets the animation run for a number of periodic events), closes the
+// drawing window as the close box does when the events are exhausted, stops a program
+// that waits more often than its limit, and reports every wait (with its frame when
+// asked) to kanvo-run through a pipe (run_protocol.h).
+//
+// kanvo-run sets these environment variables; they are read once, when the program makes
+// its first window, and then removed, so that programs this one starts run normally. A
+// program run without them never comes here.
+//   KANVO_RUN_FD=N      the pipe's write end; its presence makes the run headless
+//   KANVO_RUN_SCRIPT=F  the script file to play from the first wait
+//   KANVO_RUN_TICKS=N   without a script: periodic events before the window is closed (0)
+//   KANVO_RUN_LIMIT=N   waits the program may start before it is stopped (100000)
+//   KANVO_RUN_FRAMES=K  send the frame of every K-th wait; 0 sends only the last (0)
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <limits>
+#include <string>
+
+#include "platform/backends/headless/headless_backend.h"
+#include "platform/run/run_protocol.h"
+
+namespace platform {
+
+namespace {
+
+// A program that has sat in one wait this long (virtual time, nothing but timer ticks
+// arriving) has had all its events; the run driver looks this often.
+constexpr int64_t kExhaustedAfterMs = 1000;
+constexpr int64_t kLookEveryMs = 100;
+constexpr unsigned long long kDefaultLimit = 100000;
+
+struct Run {
+    int fd = -1;
+    std::string script;
+    unsigned long long ticks = 0;
+    unsigned long long limit = kDefaultLimit;
+    unsigned long long frame_every = 0;
+
+    HeadlessBackend *backend = nullptr;
+    const Bitmap *surface = nullptr;
+    Window *draw_window = nullptr;
+    unsigned long long waits = 0;
+    unsigned long long periodic_events = 0;
+    bool playback_started = false;
+    bool close_queued = false;
+    int64_t last_wait_ms = 0;
+};
+
+Run *active = nullptr;  // only in a run started by kanvo-run
+
+[[noreturn]] void refuse(const char *name, const char *value, const char *why) {
+    std::fprintf(stderr, "kanvo: %s=%s: %s (it is set by kanvo-run; unset it to run normally)\n",
+                 name, value, why);
+    std::exit(2);
+}
+
+unsigned long long read_count(const char *name, unsigned long long fallback,
+                              unsigned long long max) {
+    const char *text = std::getenv(name);
+    if (!text) return fallback;
+    errno = 0;
+    char *end = nullptr;
+    const unsigned long long value = std::strtoull(text, &end, 10);
+    const bool digits_only = *text >= '0' && *text <= '9' && *end == '\0';
+    if (!digits_only || errno != 0 || value > max) refuse(name, text, "not a whole number in range");
+    return value;
+}
+
+int read_report_fd() {
+    const char *text = std::getenv("KANVO_RUN_FD");
+    const unsigned long long fd = read_count("KANVO_RUN_FD", 0, std::numeric_limits<int>::max());
+    struct stat info {};
+    if (fstat(int(fd), &info) != 0 || !S_ISFIFO(info.st_mode)) {
+        refuse("KANVO_RUN_FD", text, "no pipe is open under that number");
+    }
+    return int(fd);
+}
+
+void read_settings(Run &run) {
+    run.fd = read_report_fd();
+    if (const char *script = std::getenv("KANVO_RUN_SCRIPT")) run.script = script;
+    run.ticks = read_count("KANVO_RUN_TICKS", 0, std::numeric_limits<long long>::max());
+    run.limit = read_count("KANVO_RUN_LIMIT", kDefaultLimit, std::numeric_limits<long long>::max());
+    run.frame_every = read_count("KANVO_RUN_FRAMES", 0, std::numeric_limits<long long>::max());
+}
+
+// Programs this one starts are not part of the run.
+void forget_environment(int fd) {
+    for (const char *name : {"KANVO_RUN_FD", "KANVO_RUN_SCRIPT", "KANVO_RUN_TICKS",
+                             "KANVO_RUN_LIMIT", "KANVO_RUN_FRAMES"}) {
+        unsetenv(name);
+    }
+    fcntl(fd, F_SETFD, fcntl(fd, F_GETFD) | FD_CLOEXEC);
+}
+
+void write_all(const void *data, size_t size) {
+    const char *bytes = static_cast<const char *>(data);
+    while (size > 0) {
+        const ssize_t written = write(active->fd, bytes, size);
+        if (written < 0 && errno == EINTR) continue;
+        if (written <= 0) {
+            std::fprintf(stderr, "kanvo: lost the pipe to kanvo-run (%s); stopping\n",
+                         std::strerror(errno));
+            std::_Exit(1);
+        }
+        bytes += written;
+        size -= size_t(written);
+    }
+}
+
+// What the drawing window shows: the top-left part of the surface, as large as the
+// window's client area.
+void send(run_report::Kind kind, bool with_frame) {
+    Run &run = *active;
+    run_report::Record record;
+    record.kind = kind;
+    record.frame = run.waits;
+    record.time_ms = run.backend->now_ms();
+    if (with_frame && run.surface) {
+        const Rect client = run.draw_window ? client_rect(run.draw_window)
+                                            : Rect{0, 0, run.surface->width(), run.surface->height()};
+        record.width = uint32_t(std::clamp(std::min(client.right, run.surface->width()), 0,
+                                           int(run_report::kMaxSide)));
+        record.height = uint32_t(std::clamp(std::min(client.bottom, run.surface->height()), 0,
+                                            int(run_report::kMaxSide)));
+        if (record.width == 0 || record.height == 0) record.width = record.height = 0;
+    }
+    write_all(&record, sizeof record);
+    for (uint32_t y = 0; y < record.height; ++y) {
+        write_all(run.surface->row(int(y)), record.width * sizeof(Pixel));
+    }
+}
+
+void close_drawing_window() {
+    Run &run = *active;
+    if (run.close_queued || !run.draw_window) return;
+    run.backend->close_box(run.draw_window);
+    run.close_queued = true;
+}
+
+// No input is queued; the clock runs on with timer ticks alone.
+bool when_idle() {
+    Run &run = *active;
+    if (run.backend->now_ms() - run.last_wait_ms >= kExhaustedAfterMs) close_drawing_window();
+    return run.close_queued || run.draw_window != nullptr;
+}
+
+void report_end() {
+    if (active) send(run_report::ended, true);
+}
+
+}  // namespace
+
+std::unique_ptr<Backend> make_run_backend() {
+    if (!std::getenv("KANVO_RUN_FD")) return nullptr;
+    active = new Run;  // lives as long as the program
+    read_settings(*active);
+    forget_environment(active->fd);
+    auto backend = std::make_unique<HeadlessBackend>();
+    active->backend = backend.get();
+    backend->set_quiet_limit_ms(kLookEveryMs);
+    backend->set_idle_hook(when_idle);
+    std::atexit(report_end);
+    return backend;
+}
+
+void run_shows(const Bitmap *surface, Window *draw_window) {
+    if (!active) return;
+    active->surface = surface;
+    active->draw_window = draw_window;
+}
+
+const char *run_wait_starts(bool after_periodic_event, bool script_playing) {
+    if (!active) return nullptr;
+    Run &run = *active;
+    if (run.waits >= run.limit) {
+        send(run_report::limit, true);
+        // Stopped in the middle of its loop: what it printed is kept, nothing else runs.
+        std::fflush(nullptr);
+        std::_Exit(124);
+    }
+    send(run_report::wait, run.frame_every > 0 && run.waits % run.frame_every == 0);
+    ++run.waits;
+    run.last_wait_ms = run.backend->now_ms();
+    if (!run.script.empty()) {
+        if (!run.playback_started) {
+            run.playback_started = true;
+            return run.script.c_str();
+        }
+        if (!script_playing) close_drawing_window();
+        return nullptr;
+    }
+    if (after_periodic_event) ++run.periodic_events;
+    if (run.periodic_events >= run.ticks) close_drawing_window();
+    return nullptr;
+}
+
+}  // namespace platform

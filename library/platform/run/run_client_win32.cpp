@@ -1,0 +1,15 @@
+// Runs driven by kanvo-run on Windows: kanvo-run hands a program its pipe by inheritance,
+// which only POSIX systems offer, so a Windows program always runs on its own.
+#include "platform/run/run_protocol.h"
+
+#include "platform/backend.h"
+
+namespace platform {
+
+std::unique_ptr<Backend> make_run_backend() { return nullptr; }
+
+void run_shows(const Bitmap *, Window *) {}
+
+const char *run_wait_starts(bool, bool) { return nullptr; }
+
+}  // namespace platform
