@@ -33,6 +33,7 @@ const char kUsage[] =
     "  --frames DIR  write every frame as DIR/frame-NNNNNN.png\n"
     "  --gif FILE    write the frames as an animated GIF, each shown as long as it stood\n"
     "  --gif-every K put only every K-th frame (and the last) into the GIF\n";
+const CommandLine tool{"kanvo-replay", kUsage};
 
 // About a day of animation at ten frames a second, a few minutes of replay: a script
 // line announcing two billion ticks would otherwise run for hours.
@@ -67,20 +68,6 @@ struct Run {
 
 Run run;
 
-[[noreturn]] void fail(const std::string &message, int status = 2) {
-    std::fprintf(stderr, "kanvo-replay: %s\n", message.c_str());
-    if (status == 2) std::fputs(kUsage, stderr);
-    std::exit(status);
-}
-
-unsigned long long whole_number(const std::string &option, const char *text,
-                                unsigned long long min, unsigned long long max) {
-    unsigned long long value = 0;
-    std::string wanted;
-    if (!read_whole_number(option, text, min, max, &value, &wanted)) fail(wanted);
-    return value;
-}
-
 Options parse_options(int argc, char **argv) {
     Options options;
     for (int i = 1; i < argc; ++i) {
@@ -89,15 +76,15 @@ Options parse_options(int argc, char **argv) {
             std::fputs(kUsage, stdout);
             std::exit(0);
         }
-        if (i + 1 >= argc) fail("missing value after " + option);
+        if (i + 1 >= argc) tool.fail("missing value after " + option);
         const char *value = argv[++i];
         if (option == "--seed") {
             options.has_seed = true;
-            options.seed = uint32_t(whole_number(option, value, 0, std::numeric_limits<uint32_t>::max()));
+            options.seed = uint32_t(tool.whole_number(option, value, 0, std::numeric_limits<uint32_t>::max()));
         } else if (option == "--ticks") {
-            options.ticks = (long long)whole_number(option, value, 0, 1000000000ULL);
+            options.ticks = (long long)tool.whole_number(option, value, 0, 1000000000ULL);
         } else if (option == "--max-ticks") {
-            options.max_ticks = (long long)whole_number(option, value, 1, 1000000000ULL);
+            options.max_ticks = (long long)tool.whole_number(option, value, 1, 1000000000ULL);
         } else if (option == "--script") {
             options.script = value;
         } else if (option == "--png") {
@@ -107,14 +94,14 @@ Options parse_options(int argc, char **argv) {
         } else if (option == "--gif") {
             options.gif = value;
         } else if (option == "--gif-every") {
-            options.gif_every = whole_number(option, value, 1, 1000000);
+            options.gif_every = tool.whole_number(option, value, 1, 1000000);
         } else {
-            fail("unknown option " + option);
+            tool.fail("unknown option " + option);
         }
     }
-    if (!options.script.empty() && options.ticks >= 0) fail("give either --script or --ticks, not both");
+    if (!options.script.empty() && options.ticks >= 0) tool.fail("give either --script or --ticks, not both");
     if (options.ticks < 0) options.ticks = 0;
-    if (options.gif_every > 0 && options.gif.empty()) fail("--gif-every needs --gif");
+    if (options.gif_every > 0 && options.gif.empty()) tool.fail("--gif-every needs --gif");
     if (options.gif_every == 0) options.gif_every = 1;
     return options;
 }
@@ -124,11 +111,11 @@ Options parse_options(int argc, char **argv) {
 void check_script(const std::string &script) {
     struct stat info {};
     if (stat(script.c_str(), &info) != 0)
-        fail("cannot read script file " + script + ": " + std::strerror(errno), 1);
-    if (S_ISDIR(info.st_mode)) fail("script file " + script + " is a directory", 1);
-    if (!S_ISREG(info.st_mode)) fail("script file " + script + " is not a regular file", 1);
+        tool.fail("cannot read script file " + script + ": " + std::strerror(errno), 1);
+    if (S_ISDIR(info.st_mode)) tool.fail("script file " + script + " is a directory", 1);
+    if (!S_ISREG(info.st_mode)) tool.fail("script file " + script + " is not a regular file", 1);
     FILE *file = platform::open_regular_file(script.c_str());
-    if (!file) fail("cannot read script file " + script + ": " + std::strerror(errno), 1);
+    if (!file) tool.fail("cannot read script file " + script + ": " + std::strerror(errno), 1);
     std::fclose(file);
 }
 
@@ -138,9 +125,9 @@ void check_inputs_and_outputs(const Options &options) {
         namespace fs = std::filesystem;
         std::error_code error;
         if (!fs::exists(options.frames, error) && !fs::create_directory(options.frames, error)) {
-            fail("cannot make frames directory " + options.frames + ": " + error.message(), 1);
+            tool.fail("cannot make frames directory " + options.frames + ": " + error.message(), 1);
         }
-        if (!fs::is_directory(options.frames, error)) fail(options.frames + " is not a directory", 1);
+        if (!fs::is_directory(options.frames, error)) tool.fail(options.frames + " is not a directory", 1);
     }
 }
 
@@ -282,7 +269,7 @@ int main(int argc, char **argv) {
     check_inputs_and_outputs(run.options);
     std::string reason;
     if (!run.options.gif.empty() && !run.gif.open(run.options.gif, &reason)) {
-        fail("cannot write " + run.options.gif + ": " + reason, 1);
+        tool.fail("cannot write " + run.options.gif + ": " + reason, 1);
     }
 
     auto backend = std::make_unique<platform::HeadlessBackend>();
