@@ -173,8 +173,8 @@ struct Rect {
 };
 
 // Backend in use. set_backend must come before the first window; without it the first
-// use makes the headless one when kanvo-run started the program (run.h), else the
-// desktop backend (which, without a display, prints why and exits 1).
+// use makes the headless one when kanvo-run started the program (run/run_protocol.h),
+// else the desktop backend (which, without a display, prints why and exits 1).
 void set_backend(std::unique_ptr<Backend> backend);
 Backend &backend();
 bool has_backend();
