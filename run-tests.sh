@@ -5,11 +5,13 @@
 # suite again built with AddressSanitizer and UndefinedBehaviorSanitizer.
 set -euo pipefail
 cd "$(dirname "$0")"
-scripts/install-deps.sh
+scripts/install-deps.sh all
 jobs=$(nproc)
 
 echo "== plain build and tests"
-cmake -S . -B build/plain -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+# The tests and benchmarks on, should the landscape alone have configured this folder.
+cmake -S . -B build/plain -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKANVO_TESTS=ON \
+  -DKANVO_BENCHMARKS=ON >/dev/null
 cmake --build build/plain -j "$jobs"
 ctest --test-dir build/plain --output-on-failure -j "$jobs"
 
@@ -18,11 +20,11 @@ scripts/test-examples.sh build/plain
 echo "== projects that use Kanvo: add_subdirectory in C, find_package, pkg-config"
 scripts/test-consumers.sh
 echo "== real windows under Xvfb, with and without a window manager"
-scripts/test-desktop.sh
+scripts/test-desktop.sh build/plain
 echo "== Windows: the cross-build and its tests under Wine"
 scripts/test-windows.sh
 echo "== the browser: the Emscripten build and its pages in headless Chromium"
-scripts/test-web.sh
+scripts/test-web.sh build/plain
 
 echo "== fuzzing the script reader (${KANVO_FUZZ_SECONDS:-60} s)"
 CC=clang CXX=clang++ cmake -S . -B build/fuzz -DKANVO_FUZZ=ON -DKANVO_BENCHMARKS=OFF \
@@ -40,5 +42,5 @@ cmake -S . -B build/sanitize -DCMAKE_BUILD_TYPE=Debug -DKANVO_SANITIZE=ON -DKANV
 cmake --build build/sanitize -j "$jobs"
 ASAN_OPTIONS=halt_on_error=1:abort_on_error=1:detect_leaks=1 \
 UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
-LSAN_OPTIONS=suppressions="$PWD/tests/lsan.supp" \
+LSAN_OPTIONS=suppressions="$PWD/tests/support/lsan.supp" \
   ctest --test-dir build/sanitize --output-on-failure -j "$jobs"

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "kanvo.h"
-#include "kanvo_internal.h"
+#include "testing.h"
 
 namespace {
 

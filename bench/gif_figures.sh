@@ -4,6 +4,7 @@
 # and a busy one (15 flowers, 5 bugs, the wind on); the 100 PNG frames for comparison.
 #   bench/gif_figures.sh [BUILD_DIR]      (default build/plain)
 set -euo pipefail
+source "$(dirname "$0")/lib/busy_script.sh"
 build=${1:-build/plain}
 run="$build/tools/kanvo-run" replay="$build/tools/kanvo-replay" scene="$build/scene/kanvo-scene"
 for tool in "$run" "$replay" "$scene"; do
@@ -14,12 +15,7 @@ trap 'rm -rf "$work"' EXIT
 
 # A frame before the first event, one per event and one after the quit: 100 frames.
 busy="$work/busy.SCR"
-{
-  for _ in $(seq 15); do echo "KANVO_MOUSE(-245, 158);"; done   # Add Flowers x15
-  for _ in $(seq 5); do echo "KANVO_MOUSE(-245, 133);"; done    # Add Bugs x5
-  echo "KANVO_MOUSE(-245, 183);"                                 # Simulate Wind
-  echo "KANVO_PERIODIC(77);"
-} >"$busy"
+busy_script 77 "$busy"
 
 seconds() { date +%s.%N; }
 report() {  # label start end gif

@@ -7,7 +7,7 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=$(cd "${1:-$root/build/plain}" && pwd)
 grade="$build/tools/grade/kanvo-grade"
-class="$root/tests/grade/class"
+class="$root/tests/tools/grade/class"
 work=$(mktemp -d /tmp/kanvo-grade-bench-XXXXXX)
 trap 'rm -rf "$work"' EXIT
 

@@ -13,10 +13,9 @@
 #include <memory>
 #include <string>
 
-#include "kanvo_internal.h"
 #include "landscape.h"
-#include "platform/backends/headless/headless_backend.h"
 #include "random15.h"
+#include "testing.h"
 
 namespace {
 

@@ -4,6 +4,7 @@
 # bug, the wind on), which a script sets up with panel clicks.
 #   bench/replay_speed.sh [BUILD_DIR]      (default build/plain)
 set -euo pipefail
+source "$(dirname "$0")/lib/busy_script.sh"
 build=${1:-build/plain}
 replay="$build/tools/kanvo-replay"
 [ -x "$replay" ] || { echo "build $replay first (cmake --build $build)" >&2; exit 1; }
@@ -11,12 +12,7 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
 busy="$work/busy.SCR"
-{
-  for _ in $(seq 15); do echo "KANVO_MOUSE(-245, 158);"; done   # Add Flowers x15
-  for _ in $(seq 5); do echo "KANVO_MOUSE(-245, 133);"; done    # Add Bugs x5
-  echo "KANVO_MOUSE(-245, 183);"                                 # Simulate Wind
-  echo "KANVO_PERIODIC(10000);"
-} >"$busy"
+busy_script 10000 "$busy"
 
 run() {
   local label=$1; shift

@@ -7,7 +7,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "kanvo_internal.h"
+#include "testing.h"
 
 namespace {
 

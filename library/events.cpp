@@ -2,7 +2,7 @@
 // queue one message per pass until the window procedures (or the script reader) have
 // formed an event, turning timer ticks into periodic events while the animation runs.
 #include "kanvo_internal.h"
-#include "platform/run.h"
+#include "platform/run/run_protocol.h"
 
 namespace {
 
@@ -42,7 +42,7 @@ bool event_ready() {
     return kanvo.events.pending_kind != KANVO_PERIODIC || kanvo.events.tick_pending;
 }
 
-// Under kanvo-run, the driver follows every wait and starts the script's playback.
+// Under kanvo-run, the run driver follows every wait and starts the script's playback.
 void follow_run() {
     const bool after_periodic = kanvo.events.pending_kind == KANVO_PERIODIC;
     if (const char *script = platform::run_wait_starts(after_periodic, script_playing())) {

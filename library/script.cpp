@@ -8,7 +8,7 @@
 
 #include "kanvo_internal.h"
 #include "platform/files.h"
-#include "platform/run.h"
+#include "platform/run/run_protocol.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 // "&Run" menu, the Ctrl-key shortcuts and the 50 ms animation timer. The procedures only
 // set library state; the event wait turns that state into events.
 #include "kanvo_internal.h"
-#include "platform/run.h"
+#include "platform/run/run_protocol.h"
 
 namespace msg = platform::msg;
 

@@ -1,38 +1,25 @@
 // The kanvo-scene executable: hands the command line to the landscape's entry. One option
 // of its own, --seed N, fixes the random start (for scripted runs that must repeat);
 // without it the start comes from the clock.
-#include <cerrno>
-#include <cstdio>
-#include <cstdlib>
+#include <cstdint>
 #include <string>
 
+#include "command_line.h"
 #include "kanvo.h"
 #include "landscape.h"
-
-namespace {
-
-bool parse_seed(const char *text, uint32_t *seed) {
-    if (!text || *text < '0' || *text > '9') return false;
-    errno = 0;
-    char *end = nullptr;
-    const unsigned long long value = std::strtoull(text, &end, 10);
-    if (errno != 0 || *end != '\0' || value > 0xFFFFFFFFull) return false;
-    *seed = uint32_t(value);
-    return true;
-}
-
-}  // namespace
 
 int main(int argc, char **argv) {
     std::string command_line;
     for (int i = 1; i < argc; i++) {
         if (std::string(argv[i]) == "--seed") {
-            uint32_t seed = 0;
-            if (!parse_seed(i + 1 < argc ? argv[i + 1] : nullptr, &seed)) {
-                std::fprintf(stderr, "kanvo-scene: --seed takes a whole number from 0 to 4294967295\n");
-                return 2;
-            }
-            landscape_set_seed(seed);
+            // kanvo-scene shows no usage text, and its message stops before the value.
+            const CommandLine scene{"kanvo-scene", nullptr};
+            const unsigned long long max = UINT32_MAX;
+            unsigned long long seed = 0;
+            std::string wanted;
+            if (i + 1 >= argc || !read_whole_number("--seed", argv[i + 1], 0, max, &seed, &wanted))
+                scene.fail(whole_number_wanted("--seed", 0, max));
+            landscape_set_seed(uint32_t(seed));
             ++i;
             continue;
         }

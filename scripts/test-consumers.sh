@@ -6,21 +6,12 @@
 #   scripts/test-consumers.sh [WORK_DIR]      (default build/consumers)
 set -euo pipefail
 cd "$(dirname "$0")/.."
-scripts/install-deps.sh
+source scripts/lib/checks.sh
+scripts/install-deps.sh run test
 source=$PWD
 work=$(mkdir -p "${1:-build/consumers}" && cd "${1:-build/consumers}" && pwd)
 prefix=$work/prefix
 export QT_QPA_PLATFORM=offscreen
-passed=0 failed=0
-result() {  # result NAME STATUS
-  if [ "$2" -eq 0 ]; then
-    echo "ok   $1"
-    passed=$((passed + 1))
-  else
-    echo "FAIL $1"
-    failed=$((failed + 1))
-  fi
-}
 # The consumer draws a red circle at the origin inside the cleared surface's black frame.
 picture_ok() {  # picture_ok PROGRAM [LIBRARY_PATH]
   local picture=$work/picture.png
@@ -40,15 +31,15 @@ rm -rf "$work/c_only"
 status=0
 quiet cmake -S tests/consumers/c_only -B "$work/c_only" -DKANVO_SOURCE_DIR="$source" || status=1
 [ $status -eq 0 ] && { quiet cmake --build "$work/c_only" -j 2 || status=1; }
-result "C-only project configures and links" $status
+check_status "C-only project configures and links" $status
 # Kanvo's part of the build tree holds the library's folder and nothing else.
 extra=$(cd "$work/c_only/kanvo" && find . -mindepth 1 -maxdepth 1 -type d \
   ! -name CMakeFiles ! -name library | tr '\n' ' ')
 [ -z "$extra" ] || echo "     built besides the library: $extra"
 [ -z "$extra" ] && [ -e "$work/c_only/kanvo/library/libkanvo.a" ]
-result "add_subdirectory builds the library alone" $?
+check_status "add_subdirectory builds the library alone" $?
 [ $status -eq 0 ] && picture_ok "$work/c_only/consumer"
-result "C-only program runs and draws" $?
+check_status "C-only program runs and draws" $?
 
 echo "== install"
 status=0
@@ -62,7 +53,7 @@ for file in include/kanvo.h lib/libkanvo.a lib/libkanvo.so lib/cmake/Kanvo/Kanvo
   lib/pkgconfig/kanvo.pc; do
   [ -e "$prefix/$file" ] || { echo "     missing: $file"; status=1; }
 done
-result "cmake --install puts header, libraries, package and .pc file in the prefix" $status
+check_status "cmake --install puts header, libraries, package and .pc file in the prefix" $status
 
 echo "== find_package(Kanvo)"
 rm -rf "$work/find_package"
@@ -70,21 +61,20 @@ status=0
 quiet cmake -S tests/consumers/find_package -B "$work/find_package" -DCMAKE_PREFIX_PATH="$prefix" ||
   status=1
 [ $status -eq 0 ] && { quiet cmake --build "$work/find_package" -j 2 || status=1; }
-result "find_package consumer builds" $status
+check_status "find_package consumer builds" $status
 [ $status -eq 0 ] && picture_ok "$work/find_package/consumer"
-result "Kanvo::kanvo (shared) program runs and draws" $?
+check_status "Kanvo::kanvo (shared) program runs and draws" $?
 [ $status -eq 0 ] && ! ldd "$work/find_package/consumer_static" | grep -q libkanvo &&
   picture_ok "$work/find_package/consumer_static"
-result "Kanvo::kanvo_static program runs and draws without libkanvo.so" $?
+check_status "Kanvo::kanvo_static program runs and draws without libkanvo.so" $?
 
 echo "== pkg-config"
 status=0
 flags=$(PKG_CONFIG_PATH="$prefix/lib/pkgconfig" pkg-config --cflags --libs kanvo) || status=1
 [ $status -eq 0 ] && { quiet cc -std=c99 tests/consumers/consumer.c $flags -o "$work/consumer_pc" ||
   status=1; }
-result "cc consumer.c \$(pkg-config --cflags --libs kanvo) builds" $status
+check_status "cc consumer.c \$(pkg-config --cflags --libs kanvo) builds" $status
 [ $status -eq 0 ] && picture_ok "$work/consumer_pc" "$prefix/lib"
-result "pkg-config program runs and draws" $?
+check_status "pkg-config program runs and draws" $?
 
-echo "$passed passed, $failed failed"
-[ "$failed" -eq 0 ]
+checks_done

@@ -4,26 +4,24 @@
 # the same library points (the origin at client pixel (292, 240)), nothing on standard
 # error at start-up. Then a round of examples/catch_game.c recorded with Ctrl+R and
 # played back with Ctrl+P must end in the same picture.
-#   scripts/test-desktop.sh [BUILD_DIR]      (default build/plain)
+#   scripts/test-desktop.sh [BUILD_DIR]      (default build/plain; built in as it is when
+#                                            already configured)
 set -euo pipefail
 cd "$(dirname "$0")/.."
+source scripts/lib/checks.sh
 
 if [ "${KANVO_IN_XVFB:-}" != 1 ]; then
-  scripts/install-deps.sh
+  scripts/install-deps.sh run test
   build=${1:-build/plain}
-  cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+  use_build "$build"
   cmake --build "$build" -j 2 --target desktop_probe catch_game
-  passed=0 failed=0
   for manager in none openbox replay; do
     echo "== session: $manager"
-    if KANVO_IN_XVFB=1 xvfb-run -a -s "-screen 0 1024x768x24" "$0" "$build" "$manager"; then
-      passed=$((passed + 1))
-    else
-      failed=$((failed + 1))
-    fi
+    KANVO_IN_XVFB=1 xvfb-run -a -s "-screen 0 1024x768x24" "$0" "$build" "$manager" &&
+      status=0 || status=$?
+    check_status "session: $manager" "$status"
   done
-  echo "$passed passed, $failed failed"
-  [ "$failed" -eq 0 ]
+  checks_done
   exit
 fi
 
@@ -37,15 +35,6 @@ cleanup() {
   rm -rf "$work"
 }
 trap cleanup EXIT
-errors=0
-check() {  # check WHAT EXPECTED ACTUAL
-  if [ "$2" = "$3" ]; then
-    echo "ok   $1: $3"
-  else
-    echo "FAIL $1: expected '$2', got '$3'"
-    errors=$((errors + 1))
-  fi
-}
 wait_for() {  # wait_for SECONDS COMMAND...: retries the command until it succeeds
   local deadline=$((SECONDS + $1))
   shift
@@ -89,15 +78,15 @@ if [ "$manager" = replay ]; then
   sleep 13  # 120 ticks
   import -window "$window" "$work/played.png"
   xdotool key ctrl+r
-  check "recording starts with the letter" "KANVO_KBD(103);" "$(head -n 1 "$work/KANVO.SCR" 2>/dev/null)"
+  check_equal "recording starts with the letter" "KANVO_KBD(103);" "$(head -n 1 "$work/KANVO.SCR" 2>/dev/null)"
   xdotool key ctrl+p
   sleep 14
   import -window "$window" "$work/replayed.png"
-  check "hit recorded" "#ffff00" "$(scripts/png-pixels.py "$work/played.png" 223,$((bar + 312)) | cut -d' ' -f2)"
+  check_equal "hit recorded" "#ffff00" "$(scripts/png-pixels.py "$work/played.png" 223,$((bar + 312)) | cut -d' ' -f2)"
   same=no
   cmp -s "$work/played.png" "$work/replayed.png" && same=yes
-  check "replayed round ends in the same picture" yes "$same"
-  [ "$errors" -eq 0 ]
+  check_equal "replayed round ends in the same picture" yes "$same"
+  [ "$checks_failed" -eq 0 ]
   exit
 fi
 
@@ -136,15 +125,15 @@ print(right - left + 1, bottom - top + 1, left, top,
 EOF
 )
 echo "     client area on screen at ($left, $top)"
-check "client area" "585x481" "${width}x${height}"
-check "client area fully painted" 1 "$filled"
+check_equal "client area" "585x481" "${width}x${height}"
+check_equal "client area fully painted" 1 "$filled"
 
 click() {  # click CLIENT_X CLIENT_Y EXPECTED_LIBRARY_POINT
   local before
   before=$(grep -c '^click' "$work/out" || true)
   xdotool mousemove $((left + $1)) $((top + $2)) click 1
   wait_for 5 sh -c "[ \$(grep -c '^click' '$work/out') -gt $before ]" || true
-  check "click at client ($1, $2)" "click $3" "$(grep '^click' "$work/out" | tail -n 1)"
+  check_equal "click at client ($1, $2)" "click $3" "$(grep '^click' "$work/out" | tail -n 1)"
 }
 click 292 240 "0 0"
 click 0 0 "-292 240"
@@ -156,7 +145,7 @@ window=$(xdotool search --onlyvisible --name "^KANVO Graphics$" | head -n 1)
 hints=$(xprop -id "$window" WM_NORMAL_HINTS)
 minimum=$(sed -n 's/.*minimum size: //p' <<<"$hints")
 [ -n "$minimum" ] || minimum="a minimum size"
-check "largest size the window may take" "$minimum" "$(sed -n 's/.*maximum size: //p' <<<"$hints")"
+check_equal "largest size the window may take" "$minimum" "$(sed -n 's/.*maximum size: //p' <<<"$hints")"
 
-check "standard error at start-up" "" "$(cat "$work/err")"
-[ "$errors" -eq 0 ]
+check_equal "standard error at start-up" "" "$(cat "$work/err")"
+[ "$checks_failed" -eq 0 ]

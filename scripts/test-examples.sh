@@ -3,10 +3,11 @@
 # script from examples/runs/ (or lets its animation run for some ticks), and pixels of
 # its last picture are checked against what the program must have drawn.
 #   scripts/test-examples.sh [BUILD_DIR] [--pictures]      (default build/plain)
-# --pictures also keeps the last pictures as examples/pictures/*.png, the pictures of
+# A BUILD_DIR already configured is built in as it is. --pictures also keeps the last pictures as examples/pictures/*.png, the pictures of
 # examples/README.md.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+source scripts/lib/checks.sh
 build=build/plain
 keep_pictures=0
 for argument in "$@"; do
@@ -15,14 +16,13 @@ for argument in "$@"; do
     *) build=$argument ;;
   esac
 done
-scripts/install-deps.sh
-cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+scripts/install-deps.sh run test
+use_build "$build"
 programs=(hello click_draw bouncing_ball typing clock catch_game)
 cmake --build "$build" -j 2 --target kanvo-run "${programs[@]}"
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
-passed=0 failed=0
 # run_example NAME KANVO-RUN-OPTIONS... -- QUERIES... = EXPECTED
 # Runs the example, then asks png-pixels.py the queries about its last picture.
 run_example() {
@@ -37,18 +37,15 @@ run_example() {
   local expected="585x481 $*" seen
   if ! (cd "$work" && "$OLDPWD/$build/tools/kanvo-run" "${options[@]}" --png "$work/$name.png" \
         -- "$OLDPWD/$build/examples/$name" >"$work/$name.out" 2>&1); then
-    echo "FAIL $name: kanvo-run failed"
+    check_failed "$name: kanvo-run failed"
     sed 's/^/     /' "$work/$name.out"
-    failed=$((failed + 1))
     return
   fi
   seen=$(scripts/png-pixels.py "$work/$name.png" "${queries[@]}")
   if matches "$expected" "$seen"; then
-    echo "ok   $name: $seen"
-    passed=$((passed + 1))
+    check_passed "$name: $seen"
   else
-    echo "FAIL $name: expected '$expected', got '$seen'"
-    failed=$((failed + 1))
+    check_failed "$name: expected '$expected', got '$seen'"
   fi
   [ "$keep_pictures" -eq 0 ] || cp "$work/$name.png" "examples/pictures/$name.png"
 }
@@ -103,5 +100,4 @@ run_example catch_game --script "$runs"/catch_game.SCR -- \
   "$(px -60 -65)" "$(px -240 150)" "$(px 205 -10)" "$(px -135 105)" "$(px 120 -18)" \
   "$orange@0,55,585,426" "$(px 0 -200)" = $yellow $yellow $yellow $yellow $black 0 $sea
 
-echo "$passed passed, $failed failed"
-[ "$failed" -eq 0 ]
+checks_done

@@ -1,12 +1,16 @@
 #!/usr/bin/env bash
 # The browser tests: builds the pages with Emscripten (FreeType from Debian's source, built
-# once into build/web-deps), the two Linux tools they are compared with (build/plain), and
-# runs tests/web/test_pages.py in headless Chromium over the DevTools protocol.
+# once into build/web-deps), the two Linux tools they are compared with (in BUILD_DIR), and
+# runs tests/backends/web/test_pages.py in headless Chromium over the DevTools protocol.
 # Ends with "N passed, N failed"; exits non-zero on any failure.
+#   scripts/test-web.sh [BUILD_DIR]      (default build/plain; built in as it is when
+#                                         already configured)
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
-scripts/install-deps.sh
+source scripts/lib/checks.sh
+plain=${1:-build/plain}
+scripts/install-deps.sh run test web
 jobs=${KANVO_JOBS:-2}
 log=$root/build/test-web-build.log
 mkdir -p build
@@ -17,14 +21,14 @@ echo "== the pages (Emscripten)"
 pages=$root/build/web-test-pages
 rm -rf "$pages"
 KANVO_JOBS=$jobs quietly docs/make-web.sh "$pages"
-cp "${KANVO_WEB_BUILD:-$root/build/web}"/tests/web/page-checks.{html,js,wasm} "$pages/"
+cp "${KANVO_WEB_BUILD:-$root/build/web}"/tests/backends/web/page-checks.{html,js,wasm} "$pages/"
 
 echo "   (${SECONDS} s so far)"
 echo "== kanvo-replay and the headless recording (Linux build)"
-cmake -S . -B build/plain -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-quietly cmake --build build/plain -j "$jobs" --target kanvo-replay kanvo-headless-recording
+use_build "$plain"
+quietly cmake --build "$plain" -j "$jobs" --target kanvo-replay kanvo-headless-recording
 
 echo "   (${SECONDS} s so far)"
 echo "== the pages in headless Chromium"
 # Debian's python3, which has python3-websocket, whatever python3 comes first on PATH.
-/usr/bin/python3 tests/web/test_pages.py "$pages" build/plain
+/usr/bin/python3 tests/backends/web/test_pages.py "$pages" "$plain"

@@ -5,9 +5,14 @@
 # runs the whole test suite under Wine on a virtual X server: the headless tests, the
 # reference pictures, the windowed tests driven with xdotool, and the zip's hello built
 # as its README says. One Wine prefix, made once in build/wineprefix, serves every run.
+# Ends with "N passed, N failed", counting the tests CTest ran.
+#   scripts/test-windows.sh [BUILD_DIR]      (default build/windows; built in as it is when
+#                                             already configured)
 set -euo pipefail
 cd "$(dirname "$0")/.."
-scripts/install-deps.sh
+source scripts/lib/checks.sh
+build=${1:-build/windows}
+scripts/install-deps.sh run test windows
 jobs=${KANVO_JOBS:-2}
 start=$(date +%s)
 
@@ -23,10 +28,11 @@ if [ ! -f "$WINEPREFIX/system.reg" ]; then
 fi
 
 echo "== cross-build (MinGW-w64)"
-cmake -S . -B build/windows -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake \
-  -DCMAKE_PREFIX_PATH="$prefix" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build build/windows -j "$jobs"
-ls -l build/windows/kanvo-windows.zip
+[ -f "$build/CMakeCache.txt" ] ||
+  cmake -S . -B "$build" -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake \
+    -DCMAKE_PREFIX_PATH="$prefix" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake --build "$build" -j "$jobs"
+ls -l "$build/kanvo-windows.zip"
 
 echo "== built in $(( $(date +%s) - start )) s; tests under Wine on Xvfb"
 # Wine's desktop process, started without a display by the build's test discovery, must
@@ -34,6 +40,13 @@ echo "== built in $(( $(date +%s) - start )) s; tests under Wine on Xvfb"
 wineserver -w
 status=0
 xvfb-run -a -s "-screen 0 1024x900x24" \
-  ctest --test-dir build/windows --output-on-failure -j "$jobs" || status=$?
+  ctest --test-dir "$build" --output-on-failure -j "$jobs" | tee "$build/ctest.log" || status=$?
 wineserver -k 2>/dev/null || true
-exit "$status"
+# CTest's summary, "N% tests passed, F tests failed out of T", becomes the closing line;
+# without one the run itself failed.
+summary=$(sed -n 's/.* tests passed, \([0-9]*\) tests failed out of \([0-9]*\).*/\1 \2/p' \
+  "$build/ctest.log")
+read -r failed total <<<"${summary:-1 1}"
+[ "$status" -eq 0 ] || [ "$failed" -gt 0 ] || failed=1
+checks_passed=$((total - failed)) checks_failed=$failed
+checks_done

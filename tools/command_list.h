@@ -8,7 +8,7 @@
 #include <istream>
 #include <string>
 
-#include "kanvo_internal.h"
+#include "testing.h"
 
 // One command of a list, read and checked.
 struct ListCommand {

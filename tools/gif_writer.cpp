@@ -16,7 +16,7 @@
 #include <memory>
 #include <utility>
 
-#include "platform/files.h"
+#include "testing.h"
 
 namespace {
 
@@ -27,10 +27,7 @@ int write_to_file(GifFileType *gif, const GifByteType *data, int size) {
     return int(std::fwrite(data, 1, size_t(size), static_cast<std::FILE *>(gif->UserData)));
 }
 
-bool fail(std::string *error, const std::string &reason) {
-    if (error) *error = reason;
-    return false;
-}
+using platform::fail;
 
 // Red, green and blue weighted by how strongly the eye tells them apart.
 long distance(platform::Pixel a, platform::Pixel b) {

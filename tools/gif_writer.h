@@ -16,7 +16,7 @@
 #include <unordered_map>
 #include <vector>
 
-#include "platform/bitmap.h"
+#include "testing.h"
 
 struct GifFileType;
 struct z_stream_s;

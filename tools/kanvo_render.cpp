@@ -4,8 +4,7 @@
 #include <string>
 
 #include "command_list.h"
-#include "kanvo_internal.h"
-#include "platform/png.h"
+#include "testing.h"
 
 int main(int argc, char **argv) {
     if (argc != 3) {

@@ -17,12 +17,10 @@
 
 #include "command_line.h"
 #include "gif_writer.h"
-#include "kanvo_internal.h"
+#include "named_files.h"
 #include "landscape.h"
-#include "platform/backends/headless/headless_backend.h"
-#include "platform/files.h"
-#include "platform/png.h"
 #include "script_line.h"
+#include "testing.h"
 
 namespace {
 
@@ -37,6 +35,7 @@ const char kUsage[] =
     "  --frames DIR  write every frame as DIR/frame-NNNNNN.png\n"
     "  --gif FILE    write the frames as an animated GIF, each shown as long as it stood\n"
     "  --gif-every K put only every K-th frame (and the last) into the GIF\n";
+const CommandLine tool{"kanvo-replay", kUsage};
 
 // About a day of animation at ten frames a second, a few minutes of replay: a script
 // line announcing two billion ticks would otherwise run for hours.
@@ -71,20 +70,6 @@ struct Run {
 
 Run run;
 
-[[noreturn]] void fail(const std::string &message, int status = 2) {
-    std::fprintf(stderr, "kanvo-replay: %s\n", message.c_str());
-    if (status == 2) std::fputs(kUsage, stderr);
-    std::exit(status);
-}
-
-unsigned long long whole_number(const std::string &option, const char *text,
-                                unsigned long long min, unsigned long long max) {
-    unsigned long long value = 0;
-    std::string wanted;
-    if (!read_whole_number(option, text, min, max, &value, &wanted)) fail(wanted);
-    return value;
-}
-
 Options parse_options(int argc, char **argv) {
     Options options;
     for (int i = 1; i < argc; ++i) {
@@ -93,16 +78,16 @@ Options parse_options(int argc, char **argv) {
             std::fputs(kUsage, stdout);
             std::exit(0);
         }
-        if (i + 1 >= argc) fail("missing value after " + option);
+        if (i + 1 >= argc) tool.fail("missing value after " + option);
         const char *value = argv[++i];
-        if (!*value) fail(option + " takes a value, not an empty one");
+        if (!*value) tool.fail(option + " takes a value, not an empty one");
         if (option == "--seed") {
             options.has_seed = true;
-            options.seed = uint32_t(whole_number(option, value, 0, std::numeric_limits<uint32_t>::max()));
+            options.seed = uint32_t(tool.whole_number(option, value, 0, std::numeric_limits<uint32_t>::max()));
         } else if (option == "--ticks") {
-            options.ticks = (long long)whole_number(option, value, 0, 1000000000ULL);
+            options.ticks = (long long)tool.whole_number(option, value, 0, 1000000000ULL);
         } else if (option == "--max-ticks") {
-            options.max_ticks = (long long)whole_number(option, value, 1, 1000000000ULL);
+            options.max_ticks = (long long)tool.whole_number(option, value, 1, 1000000000ULL);
         } else if (option == "--script") {
             options.script = value;
         } else if (option == "--png") {
@@ -112,17 +97,17 @@ Options parse_options(int argc, char **argv) {
         } else if (option == "--gif") {
             options.gif = value;
         } else if (option == "--gif-every") {
-            options.gif_every = whole_number(option, value, 1, 1000000);
+            options.gif_every = tool.whole_number(option, value, 1, 1000000);
         } else {
-            fail("unknown option " + option);
+            tool.fail("unknown option " + option);
         }
     }
-    if (!options.script.empty() && options.ticks >= 0) fail("give either --script or --ticks, not both");
+    if (!options.script.empty() && options.ticks >= 0) tool.fail("give either --script or --ticks, not both");
     const std::string twice = files_named_twice({{"--script", &options.script}, {"--png", &options.png},
                                                  {"--gif", &options.gif}});
-    if (!twice.empty()) fail(twice + " name the same file");
+    if (!twice.empty()) tool.fail(twice + " name the same file");
     if (options.ticks < 0) options.ticks = 0;
-    if (options.gif_every > 0 && options.gif.empty()) fail("--gif-every needs --gif");
+    if (options.gif_every > 0 && options.gif.empty()) tool.fail("--gif-every needs --gif");
     if (options.gif_every == 0) options.gif_every = 1;
     return options;
 }
@@ -132,11 +117,11 @@ Options parse_options(int argc, char **argv) {
 void check_script(const std::string &script) {
     struct stat info {};
     if (stat(script.c_str(), &info) != 0)
-        fail("cannot read script file " + script + ": " + std::strerror(errno), 1);
-    if (S_ISDIR(info.st_mode)) fail("script file " + script + " is a directory", 1);
-    if (!S_ISREG(info.st_mode)) fail("script file " + script + " is not a regular file", 1);
+        tool.fail("cannot read script file " + script + ": " + std::strerror(errno), 1);
+    if (S_ISDIR(info.st_mode)) tool.fail("script file " + script + " is a directory", 1);
+    if (!S_ISREG(info.st_mode)) tool.fail("script file " + script + " is not a regular file", 1);
     FILE *file = platform::open_regular_file(script.c_str());
-    if (!file) fail("cannot read script file " + script + ": " + std::strerror(errno), 1);
+    if (!file) tool.fail("cannot read script file " + script + ": " + std::strerror(errno), 1);
     std::fclose(file);
 }
 
@@ -146,9 +131,9 @@ void check_inputs_and_outputs(const Options &options) {
         namespace fs = std::filesystem;
         std::error_code error;
         if (!fs::exists(options.frames, error) && !fs::create_directory(options.frames, error)) {
-            fail("cannot make frames directory " + options.frames + ": " + error.message(), 1);
+            tool.fail("cannot make frames directory " + options.frames + ": " + error.message(), 1);
         }
-        if (!fs::is_directory(options.frames, error)) fail(options.frames + " is not a directory", 1);
+        if (!fs::is_directory(options.frames, error)) tool.fail(options.frames + " is not a directory", 1);
     }
 }
 
@@ -264,7 +249,7 @@ int main(int argc, char **argv) {
     check_inputs_and_outputs(run.options);
     std::string reason;
     if (!run.options.gif.empty() && !run.gif.open(run.options.gif, &reason)) {
-        fail("cannot write " + run.options.gif + ": " + reason, 1);
+        tool.fail("cannot write " + run.options.gif + ": " + reason, 1);
     }
 
     auto backend = std::make_unique<platform::HeadlessBackend>();

@@ -3,7 +3,7 @@
 // showed as PNG pictures or an animated GIF.
 //
 // The program runs as a child process. Environment variables tell its library to run
-// headless and where to report (see library/platform/backends/headless/headless_run.cpp);
+// headless and where to report (library/platform/run/: the run driver and the protocol);
 // the library sends one record per event wait, with the frame when one is wanted, and the
 // last frame when the program ends. This side writes the pictures, stops a program that
 // stops waiting for events for --timeout seconds of real time, and passes on its status.
@@ -26,11 +26,9 @@
 
 #include "command_line.h"
 #include "gif_writer.h"
-#include "platform/backends/headless/run_report.h"
-#include "platform/bitmap.h"
-#include "platform/files.h"
-#include "platform/png.h"
+#include "named_files.h"
 #include "script_line.h"
+#include "testing.h"
 
 namespace {
 
@@ -52,6 +50,7 @@ const char kUsage[] =
     "When the script or the ticks are used up, the drawing window is closed as the close\n"
     "box does. The program's exit status is passed on; 124 when it was stopped (with\n"
     "every process it started), 130 when the run was interrupted.\n";
+const CommandLine tool{"kanvo-run", kUsage};
 
 constexpr int kStopped = 124;
 constexpr int kCannotRun = 127;
@@ -69,26 +68,12 @@ struct Options {
     std::vector<char *> program;  // the program and its arguments, null-terminated
 };
 
-[[noreturn]] void fail(const std::string &message, int status = 2) {
-    std::fprintf(stderr, "kanvo-run: %s\n", message.c_str());
-    if (status == 2) std::fputs(kUsage, stderr);
-    std::exit(status);
-}
-
-unsigned long long whole_number(const std::string &option, const char *text,
-                                unsigned long long min, unsigned long long max) {
-    unsigned long long value = 0;
-    std::string wanted;
-    if (!read_whole_number(option, text, min, max, &value, &wanted)) fail(wanted);
-    return value;
-}
-
 double seconds(const std::string &option, const char *text) {
     errno = 0;
     char *end = nullptr;
     const double value = std::strtod(text, &end);
     if (end == text || *end != '\0' || errno != 0 || !(value > 0) || value > 1e6) {
-        fail(option + " takes a number of seconds above 0 and up to 1000000, not '" + text + "'");
+        tool.fail(option + " takes a number of seconds above 0 and up to 1000000, not '" + text + "'");
     }
     return value;
 }
@@ -107,13 +92,13 @@ Options parse_options(int argc, char **argv) {
             std::exit(0);
         }
         if (option.rfind("-", 0) != 0) break;  // the program, without a "--" before it
-        if (i + 1 >= argc) fail("missing value after " + option);
+        if (i + 1 >= argc) tool.fail("missing value after " + option);
         const char *value = argv[++i];
-        if (!*value) fail(option + " takes a value, not an empty one");
+        if (!*value) tool.fail(option + " takes a value, not an empty one");
         if (option == "--script") {
             options.script = value;
         } else if (option == "--ticks") {
-            options.ticks = (long long)whole_number(option, value, 0, 1000000000ULL);
+            options.ticks = (long long)tool.whole_number(option, value, 0, 1000000000ULL);
         } else if (option == "--png") {
             options.png = value;
         } else if (option == "--frames") {
@@ -121,23 +106,23 @@ Options parse_options(int argc, char **argv) {
         } else if (option == "--gif") {
             options.gif = value;
         } else if (option == "--gif-every") {
-            options.gif_every = whole_number(option, value, 1, 1000000);
+            options.gif_every = tool.whole_number(option, value, 1, 1000000);
         } else if (option == "--limit") {
-            options.limit = whole_number(option, value, 1, 1000000000000ULL);
+            options.limit = tool.whole_number(option, value, 1, 1000000000000ULL);
         } else if (option == "--timeout") {
             options.timeout_s = seconds(option, value);
         } else {
-            fail("unknown option " + option);
+            tool.fail("unknown option " + option);
         }
     }
-    if (i >= argc) fail("no program given (put it after --)");
+    if (i >= argc) tool.fail("no program given (put it after --)");
     for (; i < argc; ++i) options.program.push_back(argv[i]);
     options.program.push_back(nullptr);
     const std::string twice = files_named_twice({{"--script", &options.script}, {"--png", &options.png},
                                                  {"--gif", &options.gif}});
-    if (!twice.empty()) fail(twice + " name the same file");
-    if (!options.script.empty() && options.ticks >= 0) fail("give either --script or --ticks, not both");
-    if (options.gif_every > 0 && options.gif.empty()) fail("--gif-every needs --gif");
+    if (!twice.empty()) tool.fail(twice + " name the same file");
+    if (!options.script.empty() && options.ticks >= 0) tool.fail("give either --script or --ticks, not both");
+    if (options.gif_every > 0 && options.gif.empty()) tool.fail("--gif-every needs --gif");
     if (options.ticks < 0) options.ticks = 0;
     if (options.gif_every == 0) options.gif_every = 1;
     // Every tick is a wait: the default leaves room for the ticks asked for.
@@ -154,15 +139,15 @@ std::string directory_of(const std::string &path) {
 // Fails before the program runs, so that a long run does not end in a lost picture.
 void check_writable_file(const std::string &path) {
     struct stat info {};
-    if (stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode)) fail("cannot write " + path + ": it is a directory", 1);
+    if (stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode)) tool.fail("cannot write " + path + ": it is a directory", 1);
     const platform::OutputPlace place = platform::output_place(path);
     if (place.in_place) {
-        if (access(place.path.c_str(), W_OK) != 0) fail("cannot write " + path + ": " + std::strerror(errno), 1);
+        if (access(place.path.c_str(), W_OK) != 0) tool.fail("cannot write " + path + ": " + std::strerror(errno), 1);
         return;
     }
     const std::string directory = directory_of(place.path);
     if (access(directory.c_str(), W_OK) != 0) {
-        fail("cannot write " + path + ": " + directory + ": " + std::strerror(errno), 1);
+        tool.fail("cannot write " + path + ": " + directory + ": " + std::strerror(errno), 1);
     }
 }
 
@@ -171,22 +156,22 @@ void check_inputs_and_outputs(const Options &options) {
         // Looked at before it is opened: opening a FIFO with no writer would wait for one.
         struct stat info {};
         if (stat(options.script.c_str(), &info) != 0)
-            fail("cannot read script file " + options.script + ": " + std::strerror(errno), 1);
-        if (!S_ISREG(info.st_mode)) fail("script file " + options.script + " is not a regular file", 1);
+            tool.fail("cannot read script file " + options.script + ": " + std::strerror(errno), 1);
+        if (!S_ISREG(info.st_mode)) tool.fail("script file " + options.script + " is not a regular file", 1);
         FILE *file = platform::open_regular_file(options.script.c_str());
-        if (!file) fail("cannot read script file " + options.script + ": " + std::strerror(errno), 1);
+        if (!file) tool.fail("cannot read script file " + options.script + ": " + std::strerror(errno), 1);
         std::fclose(file);
     }
     if (!options.frames.empty()) {
         struct stat info {};
         if (stat(options.frames.c_str(), &info) != 0 && mkdir(options.frames.c_str(), 0777) != 0) {
-            fail("cannot make frames directory " + options.frames + ": " + std::strerror(errno), 1);
+            tool.fail("cannot make frames directory " + options.frames + ": " + std::strerror(errno), 1);
         }
         if (stat(options.frames.c_str(), &info) != 0 || !S_ISDIR(info.st_mode)) {
-            fail(options.frames + " is not a directory", 1);
+            tool.fail(options.frames + " is not a directory", 1);
         }
         if (access(options.frames.c_str(), W_OK) != 0) {
-            fail("cannot write into " + options.frames + ": " + std::strerror(errno), 1);
+            tool.fail("cannot write into " + options.frames + ": " + std::strerror(errno), 1);
         }
     }
     if (!options.png.empty()) check_writable_file(options.png);
@@ -229,7 +214,7 @@ private:
 
 pid_t start_program(const Options &options, int report_fd, const Terminal &terminal) {
     const pid_t pid = fork();
-    if (pid < 0) fail(std::string("cannot start a process: ") + std::strerror(errno), 1);
+    if (pid < 0) tool.fail(std::string("cannot start a process: ") + std::strerror(errno), 1);
     if (pid > 0) {
         setpgid(pid, pid);
         if (terminal.owned()) give_terminal_to(pid);
@@ -257,7 +242,7 @@ public:
     explicit Pictures(const Options &options) : options_(options) {
         if (!options.gif.empty()) {
             std::string reason;
-            if (!gif_.open(options.gif, &reason)) fail("cannot write " + options.gif + ": " + reason, 1);
+            if (!gif_.open(options.gif, &reason)) tool.fail("cannot write " + options.gif + ": " + reason, 1);
         }
     }
 
@@ -515,7 +500,7 @@ int main(int argc, char **argv) {
     Pictures pictures(options);
 
     int report[2];
-    if (pipe2(report, O_CLOEXEC) != 0) fail(std::string("cannot make a pipe: ") + std::strerror(errno), 1);
+    if (pipe2(report, O_CLOEXEC) != 0) tool.fail(std::string("cannot make a pipe: ") + std::strerror(errno), 1);
     fcntl(report[0], F_SETPIPE_SZ, 1 << 20);  // whole frames in few reads, where allowed
     catch_interrupts();
     const Terminal terminal;

@@ -1,6 +1,7 @@
-// The seam between the windowing stand-in and what really shows windows: the desktop
-// backend (Qt on Linux, the page in a browser) or the headless one. Nothing above this
-// seam knows which backend runs.
+// Seam: the backend, between the windowing stand-in and what really shows windows.
+// Filled by backends/headless/ (everywhere) and one desktop backend per system:
+// backends/qt/ (Linux), backends/win32/ (Windows), backends/web/ (the browser).
+// Nothing above this seam knows which backend runs.
 #pragma once
 
 #include <cstdint>

@@ -2,8 +2,8 @@
 // name names, so that a recording notices its file being removed or replaced under it;
 // opening only regular files for reading; a last word before the program ends; files
 // written whole beside their place and renamed into it, so that a failed write never
-// leaves half a file under the name; scratch files. Each system has its own
-// (backends/posix/files.cpp, backends/win32/files.cpp).
+// leaves half a file under the name; scratch files.
+// Seam: filled by ports/posix/files.cpp (Linux and the browser) or ports/win32/files.cpp.
 #pragma once
 
 #include <cstddef>

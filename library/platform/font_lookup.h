@@ -1,6 +1,7 @@
-// Finding a face file for a family name: each system has its own lookup (fontconfig on
-// Linux, files shipped beside the program elsewhere). FreeType renders whatever it finds,
-// so the same file gives the same pixels on every system.
+// Finding a face file for a family name. FreeType renders whatever it finds, so the same
+// file gives the same pixels on every system.
+// Seam: filled by ports/posix/font_lookup.cpp (fontconfig), ports/win32/font_lookup.cpp
+// (fonts/ beside the program) or ports/web/font_lookup.cpp (the page's own files).
 #pragma once
 
 #include <string>

@@ -9,6 +9,7 @@
 #include <memory>
 
 #include "platform/files.h"
+#include "platform/failure.h"
 #include "platform/png_codec.h"
 
 namespace platform {
@@ -18,11 +19,6 @@ struct FileCloser {
     void operator()(FILE *f) const { fclose(f); }
 };
 using File = std::unique_ptr<FILE, FileCloser>;
-
-bool fail(std::string *error, const std::string &reason) {
-    if (error) *error = reason;
-    return false;
-}
 
 // Writes the picture into an open file; the reason on failure.
 bool write_picture(FILE *file, const Bitmap &bitmap, std::string *error) {

@@ -1,5 +1,6 @@
-// The PNG codec under png.cpp's file handling: libpng on desktops (png_libpng.cpp), stb in
-// the browser (backends/web/png_stb.cpp), so the file handling is the same everywhere.
+// The PNG codec under png.cpp's file handling, so the file handling is the same everywhere.
+// Seam: filled by ports/png/png_libpng.cpp (desktops) or ports/png/png_stb.cpp (the
+// browser).
 #pragma once
 
 #include <cstdio>

@@ -7,7 +7,7 @@
 #include <deque>
 
 #include "backend.h"
-#include "run.h"
+#include "platform/run/run_protocol.h"
 
 namespace platform {
 
@@ -152,6 +152,18 @@ int Menu::check(uint32_t id, bool checked) {
     const int previous = int(item->flags & menu_flag::checked);
     item->flags = checked ? (item->flags | menu_flag::checked) : (item->flags & ~menu_flag::checked);
     return previous;
+}
+
+std::string Menu::structure() const {
+    std::string out;
+    for (const MenuItem &item : items_) {
+        out += item.text;
+        out += '\x1f' + std::to_string(item.id) + ':' +
+               std::to_string(item.flags & ~(menu_flag::checked | menu_flag::grayed));
+        if (item.popup) out += '{' + item.popup->structure() + '}';
+        out += '\x1e';
+    }
+    return out;
 }
 
 void set_menu(Window *window, std::unique_ptr<Menu> bar) {

@@ -133,6 +133,10 @@ public:
     // Sets or clears the check mark of that item. Returns its previous state as
     // menu_flag::checked or 0, or -1 when no item has the id.
     int check(uint32_t id, bool checked);
+    // The items and their flags (check marks and graying aside) in one string, popups
+    // included: a backend that sees a new string builds a new menu bar, an equal one only
+    // refreshes the marks.
+    std::string structure() const;
     const std::vector<MenuItem> &items() const { return items_; }
 
     Window *owner = nullptr;  // the window the bar is attached to, for refreshes
@@ -169,8 +173,8 @@ struct Rect {
 };
 
 // Backend in use. set_backend must come before the first window; without it the first
-// use makes the headless one when kanvo-run started the program (run.h), else the
-// desktop backend (which, without a display, prints why and exits 1).
+// use makes the headless one when kanvo-run started the program (run/run_protocol.h),
+// else the desktop backend (which, without a display, prints why and exits 1).
 void set_backend(std::unique_ptr<Backend> backend);
 Backend &backend();
 bool has_backend();

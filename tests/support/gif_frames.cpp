@@ -1,5 +1,6 @@
 // Decodes an animated GIF with giflib into the pictures a viewer shows frame by frame.
 #include "support/gif_frames.h"
+#include "testing.h"
 
 #include <gif_lib.h>
 
@@ -15,10 +16,7 @@ struct Closer {
     }
 };
 
-bool fail(std::string *error, const std::string &reason) {
-    *error = reason;
-    return false;
-}
+using platform::fail;
 
 // giflib keeps the extensions read before an image with that image.
 bool has_loop_extension(const GifFileType *gif) {

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/bitmap.h"
+#include "testing.h"
 
 struct GifImage {
     int left = 0, top = 0, width = 0, height = 0;  // the rectangle the frame holds

@@ -11,26 +11,26 @@
 #include <random>
 #include <sstream>
 
-#include "platform/png.h"
+#include "testing.h"
 
 #ifndef _WIN32
 #include <sys/wait.h>
 #endif
 
 platform::HeadlessBackend &use_headless() {
-    static platform::HeadlessBackend *driver = nullptr;
-    if (!driver) {
+    static platform::HeadlessBackend *headless = nullptr;
+    if (!headless) {
         auto backend = std::make_unique<platform::HeadlessBackend>();
-        driver = backend.get();
+        headless = backend.get();
         platform::set_backend(std::move(backend));
     }
-    return *driver;
+    return *headless;
 }
 
 platform::HeadlessBackend &open_headless() {
-    platform::HeadlessBackend &driver = use_headless();
+    platform::HeadlessBackend &headless = use_headless();
     KANVO_open(nullptr, nullptr, "", KANVO_SHOW_NORMAL);
-    return driver;
+    return headless;
 }
 
 platform::Pixel surface_pixel(int x, int y) {

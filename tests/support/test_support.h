@@ -5,10 +5,9 @@
 #include <string>
 #include <vector>
 
-#include "kanvo_internal.h"
-#include "platform/backends/headless/headless_backend.h"
+#include "testing.h"
 
-// Installs a headless backend (once per process) and returns its driver.
+// Installs a headless backend (once per process) and returns it.
 platform::HeadlessBackend &use_headless();
 // use_headless() and KANVO_open(0, 0, "", KANVO_SHOW_NORMAL).
 platform::HeadlessBackend &open_headless();

@@ -21,7 +21,7 @@ extern char **environ;
 #include <fstream>
 #include <sstream>
 
-#include "platform/backends/headless/run_report.h"
+#include "platform/run/run_protocol.h"
 
 namespace grade {
 

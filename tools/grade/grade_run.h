@@ -1,6 +1,6 @@
 // kanvo-grade's side of a run: a submission compiled, then run under kanvo-run with a
 // second pipe on which the library reports every frame and every drawing call
-// (platform/backends/headless/run_report.h), and with the clock of graded runs preloaded.
+// (platform/run/run_protocol.h), and with the clock of graded runs preloaded.
 #pragma once
 
 #include <cstdint>

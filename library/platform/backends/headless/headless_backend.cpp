@@ -1,5 +1,5 @@
 // The headless backend: no display, a virtual clock starting at 0, and input queued by a
-// driver. A wait that would block with nothing left to deliver fails loudly instead of
+// feeder. A wait that would block with nothing left to deliver fails loudly instead of
 // hanging, so a broken test stops at once with a message saying why.
 #include "headless_backend.h"
 
@@ -26,7 +26,7 @@ uint32_t key_code_of(unsigned char character) {
 
 HeadlessBackend::HeadlessBackend(int screen_height) : screen_height_(screen_height) {}
 
-// ---- the driver ------------------------------------------------------------------------
+// ---- the feeder ------------------------------------------------------------------------
 
 void HeadlessBackend::queue(std::function<void()> deliver) {
     inputs_.push_back(Input{std::move(deliver), 0});
@@ -41,7 +41,7 @@ void HeadlessBackend::click(Window *window, int x, int y) {
     queue([=] { post_message(window, msg::left_button_down, mouse_flag::left_button, lparam); });
 }
 
-// Each key carries the Ctrl state of the driver's keyboard at that point of the input.
+// Each key carries the Ctrl state of the feeder's keyboard at that point of the input.
 void HeadlessBackend::key_down(Window *window, uint32_t vk, uint32_t character, bool repeat) {
     if (vk == vk::control) ctrl_held_ = true;
     post_key(window, msg::key_down, vk, key_lparam(character, repeat, ctrl_held_));

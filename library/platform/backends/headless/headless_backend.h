@@ -1,7 +1,7 @@
-// The headless backend: windows without a display and a virtual clock, driven by a test
-// or the replay tool. Input is queued by the driver and handed out one item per wait, so
-// that it interleaves with timer ticks as real input does; time passes only while the
-// program waits, and timer deadlines are reached at once.
+// The headless backend: windows without a display and a virtual clock, fed by a test, the
+// replay tool or the run driver. Input is queued by the feeder and handed out one item per
+// wait, so that it interleaves with timer ticks as real input does; time passes only while
+// the program waits, and timer deadlines are reached at once.
 //
 // Frame metrics (fixed): a frame of 8 pixels left, right and bottom, a caption of 31
 // pixels (top frame included) and a menu bar of 20 pixels. The client area of a window
@@ -26,7 +26,7 @@ class HeadlessBackend : public Backend {
 public:
     explicit HeadlessBackend(int screen_height = 1080);
 
-    // ---- the driver: queue input ----
+    // ---- the feeder: queue input ----
     // Left button pressed at a client pixel.
     void click(Window *window, int x, int y);
     // A key down with the character it produces (0 for none; with Ctrl a letter gives
@@ -55,7 +55,7 @@ public:
 
     // Asked when the program would wait with nothing left to deliver: it may queue more
     // input and return true, or return true alone to let the clock run on for another
-    // quiet limit (a driver that knows events come from elsewhere). Without a hook, when
+    // quiet limit (a feeder that knows events come from elsewhere). Without a hook, when
     // it returns false, or when nothing but new input could end the wait, the wait fails
     // loudly (message on stderr, abort): a test never hangs.
     void set_idle_hook(std::function<bool()> hook) { idle_hook_ = std::move(hook); }
@@ -73,7 +73,7 @@ public:
     int64_t now_ms() override { return now_ms_; }
     int screen_height() override { return screen_height_; }
 
-    // Counters a driver may check.
+    // Counters a feeder may check.
     int presents() const { return presents_; }
     int menu_updates() const { return menu_updates_; }
 

@@ -297,7 +297,6 @@ private:
     void give_keyboard_back();
     template <typename Container>
     void add_menu_items(Container *container, const Menu &menu);
-    static void structure_of(const Menu &menu, std::string *out);
 
     Window *window_;
     QtBackend &backend_;
@@ -473,24 +472,9 @@ void NativeWindow::closeEvent(QCloseEvent *event) {
     backend_.post(window_, msg::close, 0, 0);
 }
 
-void NativeWindow::structure_of(const Menu &menu, std::string *out) {
-    for (const MenuItem &item : menu.items()) {
-        *out += item.text;
-        *out += '\x1f' + std::to_string(item.id) + ':' +
-                std::to_string(item.flags & ~(menu_flag::checked | menu_flag::grayed));
-        if (item.popup) {
-            *out += '{';
-            structure_of(*item.popup, out);
-            *out += '}';
-        }
-        *out += '\x1e';
-    }
-}
-
 void NativeWindow::update_menu() {
     if (window_ == nullptr) return;
-    std::string structure;
-    if (window_->menu) structure_of(*window_->menu, &structure);
+    const std::string structure = window_->menu ? window_->menu->structure() : std::string();
     // Only a changed structure rebuilds, so an open menu stays open when a check changes.
     if (structure != menu_structure_ || !window_->menu) {
         menu_structure_ = structure;

@@ -68,22 +68,6 @@ SIZE client_size_of(HWND hwnd) {
 
 // ---- menus ------------------------------------------------------------------------------
 
-// The model's items and flags (check marks and graying aside) in one string: a new string
-// means a new menu bar, an equal one only new marks.
-void structure_of(const Menu &menu, std::string *out) {
-    for (const MenuItem &item : menu.items()) {
-        *out += item.text;
-        *out += '\x1f' + std::to_string(item.id) + ':' +
-                std::to_string(item.flags & ~(menu_flag::checked | menu_flag::grayed));
-        if (item.popup) {
-            *out += '{';
-            structure_of(*item.popup, out);
-            *out += '}';
-        }
-        *out += '\x1e';
-    }
-}
-
 void append_items(HMENU target, const Menu &menu) {
     for (const MenuItem &item : menu.items()) {
         if (item.flags & menu_flag::separator) {
@@ -209,8 +193,7 @@ public:
     void update_menu(Window &window) override {
         Native *native = native_of(window);
         if (native == nullptr || native->hwnd == nullptr) return;
-        std::string structure;
-        if (window.menu) structure_of(*window.menu, &structure);
+        const std::string structure = window.menu ? window.menu->structure() : std::string();
         // Only a new structure makes a new bar, so an open menu stays open for a new mark.
         if (native->bar != nullptr && window.menu && structure == native->menu_structure) {
             sync_marks(native->bar, *window.menu);
