@@ -13,12 +13,17 @@
 //   KANVO_RUN_TICKS=N   without a script: periodic events before the window is closed (0)
 //   KANVO_RUN_LIMIT=N   waits the program may start before it is stopped (100000)
 //   KANVO_RUN_FRAMES=K  send the frame of every K-th wait; 0 sends only the last (0)
+//
+// When the program crashes, or kanvo-run asks (SIGUSR2) before it stops a program that
+// no longer waits, the driver sends the frame the drawing window showed last, so that a
+// run that fails still leaves its last picture.
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -57,6 +62,8 @@ struct Run {
 };
 
 Run *active = nullptr;  // only in a run started by kanvo-run
+// A record is on its way to the pipe: a crash now must not start another in its middle.
+volatile sig_atomic_t sending = 0;
 
 [[noreturn]] void refuse(const char *name, const char *value, const char *why) {
     std::fprintf(stderr, "kanvo: %s=%s: %s (it is set by kanvo-run; unset it to run normally)\n",
@@ -103,19 +110,23 @@ void forget_environment(int fd) {
     fcntl(fd, F_SETFD, fcntl(fd, F_GETFD) | FD_CLOEXEC);
 }
 
-void write_all(const void *data, size_t size) {
+// Safe inside a signal handler.
+bool write_bytes(const void *data, size_t size) {
     const char *bytes = static_cast<const char *>(data);
     while (size > 0) {
         const ssize_t written = write(active->fd, bytes, size);
         if (written < 0 && errno == EINTR) continue;
-        if (written <= 0) {
-            std::fprintf(stderr, "kanvo: lost the pipe to kanvo-run (%s); stopping\n",
-                         std::strerror(errno));
-            std::_Exit(1);
-        }
+        if (written <= 0) return false;
         bytes += written;
         size -= size_t(written);
     }
+    return true;
+}
+
+void write_all(const void *data, size_t size) {
+    if (write_bytes(data, size)) return;
+    std::fprintf(stderr, "kanvo: lost the pipe to kanvo-run (%s); stopping\n", std::strerror(errno));
+    std::_Exit(1);
 }
 
 // What the drawing window shows: the top-left part of the surface, as large as the
@@ -135,10 +146,75 @@ void send(run_report::Kind kind, bool with_frame) {
                                             int(run_report::kMaxSide)));
         if (record.width == 0 || record.height == 0) record.width = record.height = 0;
     }
+    sending = 1;
     write_all(&record, sizeof record);
     for (uint32_t y = 0; y < record.height; ++y) {
         write_all(run.surface->row(int(y)), record.width * sizeof(Pixel));
     }
+    sending = 0;
+}
+
+// What the drawing window shows now: its client pixels, as the last wait presented them.
+// Runs inside a signal handler: no allocation, no stdio.
+void send_shown_frame() {
+    if (!active || sending) return;
+    Run &run = *active;
+    sending = 1;
+    run_report::Record record;
+    record.kind = run_report::shown;
+    record.frame = run.waits;
+    record.time_ms = run.backend ? run.backend->now_ms() : 0;
+    const Bitmap *shown = run.draw_window ? &run.draw_window->client : nullptr;
+    if (shown && shown->width() > 0 && shown->height() > 0 &&
+        uint32_t(shown->width()) <= run_report::kMaxSide &&
+        uint32_t(shown->height()) <= run_report::kMaxSide) {
+        record.width = uint32_t(shown->width());
+        record.height = uint32_t(shown->height());
+    }
+    bool written = write_bytes(&record, sizeof record);
+    for (uint32_t y = 0; written && y < record.height; ++y)
+        written = write_bytes(shown->row(int(y)), record.width * sizeof(Pixel));
+}
+
+constexpr int kCrashSignals[] = {SIGSEGV, SIGBUS, SIGILL, SIGFPE, SIGABRT};
+struct sigaction previous_crash_actions[sizeof kCrashSignals / sizeof kCrashSignals[0]];
+
+// The frame goes out, then the crash takes its course as if the driver were not here
+// (under a sanitizer, its report follows).
+void on_crash(int signal_number, siginfo_t *info, void *) {
+    send_shown_frame();
+    for (size_t i = 0; i < sizeof kCrashSignals / sizeof kCrashSignals[0]; ++i) {
+        if (kCrashSignals[i] == signal_number)
+            sigaction(signal_number, &previous_crash_actions[i], nullptr);
+    }
+    // A fault happens again when the handler returns; a signal sent or raised is raised
+    // once more.
+    if (info->si_code <= 0 || signal_number == SIGABRT) raise(signal_number);
+}
+
+// kanvo-run stops a program that no longer waits; first it asks for what it showed.
+void on_stop_request(int) {
+    send_shown_frame();
+    _exit(124);
+}
+
+void catch_crashes() {
+    // A stack overflow (endless recursion) is a crash too: the handler needs a stack.
+    static char alternate_stack[64 * 1024];
+    stack_t stack{};
+    stack.ss_sp = alternate_stack;
+    stack.ss_size = sizeof alternate_stack;
+    sigaltstack(&stack, nullptr);
+    struct sigaction action {};
+    action.sa_sigaction = on_crash;
+    action.sa_flags = SA_SIGINFO | SA_ONSTACK;
+    sigemptyset(&action.sa_mask);
+    for (size_t i = 0; i < sizeof kCrashSignals / sizeof kCrashSignals[0]; ++i)
+        sigaction(kCrashSignals[i], &action, &previous_crash_actions[i]);
+    struct sigaction stop {};
+    stop.sa_handler = on_stop_request;
+    sigemptyset(&stop.sa_mask);
+    sigaction(SIGUSR2, &stop, nullptr);
 }
 
 void close_drawing_window() {
@@ -171,6 +247,7 @@ std::unique_ptr<Backend> make_run_backend() {
     backend->set_quiet_limit_ms(kLookEveryMs);
     backend->set_idle_hook(when_idle);
     std::atexit(report_end);
+    catch_crashes();
     return backend;
 }
 

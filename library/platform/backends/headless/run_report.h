@@ -1,6 +1,7 @@
 // What a program started by kanvo-run reports to it through the pipe it was given: one
 // record per event wait, one when the program ends and one when it reaches its limit of
-// waits, each optionally followed by the frame (what the drawing window shows). Both ends
+// waits, each optionally followed by the frame (what the drawing window shows), and one
+// when it crashes or is stopped. Both ends
 // are built from the same tree and run on the same machine, so records are sent as they
 // lie in memory.
 #pragma once
@@ -17,6 +18,8 @@ enum Kind : uint32_t {
     wait = 1,    // the program starts a wait; the frame it drew for the event before
     ended = 2,   // the program is ending (or exits): the last frame it drew
     limit = 3,   // the program started one wait more than its limit and is stopped
+    shown = 4,   // the program crashed, or kanvo-run stops it (a timeout): the frame its
+                 // drawing window showed last, before the crash
 };
 
 // Frames are never larger than this on a side; a reader refuses anything larger.
