@@ -38,6 +38,9 @@ set_target_properties(kanvo_static PROPERTIES EXPORT_NAME kanvo_static)
 
 install(FILES ${PROJECT_SOURCE_DIR}/library/include/kanvo.h
         DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
+# Kanvo's licence, and those of the fonts it draws text with.
+install(FILES ${PROJECT_SOURCE_DIR}/LICENSE DESTINATION ${CMAKE_INSTALL_DOCDIR})
+install(DIRECTORY ${PROJECT_SOURCE_DIR}/licenses/ DESTINATION ${CMAKE_INSTALL_DOCDIR}/licenses)
 install(TARGETS kanvo_shared EXPORT KanvoTargets
         LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR})
 install(TARGETS kanvo_static EXPORT KanvoStaticTargets

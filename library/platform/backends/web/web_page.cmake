@@ -1,4 +1,6 @@
-# What makes every program linked with kanvo a page: the page template and its script,
+# What makes every program linked with kanvo a page, one self-contained .html file that
+# opens from disk and can be mailed (the program, the fonts and the script inlined): the
+# page template and its script,
 # the backend's calls into the page, Asyncify for the blocking wait, the files kept in
 # IndexedDB, and the three faces the Linux build resolves, cut to the scripts a page keeps.
 set(KANVO_WEB_DIR ${CMAKE_CURRENT_SOURCE_DIR}/platform/backends/web)
@@ -38,6 +40,7 @@ add_dependencies(kanvo_platform kanvo_web_fonts)
 set(kanvo_page_files
   ${KANVO_WEB_DIR}/web_library.js ${KANVO_WEB_DIR}/web_page.js ${KANVO_WEB_DIR}/shell.html
   ${KANVO_WEB_DIR}/asyncify_remove.json
+  ${PROJECT_SOURCE_DIR}/LICENSE ${PROJECT_SOURCE_DIR}/licenses/README.txt
   ${kanvo_fonts})
 target_link_options(kanvo_platform INTERFACE
   "SHELL:-s ASYNCIFY=1"
@@ -48,12 +51,15 @@ target_link_options(kanvo_platform INTERFACE
   "SHELL:-s ALLOW_MEMORY_GROWTH=1"
   "SHELL:-s EXIT_RUNTIME=1"
   "SHELL:-s ENVIRONMENT=web"
+  "SHELL:-s SINGLE_FILE=1"
   "SHELL:-s MINIFY_HTML=0"
   "SHELL:-lidbfs.js"
   "SHELL:--js-library ${KANVO_WEB_DIR}/web_library.js"
   "SHELL:--pre-js ${KANVO_WEB_DIR}/web_page.js"
   "SHELL:--shell-file ${KANVO_WEB_DIR}/shell.html"
-  "SHELL:--embed-file ${KANVO_WEB_FONTS}@/fonts")
+  "SHELL:--embed-file ${KANVO_WEB_FONTS}@/fonts"
+  "SHELL:--embed-file ${PROJECT_SOURCE_DIR}/LICENSE@/licences/LICENSE"
+  "SHELL:--embed-file ${PROJECT_SOURCE_DIR}/licenses@/licences")
 # A page is linked again when its template, script or fonts change: they make the
 # backend's object, and so the library every page links, out of date.
 set_source_files_properties(${KANVO_WEB_DIR}/web_backend.cpp PROPERTIES
