@@ -4,7 +4,8 @@
 # everything with cmake/mingw-w64.cmake into build/windows (kanvo-windows.zip included) and
 # runs the whole test suite under Wine on a virtual X server: the headless tests, the
 # reference pictures, the windowed tests driven with xdotool, and the zip's hello built
-# as its README says. One Wine prefix, made once in build/wineprefix, serves every run.
+# as its README says. One Wine prefix, made once in build/windows/wineprefix (the one the
+# build's test discovery uses too), serves every run.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
@@ -14,19 +15,25 @@ start=$(date +%s)
 echo "== libraries for the Windows target"
 prefix=$(scripts/windows-deps.sh build/windows-deps)
 
-export WINEPREFIX=$PWD/build/wineprefix WINEDEBUG=-all
-export WINEDLLOVERRIDES="mscoree,mshtml="  # no offer to install Mono or Gecko
-if [ ! -f "$WINEPREFIX/system.reg" ]; then
-  echo "== a Wine prefix in build/wineprefix"
-  wineboot -i >/dev/null 2>&1
-  wineserver -w
-fi
-
-echo "== cross-build (MinGW-w64)"
-cmake -S . -B build/windows -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake \
+echo "== cross-build (MinGW-w64), with a home of its own"
+# The build runs Wine (test discovery) in its own prefix: with HOME an empty folder and no
+# WINEPREFIX set, no ~/.wine may appear there, and Wine's noise stays out of the log.
+home=$(mktemp -d)
+env -u WINEPREFIX HOME="$home" cmake -S . -B build/windows -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake \
   -DCMAKE_PREFIX_PATH="$prefix" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build build/windows -j "$jobs"
+env -u WINEPREFIX HOME="$home" cmake --build build/windows -j "$jobs" 2>&1 | tee build/windows-build.log
 ls -l build/windows/kanvo-windows.zip
+if [ -e "$home/.wine" ]; then
+  echo "FAIL: the build made a Wine prefix in its home, $home/.wine"; exit 1
+fi
+[ -f build/windows/wineprefix/system.reg ] || { echo "FAIL: no Wine prefix in build/windows"; exit 1; }
+noise=$(grep -cE "^[0-9a-f]{4}:(err|fixme|warn):|^wine: " build/windows-build.log || true)
+echo "Wine lines in the build's output: $noise"
+[ "$noise" -le 3 ] || { echo "FAIL: Wine is not quiet in the build"; exit 1; }
+rm -rf "$home"
+
+export WINEPREFIX=$PWD/build/windows/wineprefix WINEDEBUG=-all
+export WINEDLLOVERRIDES="mscoree,mshtml="  # no offer to install Mono or Gecko
 
 echo "== built in $(( $(date +%s) - start )) s; tests under Wine on Xvfb"
 # Wine's desktop process, started without a display by the build's test discovery, must

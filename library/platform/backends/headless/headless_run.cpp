@@ -199,6 +199,7 @@ void on_stop_request(int) {
 }
 
 void catch_crashes() {
+#ifndef __EMSCRIPTEN__  // the browser has no kanvo-run, nor signals
     // A stack overflow (endless recursion) is a crash too: the handler needs a stack.
     static char alternate_stack[64 * 1024];
     stack_t stack{};
@@ -215,6 +216,7 @@ void catch_crashes() {
     stop.sa_handler = on_stop_request;
     sigemptyset(&stop.sa_mask);
     sigaction(SIGUSR2, &stop, nullptr);
+#endif
 }
 
 void close_drawing_window() {
