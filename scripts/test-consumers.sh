@@ -88,7 +88,10 @@ echo "== pkg-config"
 status=0
 cflags=$(PKG_CONFIG_PATH="$prefix/lib/pkgconfig" pkg-config --cflags kanvo) || status=1
 # Kanvo's own include folder and nothing else: no Qt folders, no -DQT_ definitions.
-[ "$cflags" = "-I$prefix/include" ] || { echo "     --cflags: $cflags"; status=1; }
+read -ra words <<<"$cflags"
+{ [ ${#words[@]} -eq 1 ] && [ "${words[0]#-I}" != "${words[0]}" ] &&
+  [ "$(realpath "${words[0]#-I}")" = "$(realpath "$prefix/include")" ]; } ||
+  { echo "     --cflags: $cflags"; status=1; }
 result "pkg-config --cflags kanvo is Kanvo's include folder alone" $status
 status=0
 flags=$(PKG_CONFIG_PATH="$prefix/lib/pkgconfig" pkg-config --cflags --libs kanvo) || status=1
