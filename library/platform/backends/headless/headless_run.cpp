@@ -154,6 +154,7 @@ void send(run_report::Kind kind, bool with_frame) {
     sending = 0;
 }
 
+#ifndef __EMSCRIPTEN__  // the browser has no kanvo-run, nor signals
 // What the drawing window shows now: its client pixels, as the last wait presented them.
 // Runs inside a signal handler: no allocation, no stdio.
 void send_shown_frame() {
@@ -199,7 +200,6 @@ void on_stop_request(int) {
 }
 
 void catch_crashes() {
-#ifndef __EMSCRIPTEN__  // the browser has no kanvo-run, nor signals
     // A stack overflow (endless recursion) is a crash too: the handler needs a stack.
     static char alternate_stack[64 * 1024];
     stack_t stack{};
@@ -216,8 +216,10 @@ void catch_crashes() {
     stop.sa_handler = on_stop_request;
     sigemptyset(&stop.sa_mask);
     sigaction(SIGUSR2, &stop, nullptr);
-#endif
 }
+#else
+void catch_crashes() {}
+#endif
 
 void close_drawing_window() {
     Run &run = *active;
