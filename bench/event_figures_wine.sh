@@ -10,7 +10,7 @@ build=$(cd "${1:-build/windows}" && pwd)
 seconds=${2:-4}
 program="$build/bin/event_rate.exe"
 [[ -f $program ]] || cmake --build "$build" --target event_rate >/dev/null
-export WINEPREFIX=${WINEPREFIX:-$PWD/build/wineprefix} WINEDEBUG=-all
+export WINEPREFIX=${WINEPREFIX:-$PWD/build/windows/wineprefix} WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
 
 if [ "${KANVO_IN_XVFB:-}" != 1 ]; then

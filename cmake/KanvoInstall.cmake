@@ -1,7 +1,7 @@
 # `cmake --install`: the header, the library as a static and as a shared library (each one
 # file holding the library and its platform layer), a CMake package (find_package(Kanvo)
 # gives Kanvo::kanvo, the shared library; COMPONENTS static adds Kanvo::kanvo_static) and
-# a pkg-config file, kanvo.pc.
+# a pkg-config file, kanvo.pc; and the tools and the landscape that the build made.
 include(GNUInstallDirs)
 include(CMakePackageConfigHelpers)
 
@@ -38,6 +38,9 @@ set_target_properties(kanvo_static PROPERTIES EXPORT_NAME kanvo_static)
 
 install(FILES ${PROJECT_SOURCE_DIR}/library/include/kanvo.h
         DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
+# Kanvo's licence, and those of the fonts it draws text with.
+install(FILES ${PROJECT_SOURCE_DIR}/LICENSE DESTINATION ${CMAKE_INSTALL_DOCDIR})
+install(DIRECTORY ${PROJECT_SOURCE_DIR}/licenses/ DESTINATION ${CMAKE_INSTALL_DOCDIR}/licenses)
 install(TARGETS kanvo_shared EXPORT KanvoTargets
         LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR})
 install(TARGETS kanvo_static EXPORT KanvoStaticTargets
@@ -54,7 +57,25 @@ install(FILES ${kanvo_package_dir}/KanvoConfig.cmake ${kanvo_package_dir}/KanvoC
         DESTINATION ${kanvo_cmake_dir})
 
 # The .pc file finds its prefix from where it lies, so `cmake --install --prefix` works.
+# Its Cflags are Kanvo's include folder alone: the libraries the static library needs are
+# named in Libs.private, not required as packages, whose Cflags (Qt's include folders and
+# -DQT_ definitions) pkg-config would hand to every program.
+execute_process(COMMAND ${PKG_CONFIG_EXECUTABLE} --libs freetype2 fontconfig libpng Qt6Widgets
+                OUTPUT_VARIABLE kanvo_pc_private_libs OUTPUT_STRIP_TRAILING_WHITESPACE
+                RESULT_VARIABLE kanvo_pc_result ERROR_QUIET)
+if(NOT kanvo_pc_result EQUAL 0)
+  set(kanvo_pc_private_libs "-lQt6Widgets -lQt6Gui -lQt6Core -lfontconfig -lfreetype -lpng16")
+endif()
 file(RELATIVE_PATH kanvo_pc_to_prefix
   ${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_LIBDIR}/pkgconfig ${CMAKE_INSTALL_PREFIX})
 configure_file(${CMAKE_CURRENT_LIST_DIR}/kanvo.pc.in ${kanvo_package_dir}/kanvo.pc @ONLY)
 install(FILES ${kanvo_package_dir}/kanvo.pc DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig)
+
+# The programs: every one of these that this build makes goes to bin/. A new tool is
+# installed by adding its target's name here.
+set(KANVO_INSTALLED_PROGRAMS kanvo-run kanvo-replay kanvo-render kanvo-scene kanvo-grade)
+foreach(program ${KANVO_INSTALLED_PROGRAMS})
+  if(TARGET ${program})
+    install(TARGETS ${program} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+  endif()
+endforeach()

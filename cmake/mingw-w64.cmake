@@ -23,8 +23,11 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
 set(CMAKE_SHARED_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
 
-# Tests and tools run under Wine on the build machine.
+# Tests and tools run under Wine on the build machine (test discovery at build time too),
+# in a Wine prefix of the build's own, never the user's ~/.wine, and quietly: no debug
+# channels, no offer to install Mono or Gecko.
 find_program(KANVO_WINE NAMES wine wine64)
 if(KANVO_WINE)
-  set(CMAKE_CROSSCOMPILING_EMULATOR ${KANVO_WINE})
+  set(CMAKE_CROSSCOMPILING_EMULATOR /usr/bin/env WINEPREFIX=${CMAKE_BINARY_DIR}/wineprefix
+      WINEDEBUG=-all WINEDLLOVERRIDES=mscoree,mshtml= ${KANVO_WINE})
 endif()

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Builds the landscape and every example as web pages (Emscripten) and puts them, with an
-# index page, into one folder that any static web server can serve:
+# Builds the landscape and every example as web pages (Emscripten), each one self-contained
+# .html file that also opens from disk, and puts them, with an index page, into one folder
+# that any static web server can serve:
 #   docs/make-web.sh [OUT]          default build/web-pages
 #   python3 -m http.server -d build/web-pages 8000    then open http://127.0.0.1:8000/
 # FreeType is built for the browser from Debian's source once (build/web-deps).
@@ -18,10 +19,10 @@ cmake --build "$build" -j "${KANVO_JOBS:-2}"
 
 mkdir -p "$out"
 pages=()
-copy_page() {  # the page and its script and code
+copy_page() {  # the page, which holds its script, code and fonts
   local html=$1 name
   name=$(basename "$html" .html)
-  cp "$html" "${html%.html}.js" "${html%.html}.wasm" "$out/"
+  cp "$html" "$out/"
   pages+=("$name")
 }
 copy_page "$build/scene/kanvo-scene.html"

@@ -50,7 +50,7 @@ def canvas_origin(browser):
 def main():
     pages, screenshot = sys.argv[1], sys.argv[2]
     for name in sorted(os.listdir(pages)):
-        if name.endswith((".js", ".wasm")):
+        if name.endswith(".html") and name != "index.html":
             print("size: %-20s %5.0f KB" % (name, os.path.getsize(os.path.join(pages, name)) / 1024))
     server = devtools.Server(pages)
     try:

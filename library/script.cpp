@@ -20,6 +20,28 @@ void set_check(int command, bool on) {
     if (kanvo.windows.run_menu) platform::check_menu_item(kanvo.windows.run_menu, command, on);
 }
 
+// A recording keeps the file it empties as KANVO.SCR.bak, one level. When that cannot be
+// done, the old file is left alone and the recording stops.
+bool keep_old_script() {
+    if (kanvo.script.script_backup.empty())
+        kanvo.script.script_backup = std::string(kanvo.script.script_name) + ".bak";
+    switch (platform::keep_backup(kanvo.script.script_name, kanvo.script.script_backup.c_str())) {
+    case platform::Backup::kept:
+        log_printf("The old %s is kept as %s\n", kanvo.script.script_name,
+                   kanvo.script.script_backup.c_str());
+        return true;
+    case platform::Backup::failed:
+        log_printf("Cannot keep the old %s as %s; recording stopped\n", kanvo.script.script_name,
+                   kanvo.script.script_backup.c_str());
+        kanvo.script.recording_on = 0;
+        kanvo.script.periodic_run = 0;
+        set_check(KANVO_CMD_RECORD, false);
+        return false;
+    default:
+        return true;
+    }
+}
+
 bool open_script_for_writing() {
     kanvo.script.script_file = std::fopen(kanvo.script.script_name, "w");
     if (!kanvo.script.script_file) return false;
@@ -166,6 +188,7 @@ bool parse_event_line(const char *line) {
 }  // namespace
 
 void script_write_event(int kind, int x, int y, char key) {
+    if (!kanvo.script.script_file && !keep_old_script()) return;
     if (!kanvo.script.script_file && !open_script_for_writing()) {
         log_printf("Cannot open script file %s for writing\n", kanvo.script.script_name);
         return;
@@ -268,6 +291,10 @@ void write_periodic_run_now() {
     line[length++] = '\n';
     // Only periodic events so far: the file is not open yet, and the run is its first line.
     FILE *file = kanvo.script.script_file;
+    if (!file && !kanvo.script.script_backup.empty() &&
+        platform::keep_backup(kanvo.script.script_name,
+                                       kanvo.script.script_backup.c_str()) == platform::Backup::failed)
+        return;
     const bool written = file ? platform::write_unbuffered(file, line, length)
                               : platform::write_new_file(kanvo.script.script_name, line, length);
     if (written) kanvo.script.periodic_run = 0;
@@ -291,6 +318,7 @@ void toggle_recording() {
     // a new recording starts a new file.
     script_close();
     kanvo.script.periodic_run = 0;
+    kanvo.script.script_backup = std::string(kanvo.script.script_name) + ".bak";
     kanvo.script.recording_on = 1;
     set_check(KANVO_CMD_RECORD, true);
     platform::call_at_program_end(write_periodic_run_now);

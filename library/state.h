@@ -75,6 +75,9 @@ struct ScriptState {
     int recording_on = 0, playback_on = 0, play_one_pending = 0, periodic_run = 0;
     FILE *script_file = nullptr;
     const char *script_name = "KANVO.SCR";
+    // Where a recording keeps the file it is about to empty: script_name with ".bak",
+    // set when recording starts (the last word at a signal may not allocate).
+    std::string script_backup;
     // Where the open script file lies, resolved when it was opened, so that a program that
     // changes its directory while recording is not taken for one whose file was removed.
     std::string script_path;

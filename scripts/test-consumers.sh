@@ -43,17 +43,24 @@ check_status "C-only program runs and draws" $?
 
 echo "== install"
 status=0
-quiet cmake -S . -B "$work/kanvo" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKANVO_SCENE=OFF \
-  -DKANVO_TOOLS=OFF -DKANVO_EXAMPLES=OFF -DKANVO_TESTS=OFF -DKANVO_BENCHMARKS=OFF \
+quiet cmake -S . -B "$work/kanvo" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKANVO_SCENE=ON \
+  -DKANVO_TOOLS=ON -DKANVO_EXAMPLES=OFF -DKANVO_TESTS=OFF -DKANVO_BENCHMARKS=OFF \
   -DKANVO_INSTALL=ON || status=1
 [ $status -eq 0 ] && { quiet cmake --build "$work/kanvo" -j 2 || status=1; }
 rm -rf "$prefix"
 [ $status -eq 0 ] && { quiet cmake --install "$work/kanvo" --prefix "$prefix" || status=1; }
 for file in include/kanvo.h lib/libkanvo.a lib/libkanvo.so lib/cmake/Kanvo/KanvoConfig.cmake \
-  lib/pkgconfig/kanvo.pc; do
+  lib/pkgconfig/kanvo.pc share/doc/Kanvo/LICENSE share/doc/Kanvo/licenses/fonts-dejavu.txt \
+  share/doc/Kanvo/licenses/fonts-liberation.txt; do
   [ -e "$prefix/$file" ] || { echo "     missing: $file"; status=1; }
 done
-check_status "cmake --install puts header, libraries, package and .pc file in the prefix" $status
+check_status "cmake --install puts header, libraries, package, .pc file and licences in the prefix" $status
+status=0
+for tool in kanvo-run kanvo-replay kanvo-render kanvo-scene; do
+  [ "$(PATH="$prefix/bin:$PATH" command -v $tool)" = "$prefix/bin/$tool" ] ||
+    { echo "     not installed: $tool"; status=1; }
+done
+check_status "cmake --install puts the tools on the prefix's PATH" $status
 
 echo "== find_package(Kanvo)"
 rm -rf "$work/find_package"
@@ -70,11 +77,35 @@ check_status "Kanvo::kanvo_static program runs and draws without libkanvo.so" $?
 
 echo "== pkg-config"
 status=0
+cflags=$(PKG_CONFIG_PATH="$prefix/lib/pkgconfig" pkg-config --cflags kanvo) || status=1
+# Kanvo's own include folder and nothing else: no Qt folders, no -DQT_ definitions.
+read -ra words <<<"$cflags"
+{ [ ${#words[@]} -eq 1 ] && [ "${words[0]#-I}" != "${words[0]}" ] &&
+  [ "$(realpath "${words[0]#-I}")" = "$(realpath "$prefix/include")" ]; } ||
+  { echo "     --cflags: $cflags"; status=1; }
+check_status "pkg-config --cflags kanvo is Kanvo's include folder alone" $status
+status=0
 flags=$(PKG_CONFIG_PATH="$prefix/lib/pkgconfig" pkg-config --cflags --libs kanvo) || status=1
-[ $status -eq 0 ] && { quiet cc -std=c99 tests/consumers/consumer.c $flags -o "$work/consumer_pc" ||
-  status=1; }
-check_status "cc consumer.c \$(pkg-config --cflags --libs kanvo) builds" $status
+[ $status -eq 0 ] && { quiet cc -std=c99 -Wall -Wextra -Werror tests/consumers/consumer.c $flags \
+  -o "$work/consumer_pc" || status=1; }
+check_status "cc -Wall -Wextra -Werror consumer.c \$(pkg-config --cflags --libs kanvo) builds" $status
 [ $status -eq 0 ] && picture_ok "$work/consumer_pc" "$prefix/lib"
 check_status "pkg-config program runs and draws" $?
+# The static library with what Libs.private names.
+status=0
+flags=$(PKG_CONFIG_PATH="$prefix/lib/pkgconfig" pkg-config --static --cflags --libs kanvo |
+  sed "s|-lkanvo|$prefix/lib/libkanvo.a|") || status=1
+[ $status -eq 0 ] && { quiet cc -std=c99 tests/consumers/consumer.c $flags -o "$work/consumer_pc_static" ||
+  status=1; }
+[ $status -eq 0 ] && ! ldd "$work/consumer_pc_static" | grep -q libkanvo &&
+  picture_ok "$work/consumer_pc_static"
+check_status "pkg-config --static names what libkanvo.a needs" $?
+# The installed kanvo-run runs the program headless and writes its last frame.
+status=0
+rm -f "$work/run.png"
+LD_LIBRARY_PATH=$prefix/lib PATH="$prefix/bin:$PATH" kanvo-run --png "$work/run.png" -- \
+  "$work/consumer_pc" "$work/picture.png" >/dev/null 2>&1 || status=1
+[ -s "$work/run.png" ] || status=1
+check_status "the installed kanvo-run runs the pkg-config program" $status
 
 checks_done

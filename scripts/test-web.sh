@@ -21,7 +21,30 @@ echo "== the pages (Emscripten)"
 pages=$root/build/web-test-pages
 rm -rf "$pages"
 KANVO_JOBS=$jobs quietly docs/make-web.sh "$pages"
-cp "${KANVO_WEB_BUILD:-$root/build/web}"/tests/backends/web/page-checks.{html,js,wasm} "$pages/"
+cp "${KANVO_WEB_BUILD:-$root/build/web}"/tests/backends/web/page-checks.html "$pages/"
+
+echo "== a program of your own, outside the tree, made into a page"
+own=$(mktemp -d)
+trap 'rm -rf "$own"' EXIT
+cat > "$own/my first.c" <<'PROGRAM'
+#include "kanvo.h"
+int main(void) {
+    int x, y; char key;
+    KANVO_open(0, 0, "", KANVO_SHOW_NORMAL);
+    KANVO_logging(0);
+    KANVO_clear();
+    KANVO_circle(KANVO_RED, 0, 0, 30);
+    KANVO_text(KANVO_BLACK, -280, 160, 40, "\u20ac");
+    KANVO_text(KANVO_BLACK, -180, 160, 40, "\u03a9\u03bc\u03ad\u03b3\u03b1");
+    KANVO_text(KANVO_BLACK, -40, 160, 40, "\U0001F600");
+    while (KANVO_await_event(&x, &y, &key) != KANVO_QUIT) {}
+    KANVO_close();
+    return 0;
+}
+PROGRAM
+quietly scripts/make-page.sh "$own/my first.c"
+[ "$(ls "$own")" = "$(printf 'my first.c\nmy first.html')" ] || { ls "$own"; echo "failed: make-page left more than the page"; exit 1; }
+export KANVO_OWN_PAGE="$own/my first.html"
 
 echo "   (${SECONDS} s so far)"
 echo "== kanvo-replay and the headless recording (Linux build)"

@@ -4,7 +4,8 @@
 # everything with cmake/mingw-w64.cmake into build/windows (kanvo-windows.zip included) and
 # runs the whole test suite under Wine on a virtual X server: the headless tests, the
 # reference pictures, the windowed tests driven with xdotool, and the zip's hello built
-# as its README says. One Wine prefix, made once in build/wineprefix, serves every run.
+# as its README says. One Wine prefix, made once in BUILD_DIR/wineprefix (the one the
+# build's test discovery uses too), serves every run.
 # Ends with "N passed, N failed", counting the tests CTest ran.
 #   scripts/test-windows.sh [BUILD_DIR]      (default build/windows; built in as it is when
 #                                             already configured)
@@ -19,20 +20,27 @@ start=$(date +%s)
 echo "== libraries for the Windows target"
 prefix=$(scripts/windows-deps.sh build/windows-deps)
 
-export WINEPREFIX=$PWD/build/wineprefix WINEDEBUG=-all
-export WINEDLLOVERRIDES="mscoree,mshtml="  # no offer to install Mono or Gecko
-if [ ! -f "$WINEPREFIX/system.reg" ]; then
-  echo "== a Wine prefix in build/wineprefix"
-  wineboot -i >/dev/null 2>&1
-  wineserver -w
-fi
-
-echo "== cross-build (MinGW-w64)"
+echo "== cross-build (MinGW-w64), with a home of its own"
+# The build runs Wine (test discovery) in its own prefix: with HOME an empty folder and no
+# WINEPREFIX set, no ~/.wine may appear there, and Wine's noise stays out of the log.
+home=$(mktemp -d)
 [ -f "$build/CMakeCache.txt" ] ||
-  cmake -S . -B "$build" -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake \
+  env -u WINEPREFIX HOME="$home" cmake -S . -B "$build" -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake \
     -DCMAKE_PREFIX_PATH="$prefix" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build "$build" -j "$jobs"
+mkdir -p "$build"
+env -u WINEPREFIX HOME="$home" cmake --build "$build" -j "$jobs" 2>&1 | tee "$build/build.log"
 ls -l "$build/kanvo-windows.zip"
+if [ -e "$home/.wine" ]; then
+  echo "FAIL: the build made a Wine prefix in its home, $home/.wine"; exit 1
+fi
+[ -f "$build/wineprefix/system.reg" ] || { echo "FAIL: no Wine prefix in $build"; exit 1; }
+noise=$(grep -cE "^[0-9a-f]{4}:(err|fixme|warn):|^wine: " "$build/build.log" || true)
+echo "Wine lines in the build's output: $noise"
+[ "$noise" -le 3 ] || { echo "FAIL: Wine is not quiet in the build"; exit 1; }
+rm -rf "$home"
+
+export WINEPREFIX=$(cd "$build" && pwd)/wineprefix WINEDEBUG=-all
+export WINEDLLOVERRIDES="mscoree,mshtml="  # no offer to install Mono or Gecko
 
 echo "== built in $(( $(date +%s) - start )) s; tests under Wine on Xvfb"
 # Wine's desktop process, started without a display by the build's test discovery, must

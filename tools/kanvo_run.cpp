@@ -253,7 +253,9 @@ public:
             std::memcpy(frame.row(int(y)), pixels.data() + size_t(y) * record.width,
                         record.width * sizeof(platform::Pixel));
         }
-        if (!options_.frames.empty() && record.kind != report::limit && !frames_failed_) write_frame(record, frame);
+        // The frame at a limit, a crash or a stop is one a wait has shown already.
+        const bool repeated = record.kind == report::limit || record.kind == report::shown;
+        if (!options_.frames.empty() && !repeated && !frames_failed_) write_frame(record, frame);
         const bool last = record.kind != report::wait;
         if (gif_.is_open() && (last || record.frame % options_.gif_every == 0)) add_to_gif(record, frame);
         last_frame_ = std::move(frame);
@@ -267,6 +269,7 @@ public:
         if (!options_.png.empty()) {
             if (last_frame_) {
                 write_picture(options_.png, *last_frame_);
+                png_written_ = ok_;
             } else {
                 std::fprintf(stderr, "kanvo-run: %s showed no frame, so %s is not written\n",
                              program, options_.png.c_str());
@@ -291,6 +294,8 @@ public:
         }
         return ok_;
     }
+
+    bool png_written() const { return png_written_; }
 
 private:
     bool write_picture(const std::string &path, const platform::Bitmap &frame) {
@@ -322,6 +327,7 @@ private:
     bool frames_failed_ = false;
     std::optional<platform::Bitmap> last_frame_;
     bool ok_ = true;
+    bool png_written_ = false;
 };
 
 // Reads the program's records as they arrive, a frame possibly split over many reads.
@@ -352,7 +358,7 @@ public:
 private:
     static bool plausible(const report::Record &record) {
         return record.magic == report::kMagic && record.kind >= report::wait &&
-               record.kind <= report::limit && record.width <= report::kMaxSide &&
+               record.kind <= report::shown && record.width <= report::kMaxSide &&
                record.height <= report::kMaxSide && (record.width == 0) == (record.height == 0);
     }
 
@@ -380,6 +386,7 @@ struct Outcome {
     bool garbled = false;
     bool write_failed = false;
     uint32_t unplayed_line = 0;   // the script line playback stopped at, unplayed
+    bool reported = false;        // the program opened Kanvo: its library sent a record
 };
 
 // Ends the program and every process it started (they share its process group).
@@ -401,6 +408,7 @@ Outcome supervise(pid_t pid, int report_fd, const Options &options, Pictures &pi
     std::vector<char> chunk(1 << 16);
     auto on_record = [&](const report::Record &record, const std::vector<platform::Pixel> &pixels) {
         deadline = Clock::now() + timeout;
+        outcome.reported = true;
         if (record.kind == report::limit) outcome.limit_reached = true;
         outcome.unplayed_line = record.unplayed_line;
         pictures.take(record, pixels);
@@ -447,6 +455,22 @@ Outcome supervise(pid_t pid, int report_fd, const Options &options, Pictures &pi
         }
         if (outcome.garbled || Clock::now() >= deadline) {
             outcome.timed_out = !outcome.garbled;
+            if (outcome.timed_out && open) {
+                // The library answers SIGUSR2 with the frame its window showed, then exits.
+                kill(pid, SIGUSR2);
+                const auto grace = Clock::now() + std::chrono::seconds(2);
+                while (open && Clock::now() < grace) {
+                    pollfd watched{report_fd, POLLIN, 0};
+                    if (poll(&watched, 1, 50) > 0) read_some();
+                    if (waitpid(pid, &outcome.status, WNOHANG) == pid) {
+                        fcntl(report_fd, F_SETFL, fcntl(report_fd, F_GETFL) | O_NONBLOCK);
+                        while (open && read_some() > 0) {
+                        }
+                        kill(-pid, SIGKILL);  // what it started goes with it
+                        return outcome;
+                    }
+                }
+            }
             stop_program(pid, outcome);
             return outcome;
         }
@@ -521,7 +545,20 @@ int main(int argc, char **argv) {
     if (outcome.unplayed_line > 0) {
         warn_unplayed_line("kanvo-run", options.script, int(outcome.unplayed_line));
     }
-    const int status = exit_status(outcome, options);
-    const bool written = pictures.finish(options.program[0]);
+    const char *program = options.program[0];
+    int status = exit_status(outcome, options);
+    if (!outcome.reported && !outcome.timed_out && !outcome.garbled && status != kCannotRun) {
+        std::fprintf(stderr,
+                     "kanvo-run: %s never opened Kanvo (no KANVO_open, or not built with Kanvo): "
+                     "nothing was shown\n", program);
+        if (status == 0) status = 1;
+    }
+    const bool written = pictures.finish(program);
+    const bool crashed = !outcome.timed_out && !outcome.limit_reached && !outcome.garbled &&
+                         WIFSIGNALED(outcome.status);
+    if (pictures.png_written() && (crashed || outcome.timed_out || outcome.limit_reached)) {
+        std::fprintf(stderr, "kanvo-run: %s holds the last frame %s showed, before %s\n",
+                     options.png.c_str(), program, crashed ? "the crash" : "it was stopped");
+    }
     return written || status != 0 ? status : 1;
 }

@@ -105,7 +105,16 @@ int KANVO_close(void);
  * what the event does not carry; a NULL pointer is skipped. While it waits, the window
  * shows what has been drawn. Once the user quits (Ctrl+Q, the menu's Quit, the close
  * box) it returns KANVO_QUIT, also while a script is played back, and from then on
- * every time. Before KANVO_open it returns KANVO_QUIT at once. */
+ * every time. Before KANVO_open it returns KANVO_QUIT at once.
+ *
+ * Keys: key is a char holding the typed character's code. Letters, digits and
+ * punctuation give their ASCII codes ('a' is 97); Enter gives 13 ('\r'), Backspace 8
+ * ('\b'), Tab 9 ('\t') and Escape 27. Accented letters give their Latin-1 code (e is
+ * 233 with an acute accent), which is negative where char is signed (-23): use
+ * (unsigned char)key for 0 to 255. Characters beyond Latin-1 (the euro sign), Delete,
+ * the arrows, Home, End, Page Up/Down, the function keys, and Shift, Ctrl and Alt alone
+ * give no KANVO_KBD event; KANVO_listen delivers those keys. Ctrl with a letter is a
+ * Run-menu shortcut, never a key event. */
 int KANVO_await_event(int *x, int *y, char *key);
 
 /* KANVO_ANIMATE_HALT, _STEP, _RUN or _QUIT; other values change nothing. Returns 1, or 0
@@ -135,7 +144,12 @@ int KANVO_line(int color, int x1, int y1, int x2, int y2, int width);
 
 /* Text whose first line sits on (x, y): its bottom-left corner. ptsize is the character
  * height in pixels, 0 to 127 (0: the default size). A line feed starts a new line.
- * The text is copied; NULL draws nothing but is logged as an empty text. */
+ * The text is copied; NULL draws nothing but is logged as an empty text.
+ * Text is UTF-8: save your source file as UTF-8 and "caf\xc3\xa9" (written as café) and the
+ * euro sign draw as they read. Latin, Greek and Cyrillic letters, punctuation and
+ * currency signs are in every build; a character no font has is drawn as a box. Text
+ * that is not valid UTF-8 is read one byte per character (Latin-1), as in older
+ * programs. The text window shows log lines the same way. */
 int KANVO_text(int color, int x, int y, int ptsize, const char *text);
 
 /* Like KANVO_text with printf formatting. Text beyond 1023 characters is cut off (a huge

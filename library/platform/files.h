@@ -31,6 +31,14 @@ bool write_unbuffered(std::FILE *file, const char *bytes, size_t length);
 // handler. False when that failed.
 bool write_new_file(const char *name, const char *bytes, size_t length);
 
+// What keep_backup did.
+enum class Backup { nothing_to_keep, kept, failed };
+
+// Before name is emptied: when it is a file with something in it, renames it to backup
+// (replacing an older backup), so one recording never loses the one before it. Safe
+// inside a signal handler.
+Backup keep_backup(const char *name, const char *backup);
+
 // Has last_word called once when the program ends: at exit, or on a signal that ends it
 // (interrupt, termination, hang-up), after which the signal takes its usual course.
 // last_word may run inside a signal handler. Registering the same function again does

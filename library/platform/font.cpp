@@ -13,6 +13,7 @@
 #include <iterator>
 #include <map>
 #include <tuple>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -59,7 +60,7 @@ FT_Library freetype() {
     return library;
 }
 
-bool is_control(unsigned char c) { return c < 0x20 || (c >= 0x7F && c < 0xA0); }
+bool is_control(char32_t c) { return c < 0x20 || (c >= 0x7F && c < 0xA0); }
 
 // Design-unit cell figures: the OS/2 table's Windows ascent and descent cover every glyph
 // of the face; faces without it fall back to the general ascender and descender.
@@ -133,11 +134,15 @@ public:
 
     const FontMetrics &metrics() const { return metrics_; }
 
-    const Glyph &glyph(unsigned char c) {
-        Glyph &glyph = glyphs_[c];
+    const Glyph &glyph(char32_t c) {
+        Glyph &glyph = c < 256 ? glyphs_[c] : other_glyphs_[c];
         if (!glyph.rendered) render(c, glyph);
         return glyph;
     }
+
+    // Characters this face lacks come from the fallback (same pixel size), if it has them.
+    void set_fallback(std::shared_ptr<SizedFace> fallback) { fallback_ = std::move(fallback); }
+    bool has(char32_t c) const { return face_ && FT_Get_Char_Index(face_, c) != 0; }
 
 private:
     void compute_metrics(const FaceFile &file) {
@@ -150,7 +155,7 @@ private:
 
     // Light hinting snaps only vertically and keeps whole-pixel advances: crisp small
     // text, and the same pixels every run.
-    void render(unsigned char c, Glyph &glyph) {
+    void render(char32_t c, Glyph &glyph) {
         glyph.rendered = true;
         if (is_control(c)) return;
         if (!face_) {
@@ -158,7 +163,17 @@ private:
             return;
         }
         const FT_UInt index = FT_Get_Char_Index(face_, c);  // Latin-1 is Unicode's first 256
-        if (FT_Load_Glyph(face_, index, FT_LOAD_TARGET_LIGHT) != 0) return;
+        if (index == 0 && fallback_ && fallback_->has(c)) {
+            glyph = fallback_->glyph(c);
+            return;
+        }
+        if (FT_Load_Glyph(face_, index, FT_LOAD_TARGET_LIGHT) == 0) copy_bitmap(glyph);
+        // No face has it: the face's own missing-character box, or one of ours when the
+        // face draws that as nothing, so a missing character is seen, never silently lost.
+        if (index == 0 && (glyph.width == 0 || glyph.rows == 0)) missing_box(glyph);
+    }
+
+    void copy_bitmap(Glyph &glyph) {
         FT_GlyphSlot slot = face_->glyph;
         glyph.advance = int((slot->advance.x + 32) >> 6);
         if (FT_Render_Glyph(slot, FT_RENDER_MODE_NORMAL) != 0) return;
@@ -176,13 +191,33 @@ private:
         }
     }
 
+    // An outlined box from the baseline to the ascent of a capital, half an em wide.
+    void missing_box(Glyph &glyph) const {
+        const int stroke = std::max(1, em_ / 16);
+        glyph.width = std::max(3 * stroke, em_ / 2 - 2 * stroke);
+        glyph.rows = std::max(3 * stroke, metrics_.ascent * 3 / 4);
+        glyph.left = stroke;
+        glyph.top = glyph.rows;
+        glyph.advance = glyph.width + 2 * stroke;
+        glyph.coverage.assign(size_t(glyph.width) * size_t(glyph.rows), 0);
+        for (int row = 0; row < glyph.rows; ++row) {
+            for (int column = 0; column < glyph.width; ++column) {
+                const bool edge = row < stroke || row >= glyph.rows - stroke || column < stroke ||
+                                  column >= glyph.width - stroke;
+                if (edge) glyph.coverage[size_t(row) * size_t(glyph.width) + size_t(column)] = 255;
+            }
+        }
+    }
+
     int em_;
     FT_Face face_ = nullptr;
     FontMetrics metrics_;
     std::array<Glyph, 256> glyphs_;
+    std::unordered_map<char32_t, Glyph> other_glyphs_;
+    std::shared_ptr<SizedFace> fallback_;
 };
 
-std::shared_ptr<SizedFace> sized_face(const FaceFile &file, int em) {
+std::shared_ptr<SizedFace> sized_face(const FaceFile &file, int em, const FaceFile *fallback = nullptr) {
     using Key = std::tuple<std::string, int, int>;
     static std::map<Key, std::shared_ptr<SizedFace>> cache;
     const Key key(file.path, file.index, em);
@@ -194,6 +229,8 @@ std::shared_ptr<SizedFace> sized_face(const FaceFile &file, int em) {
             it = it->second.use_count() == 1 ? cache.erase(it) : std::next(it);
     }
     auto face = std::make_shared<SizedFace>(file, em);
+    if (fallback && fallback->usable && fallback->path != file.path)
+        face->set_fallback(sized_face(*fallback, em));
     cache.emplace(key, face);
     return face;
 }
@@ -245,8 +282,8 @@ public:
 
     int64_t advance(const char *text, size_t count) const override {
         int64_t total = 0;
-        for (size_t i = 0; text && i < count; ++i)
-            total += face_->glyph(static_cast<unsigned char>(text[i])).advance;
+        if (!text) return 0;
+        for (char32_t c : decode_text(text, count)) total += face_->glyph(c).advance;
         return total;
     }
 
@@ -258,8 +295,9 @@ public:
         const int64_t cell_bottom = y + cell.height;
         if (cell_bottom <= 0 || y >= target.height()) return;
         int64_t pen = x;
-        for (size_t i = 0; i < count && pen < target.width(); ++i) {
-            const Glyph &glyph = face_->glyph(static_cast<unsigned char>(text[i]));
+        const std::u32string characters = decode_text(text, count);
+        for (size_t i = 0; i < characters.size() && pen < target.width(); ++i) {
+            const Glyph &glyph = face_->glyph(characters[i]);
             if (glyph.width > 0 && glyph.rows > 0)
                 blend_glyph(target, glyph, pen + glyph.left, baseline - glyph.top, y, cell_bottom,
                             color);
@@ -271,12 +309,51 @@ private:
     std::shared_ptr<SizedFace> face_;
 };
 
+// Characters the chosen face lacks are taken from DejaVu Sans, the widest-reaching face
+// every build carries, before they fall to the missing-character box.
 std::unique_ptr<Font> font_from(const std::vector<std::string> &families, int height, int weight) {
     const FaceFile &file = face_file_for(families, weight);
-    return std::make_unique<FreeTypeFont>(sized_face(file, em_for_height(file, height)));
+    const FaceFile &fallback = face_file_for({"DejaVu Sans"}, 400);
+    return std::make_unique<FreeTypeFont>(sized_face(file, em_for_height(file, height), &fallback));
 }
 
 }  // namespace
+
+std::u32string decode_text(const char *text, size_t count) {
+    std::u32string characters;
+    characters.reserve(count);
+    const auto *bytes = reinterpret_cast<const unsigned char *>(text);
+    // Strict UTF-8: no overlong forms, no surrogates, nothing past U+10FFFF.
+    for (size_t i = 0; i < count;) {
+        const unsigned char lead = bytes[i];
+        size_t length = 0;
+        char32_t c = 0, least = 0;
+        if (lead < 0x80) {
+            characters.push_back(lead);
+            ++i;
+            continue;
+        } else if (lead >= 0xC2 && lead <= 0xDF) {
+            length = 2, c = lead & 0x1F, least = 0x80;
+        } else if (lead >= 0xE0 && lead <= 0xEF) {
+            length = 3, c = lead & 0x0F, least = 0x800;
+        } else if (lead >= 0xF0 && lead <= 0xF4) {
+            length = 4, c = lead & 0x07, least = 0x10000;
+        }
+        bool valid = length > 0 && count - i >= length;
+        for (size_t k = 1; valid && k < length; ++k) {
+            valid = (bytes[i + k] & 0xC0) == 0x80;
+            c = (c << 6) | (bytes[i + k] & 0x3F);
+        }
+        if (!valid || c < least || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) {
+            // Not UTF-8: one character per byte, as Latin-1 reads them.
+            characters.assign(bytes, bytes + count);
+            return characters;
+        }
+        characters.push_back(c);
+        i += length;
+    }
+    return characters;
+}
 
 std::unique_ptr<Font> Font::create(const std::string &face_name, int height, int weight) {
     // A name no system has falls back to a sans face with the widths of the common

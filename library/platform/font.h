@@ -17,6 +17,11 @@ struct FontMetrics {
     int external_leading = 0;  // extra space the face recommends between lines
 };
 
+// The characters of a run of text: UTF-8 when the whole run is valid UTF-8, otherwise one
+// character per byte (Latin-1), as text was read before UTF-8, so old single-byte text
+// keeps its pixels.
+std::u32string decode_text(const char *text, size_t count);
+
 class Font {
 public:
     // A font for a face name (matched by the system's lookup to the best available face).
@@ -30,7 +35,8 @@ public:
     virtual ~Font() = default;
     virtual FontMetrics metrics() const = 0;
 
-    // Runs are Latin-1 bytes. Control characters have no glyph and no advance.
+    // Runs are read by decode_text. Control characters have no glyph and no advance; a
+    // character no face has is drawn as a box.
     // The sum of the characters' advances, in pixels.
     virtual int64_t advance(const char *text, size_t count) const = 0;
     // Blends the run's glyphs in color over what target holds, the top-left corner of the

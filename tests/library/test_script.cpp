@@ -214,6 +214,65 @@ TEST_F(ScriptTest, RecordingCommandsStartStopAndEmptyTheFile) {
     EXPECT_EQ(file_text(), "KANVO_MOUSE(5, 6);\n");
 }
 
+// The file a recording empties is kept as KANVO.SCR.bak, one level, said once per
+// recording; an empty or missing file leaves no backup, and a recording that writes
+// nothing touches neither file.
+TEST_F(ScriptTest, RecordingKeepsTheFileItEmptiesAsABackup) {
+    auto backup_text = [] {
+        std::ifstream in("KANVO.SCR.bak");
+        std::stringstream text;
+        text << in.rdbuf();
+        return text.str();
+    };
+    auto kept_messages = [] {
+        int count = 0;
+        for (const std::string &line : log_lines())
+            count += line == "The old KANVO.SCR is kept as KANVO.SCR.bak\n";
+        return count;
+    };
+    write_file("KANVO_KBD(65);\n");
+    toggle_recording();
+    toggle_recording();
+    EXPECT_FALSE(std::filesystem::exists("KANVO.SCR.bak")) << "nothing recorded, nothing moved";
+
+    toggle_recording();
+    script_write_event(KANVO_MOUSE, 5, 6, 0);
+    script_write_event(KANVO_KBD, 0, 0, 'b');
+    toggle_recording();
+    EXPECT_EQ(file_text(), "KANVO_MOUSE(5, 6);\nKANVO_KBD(98);\n");
+    EXPECT_EQ(backup_text(), "KANVO_KBD(65);\n");
+    EXPECT_EQ(kept_messages(), 1);
+
+    // The next recording keeps the one before it; the oldest is gone (one level).
+    toggle_recording();
+    kanvo.script.periodic_run = 3;
+    toggle_recording();
+    EXPECT_EQ(file_text(), "KANVO_PERIODIC(3);\n");
+    EXPECT_EQ(backup_text(), "KANVO_MOUSE(5, 6);\nKANVO_KBD(98);\n");
+    EXPECT_EQ(kept_messages(), 2);
+
+    // An empty file is no recording to keep: the backup stays the one there is.
+    write_file("");
+    toggle_recording();
+    script_write_event(KANVO_KBD, 0, 0, 'c');
+    toggle_recording();
+    EXPECT_EQ(backup_text(), "KANVO_MOUSE(5, 6);\nKANVO_KBD(98);\n");
+    EXPECT_EQ(kept_messages(), 2);
+}
+
+// When the old file cannot be kept (a folder is in the backup's place), it is left as it
+// was and the recording stops with a message, instead of emptying it.
+TEST_F(ScriptTest, RecordingThatCannotKeepTheOldFileLeavesItAndStops) {
+    write_file("KANVO_KBD(65);\n");
+    std::filesystem::create_directories("KANVO.SCR.bak/inside");
+    toggle_recording();
+    script_write_event(KANVO_KBD, 0, 0, 'b');
+    EXPECT_EQ(kanvo.script.recording_on, 0);
+    EXPECT_EQ(file_text(), "KANVO_KBD(65);\n");
+    EXPECT_EQ(log_lines(), std::vector<std::string>{
+                               "Cannot keep the old KANVO.SCR as KANVO.SCR.bak; recording stopped\n"});
+}
+
 TEST_F(ScriptTest, RecordingAndPlaybackNeverRunTogether) {
     write_file("KANVO_KBD(65);\n");
     toggle_playback();
@@ -592,5 +651,10 @@ TEST_F(ScriptTest, RunBeingCountedIsWrittenWhenTheProgramEnds) {
     EXPECT_EQ(file_text(), "KANVO_PERIODIC(5);\n");
     EXPECT_EXIT({ record_five_ticks(); std::exit(1); }, testing::ExitedWithCode(1), "");
     EXPECT_EQ(file_text(), "KANVO_PERIODIC(5);\n");
+    // Each of those recordings kept the one before it, also when a signal ended it.
+    std::ifstream backup("KANVO.SCR.bak");
+    std::string line;
+    EXPECT_TRUE(std::getline(backup, line));
+    EXPECT_EQ(line, "KANVO_PERIODIC(5);");
 }
 #endif

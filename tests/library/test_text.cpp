@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -175,6 +176,60 @@ TEST(Fonts, ContextTextExtentAndOpaqueCells) {
     // Runs far outside the bitmap are clipped, not walked pixel by pixel.
     dc.text_out(INT64_C(-5000000000), INT64_C(5000000000), "far", 3);
     dc.text_out(-3, -5, "edge", 4);
+}
+
+// The surface after one text call on a cleared picture.
+platform::Bitmap drawn_text(const char *text) {
+    KANVO_clear();
+    KANVO_text(KANVO_BLACK, 20, -100, 24, text);  // the origin is (0, 0) until the library opens
+    return *kanvo.surface.surface_bitmap;
+}
+
+TEST(TextEncoding, Utf8IsDecodedAndSingleByteTextDrawsAsBefore) {
+    // "café" saved as UTF-8 and as Latin-1 draw the same four letters.
+    const platform::Bitmap utf8 = drawn_text("caf\xc3\xa9");
+    EXPECT_TRUE(utf8.pixels() == drawn_text("caf\xe9").pixels());
+    // Old single-byte text keeps one character per byte: "\xc3\xa9" beside a stray
+    // Latin-1 byte is the three letters it always was.
+    EXPECT_TRUE(drawn_text("\xc3\xa9\xe8").pixels() != utf8.pixels());
+
+    const auto font = platform::Font::create("KANVO-font", -24);
+    EXPECT_EQ(platform::decode_text("caf\xc3\xa9", 5), U"caf\u00e9");
+    EXPECT_EQ(platform::decode_text("\xc3\xa9\xe8", 3), U"\u00c3\u00a9\u00e8");
+    // Overlong forms, surrogates and cut sequences are not UTF-8.
+    EXPECT_EQ(platform::decode_text("\xc0\xaf", 2), U"\u00c0\u00af");
+    EXPECT_EQ(platform::decode_text("\xed\xa0\x80", 3), U"\u00ed\u00a0\u0080");
+    EXPECT_EQ(platform::decode_text("\xe2\x82", 2), U"\u00e2\u0082");
+    EXPECT_EQ(platform::decode_text("\xf0\x9f\x98\x80!", 5), U"\U0001F600!");
+
+    // The euro sign is one character with a glyph, not three bytes of which one vanishes.
+    const platform::Bitmap euro = drawn_text("\xe2\x82\xac");
+    EXPECT_FALSE(ink_box(euro, 1, 1, kSurfaceWidth - 1, kSurfaceHeight - 1).empty());
+    EXPECT_EQ(font->advance("\xe2\x82\xac", 3), font->advance("\xe2\x82\xac\xe2\x82\xac", 6) / 2);
+    EXPECT_LT(font->advance("\xe2\x82\xac", 3), font->advance("\xe2\x82\xac", 2) + font->advance("\xac", 1));
+}
+
+TEST(TextEncoding, GreekCyrillicAndMissingCharactersAllShow) {
+    const auto font = platform::Font::create("KANVO-font", -24);
+    // Greek, Cyrillic, Latin Extended-A: each letter has a width and some ink.
+    for (const char *letter : {"\xce\xa9", "\xd0\x96", "\xc5\x81", "\xe2\x80\x94"}) {
+        EXPECT_GT(font->advance(letter, std::strlen(letter)), 0) << letter;
+        EXPECT_FALSE(ink_box(drawn_text(letter), 1, 1, kSurfaceWidth - 1, kSurfaceHeight - 1).empty())
+            << letter;
+    }
+    // A private-use character no face has is drawn as a box, never as nothing; two of
+    // them are twice as wide as one.
+    const char *missing = "\xef\x80\x80";  // U+F000
+    const platform::Bitmap box = drawn_text(missing);
+    const InkBox ink = ink_box(box, 1, 1, kSurfaceWidth - 1, kSurfaceHeight - 1);
+    ASSERT_FALSE(ink.empty());
+    EXPECT_GE(ink.right - ink.left, 4);
+    EXPECT_GE(ink.bottom - ink.top, 6);
+    EXPECT_EQ(font->advance("\xef\x80\x80\xef\x80\x80", 6), 2 * font->advance(missing, 3));
+    // The text window's fixed font reads text the same way.
+    const platform::Font &fixed = platform::Font::stock_fixed();
+    EXPECT_EQ(fixed.advance("caf\xc3\xa9", 5), fixed.advance("cafe", 4));
+    EXPECT_EQ(fixed.advance("caf\xe9", 4), fixed.advance("cafe", 4));
 }
 
 }  // namespace

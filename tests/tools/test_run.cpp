@@ -169,6 +169,40 @@ TEST_F(RunTest, CrashIsReportedWithItsSignal) {
         << errors_;
 }
 
+// A run that fails still leaves its last picture: what the window showed before the crash
+// or the stop (the frame of the last wait), not what was drawn after it.
+TEST_F(RunTest, CrashOrStopStillWritesTheLastFrameShown) {
+    ASSERT_EQ(run("--ticks 10 --frames " + path("frames") + " -- " + kSubject + " abort"), 128 + SIGABRT)
+        << errors_;
+    const std::vector<platform::Bitmap> frames = read_frames("frames");
+    ASSERT_EQ(frames.size(), 3u) << "frames 0 to 2 were shown; event 3 drew, then aborted";
+
+    EXPECT_EQ(run("--ticks 10 --png " + path("crash.png") + " -- " + kSubject + " abort"), 128 + SIGABRT);
+    ASSERT_TRUE(std::filesystem::exists(path("crash.png"))) << errors_;
+    EXPECT_TRUE(png_picture(path("crash.png")).pixels() == frames[2].pixels());
+    EXPECT_NE(errors_.find(path("crash.png") + " holds the last frame " + kSubject +
+                           " showed, before the crash"),
+              std::string::npos)
+        << errors_;
+
+    // Stopped for not waiting: the frame of its third wait, as in the frames above.
+    EXPECT_EQ(run("--timeout 0.3 --ticks 10 --png " + path("hang.png") + " -- " + kSubject + " hang"), 124);
+    ASSERT_TRUE(std::filesystem::exists(path("hang.png"))) << errors_;
+    EXPECT_TRUE(png_picture(path("hang.png")).pixels() == frames[2].pixels());
+    EXPECT_NE(errors_.find("before it was stopped"), std::string::npos) << errors_;
+}
+
+// A program that never opens Kanvo has nothing to show: the run says so and fails,
+// passing on a failing status of the program's own.
+TEST_F(RunTest, ProgramThatNeverOpensKanvoIsReported) {
+    EXPECT_EQ(run("--png " + path("none.png") + " -- " + kSubject + " no-window"), 1);
+    EXPECT_NE(errors_.find(kSubject + " never opened Kanvo"), std::string::npos) << errors_;
+    EXPECT_FALSE(std::filesystem::exists(path("none.png")));
+    EXPECT_EQ(run("-- " + kSubject + " no-window"), 1) << "also without a picture asked for";
+    EXPECT_EQ(run("-- " + kSubject + " no-window 5"), 5);
+    EXPECT_NE(errors_.find("never opened Kanvo"), std::string::npos) << errors_;
+}
+
 TEST_F(RunTest, GifFramesDecodeToThePngFrames) {
     ASSERT_EQ(run("--ticks 12 --frames " + path("frames") + " --gif " + path("all.gif") + " -- " +
                   kSubject + " exit 0"), 0) << errors_;
@@ -405,10 +439,11 @@ TEST_F(RunTest, OnlyTheProgramReportsAndAStopEndsItsChildrenToo) {
 
 TEST_F(RunTest, DefaultLimitLeavesRoomForTheTicksAskedFor) {
     // Every tick is a wait: the limit the program is given (seen here by a program that
-    // shows its environment, as a Kanvo program would read it) is beyond the ticks.
-    EXPECT_EQ(run("--ticks 100050 -- env"), 0) << errors_;
+    // shows its environment, as a Kanvo program would read it) is beyond the ticks. env
+    // never opens Kanvo, which kanvo-run reports with status 1.
+    EXPECT_EQ(run("--ticks 100050 -- env"), 1) << errors_;
     EXPECT_NE(output_.find("KANVO_RUN_LIMIT=200050\n"), std::string::npos) << output_;
-    EXPECT_EQ(run("--ticks 100050 --limit 7 -- env"), 0) << errors_;
+    EXPECT_EQ(run("--ticks 100050 --limit 7 -- env"), 1) << errors_;
     EXPECT_NE(output_.find("KANVO_RUN_LIMIT=7\n"), std::string::npos) << output_;
 }
 

@@ -19,6 +19,10 @@
 //
 // In a graded run, kanvo-grade also preloads a clock that serves the run's virtual time
 // (tools/grade/grade_clock.c); the driver hands it the time when it finds it.
+//
+// When the program crashes, or kanvo-run asks (SIGUSR2) before it stops a program that
+// no longer waits, the driver sends the frame the drawing window showed last, so that a
+// run that fails still leaves its last picture.
 #include <fcntl.h>
 #ifndef __EMSCRIPTEN__
 #include <dlfcn.h>
@@ -30,6 +34,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -70,6 +75,8 @@ struct Run {
 };
 
 Run *active = nullptr;  // only in a run started by kanvo-run
+// A record is on its way to the pipe: a crash now must not start another in its middle.
+volatile sig_atomic_t sending = 0;
 
 [[noreturn]] void refuse(const char *name, const char *value, const char *why) {
     std::fprintf(stderr, "kanvo: %s=%s: %s (it is set by kanvo-run; unset it to run normally)\n",
@@ -119,19 +126,23 @@ void forget_environment(const Run &run) {
     }
 }
 
-void write_all(int fd, const void *data, size_t size) {
+// Safe inside a signal handler.
+bool write_bytes(int fd, const void *data, size_t size) {
     const char *bytes = static_cast<const char *>(data);
     while (size > 0) {
         const ssize_t written = write(fd, bytes, size);
         if (written < 0 && errno == EINTR) continue;
-        if (written <= 0) {
-            std::fprintf(stderr, "kanvo: lost the pipe to kanvo-run (%s); stopping\n",
-                         std::strerror(errno));
-            std::_Exit(1);
-        }
+        if (written <= 0) return false;
         bytes += written;
         size -= size_t(written);
     }
+    return true;
+}
+
+void write_all(int fd, const void *data, size_t size) {
+    if (write_bytes(fd, data, size)) return;
+    std::fprintf(stderr, "kanvo: lost the pipe to kanvo-run (%s); stopping\n", std::strerror(errno));
+    std::_Exit(1);
 }
 
 void write_rows(int fd, iovec *rows, int count) {
@@ -175,6 +186,7 @@ void send_to(int fd, run_report::Kind kind, bool with_frame) {
                                             int(run_report::kMaxSide)));
         if (record.width == 0 || record.height == 0) record.width = record.height = 0;
     }
+    sending = 1;
     write_all(fd, &record, sizeof record);
     // The rows in as few writes as the system allows: a frame a wait adds up.
     iovec rows[256];
@@ -186,6 +198,7 @@ void send_to(int fd, run_report::Kind kind, bool with_frame) {
         }
         write_rows(fd, rows, count);
     }
+    sending = 0;
 }
 
 // The grader compares every frame.
@@ -229,6 +242,73 @@ int find_caller(dl_phdr_info *info, size_t, void *data) {
 }
 #endif
 
+#ifndef __EMSCRIPTEN__  // the browser has no kanvo-run, nor signals
+// What the drawing window shows now: its client pixels, as the last wait presented them.
+// Runs inside a signal handler: no allocation, no stdio.
+void send_shown_frame() {
+    if (!active || sending) return;
+    Run &run = *active;
+    sending = 1;
+    run_report::Record record;
+    record.kind = run_report::shown;
+    record.frame = run.waits;
+    record.time_ms = run.backend ? run.backend->now_ms() : 0;
+    const Bitmap *shown = run.draw_window ? &run.draw_window->client : nullptr;
+    if (shown && shown->width() > 0 && shown->height() > 0 &&
+        uint32_t(shown->width()) <= run_report::kMaxSide &&
+        uint32_t(shown->height()) <= run_report::kMaxSide) {
+        record.width = uint32_t(shown->width());
+        record.height = uint32_t(shown->height());
+    }
+    bool written = write_bytes(run.fd, &record, sizeof record);
+    for (uint32_t y = 0; written && y < record.height; ++y)
+        written = write_bytes(run.fd, shown->row(int(y)), record.width * sizeof(Pixel));
+}
+
+constexpr int kCrashSignals[] = {SIGSEGV, SIGBUS, SIGILL, SIGFPE, SIGABRT};
+struct sigaction previous_crash_actions[sizeof kCrashSignals / sizeof kCrashSignals[0]];
+
+// The frame goes out, then the crash takes its course as if the driver were not here
+// (under a sanitizer, its report follows).
+void on_crash(int signal_number, siginfo_t *info, void *) {
+    send_shown_frame();
+    for (size_t i = 0; i < sizeof kCrashSignals / sizeof kCrashSignals[0]; ++i) {
+        if (kCrashSignals[i] == signal_number)
+            sigaction(signal_number, &previous_crash_actions[i], nullptr);
+    }
+    // A fault happens again when the handler returns; a signal sent or raised is raised
+    // once more.
+    if (info->si_code <= 0 || signal_number == SIGABRT) raise(signal_number);
+}
+
+// kanvo-run stops a program that no longer waits; first it asks for what it showed.
+void on_stop_request(int) {
+    send_shown_frame();
+    _exit(124);
+}
+
+void catch_crashes() {
+    // A stack overflow (endless recursion) is a crash too: the handler needs a stack.
+    static char alternate_stack[64 * 1024];
+    stack_t stack{};
+    stack.ss_sp = alternate_stack;
+    stack.ss_size = sizeof alternate_stack;
+    sigaltstack(&stack, nullptr);
+    struct sigaction action {};
+    action.sa_sigaction = on_crash;
+    action.sa_flags = SA_SIGINFO | SA_ONSTACK;
+    sigemptyset(&action.sa_mask);
+    for (size_t i = 0; i < sizeof kCrashSignals / sizeof kCrashSignals[0]; ++i)
+        sigaction(kCrashSignals[i], &action, &previous_crash_actions[i]);
+    struct sigaction stop {};
+    stop.sa_handler = on_stop_request;
+    sigemptyset(&stop.sa_mask);
+    sigaction(SIGUSR2, &stop, nullptr);
+}
+#else
+void catch_crashes() {}
+#endif
+
 void close_drawing_window() {
     Run &run = *active;
     if (run.close_queued || !run.draw_window) return;
@@ -263,6 +343,7 @@ std::unique_ptr<Backend> make_run_backend() {
 #ifndef __EMSCRIPTEN__
     if (active->grade_fd >= 0) hand_clock_virtual_time();
 #endif
+    catch_crashes();
     return backend;
 }
 

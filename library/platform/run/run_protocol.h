@@ -45,7 +45,8 @@ void run_script_line_unplayed(int line);
 
 // ---- the pipe: what the program reports to kanvo-run ------------------------------------
 // One record per event wait, one when the program ends and one when it reaches its limit
-// of waits, each optionally followed by the frame (what the drawing window shows). Both
+// of waits, each optionally followed by the frame (what the drawing window shows), and one
+// when it crashes or is stopped. Both
 // ends are built from the same tree and run on the same machine, so records are sent as
 // they lie in memory.
 namespace run_report {
@@ -57,6 +58,8 @@ enum Kind : uint32_t {
     ended = 2,   // the program is ending (or exits): the last frame it drew
     limit = 3,   // the program started one wait more than its limit and is stopped
     call = 4,    // graded runs only: a drawing call; a CallRecord and its line follow
+    shown = 5,   // the program crashed, or kanvo-run stops it (a timeout): the frame its
+                 // drawing window showed last, before the crash
 };
 
 // Frames are never larger than this on a side; a reader refuses anything larger.

@@ -371,6 +371,15 @@ TEST(QtBackend, KeyEventsBecomeVirtualKeysAndLatin1Characters) {
     EXPECT_EQ(seen_for(P, Qt::Key_Tab, Qt::NoModifier, "\t"),
               (V{{key_down, 9, 9, false}, {character, 9, 0, false}}));
     EXPECT_EQ(seen_for(P, Qt::Key_Left, Qt::NoModifier, ""), (V{{key_down, 37, 0, false}}));
+    // Enter, Backspace, Tab and Escape type 13, 8, 9 and 27, also without platform text.
+    for (auto [key, code] : {std::pair{Qt::Key_Return, 13}, std::pair{Qt::Key_Enter, 13},
+                             std::pair{Qt::Key_Backspace, 8}, std::pair{Qt::Key_Tab, 9},
+                             std::pair{Qt::Key_Escape, 27}}) {
+        const uint32_t typed = uint32_t(code);
+        EXPECT_EQ(seen_for(P, key, Qt::NoModifier, ""),
+                  (V{{key_down, typed, typed, false}, {character, typed, 0, false}}))
+            << code;
+    }
     EXPECT_EQ(seen_for(P, Qt::Key_Adiaeresis, Qt::NoModifier, QString(QChar(0xE4))),
               (V{{key_down, 0, 0xE4, false}, {character, 0xE4, 0, false}}));
     EXPECT_EQ(seen_for(P, Qt::Key_Z, Qt::NoModifier, QString(QChar(0x3B1))),

@@ -48,9 +48,9 @@ window.addEventListener('keydown', function (event) {
 class Page:
     """One program's page in the browser, with the drawing window's canvas at hand."""
 
-    def __init__(self, browser, server, name, query=""):
+    def __init__(self, browser, server, name, query="", url=None):
         self.browser = browser
-        browser.open(server.url(name + ".html" + query), before_load=BEFORE_LOAD)
+        browser.open(url or server.url(name + ".html" + query), before_load=BEFORE_LOAD)
         self.browser.wait_for("window.testFirstFrame !== null", what="the first frame")
         box = browser.evaluate("""(function () {
           var c = document.querySelector('[data-window-class=DrawWndClass] canvas');
@@ -411,6 +411,42 @@ def test_saved_pictures_and_busy_programs(browser, server, plain, work):
         raise AssertionError("unclear busy notice: " + text)
 
 
+def test_pages_open_from_disk_alone(browser, server, plain, work):
+    # The page is one file: copied alone to a folder and opened from a file: address, it
+    # runs, keeps no file beside it, and shows its licences.
+    shutil.copy(os.path.join(server.folder, "hello.html"), work)
+    if os.listdir(work) != ["hello.html"]:
+        raise AssertionError("more than the page: %r" % os.listdir(work))
+    page = Page(browser, server, "hello", url="file://" + os.path.join(work, "hello.html"))
+    assert_equal(set(page.first_frame()), {255}, "hello's first frame, all white")
+    page.click(-100, 60)
+    page.settle()
+    assert_equal(pixel(page.pixels(), -100, 60), PALETTE["red"], "the circle at the click")
+    browser.evaluate("document.getElementById('kanvo-licences').click()")
+    licences = browser.evaluate("document.getElementById('kanvo-licence-text').textContent")
+    for needed in ("MIT License", "SIL Open Font License", "Bitstream Vera"):
+        if needed not in licences:
+            raise AssertionError("the page's licences lack %r" % needed)
+
+
+def test_own_program_made_into_a_page(browser, server, plain, work):
+    # scripts/make-page.sh made KANVO_OWN_PAGE from a program outside the tree (test-web.sh).
+    own = os.environ.get("KANVO_OWN_PAGE")
+    if not own:
+        raise AssertionError("KANVO_OWN_PAGE is not set: run this through scripts/test-web.sh")
+    page = Page(browser, server, "own", url="file://" + own)
+    frame = page.first_frame()
+    assert_equal(pixel(frame, 0, 0), PALETTE["red"], "the program's circle")
+    # Its text, in UTF-8: a euro sign and Greek letters have glyphs in the page's fonts,
+    # and a character no font has is a box, never nothing.
+    for left, right, what in ((-280, -200, "the euro sign"), (-180, -60, "the Greek word"),
+                              (-40, 0, "the box for a missing character")):
+        ink = sum(1 for x in range(left, right) for y in range(150, 200)
+                  if pixel(frame, x, y) == PALETTE["black"])
+        if ink < 20:
+            raise AssertionError("%s is not drawn (%d black pixels)" % (what, ink))
+
+
 def test_every_example_starts(browser, server, plain, work):
     names = sorted(f[:-5] for f in os.listdir(server.folder)
                    if f.endswith(".html") and f not in ("index.html", "page-checks.html",
@@ -461,6 +497,8 @@ TESTS = [test_landscape_starts_at_night_as_on_the_desktop,
          test_a_script_picked_from_a_file_is_played,
          test_hello_shows_its_first_frame,
          test_every_example_starts,
+         test_pages_open_from_disk_alone,
+         test_own_program_made_into_a_page,
          test_saved_pictures_and_busy_programs]
 
 

@@ -4,7 +4,9 @@
  *   exit N       leaves its loop at the quit event and ends with status N
  *   ignore-quit  never leaves its loop
  *   hang         stops calling the wait after its third event
- *   crash        crashes at its third event
+ *   crash        crashes at its third event (a signal, which a sanitizer leaves alone)
+ *   abort        aborts at its third event, having drawn more
+ *   no-window    never opens Kanvo and ends with status N
  *   environment  also prints whether kanvo-run's variables are still visible to it
  *   fork FILE    at its second event starts two processes, one that exits at once and
  *                one that sleeps (its id written to FILE), then never leaves its loop */
@@ -29,6 +31,10 @@ int main(int argc, char **argv) {
     int x, y, kind, events = 0;
     char key;
 
+    if (strcmp(mode, "no-window") == 0) {
+        puts("no window");
+        return status;
+    }
     KANVO_open(0, 0, "", KANVO_SHOW_NORMAL);
     if (strcmp(mode, "environment") == 0) {
         printf("KANVO_RUN_FD %s\n", getenv("KANVO_RUN_FD") ? "visible" : "gone");
@@ -58,6 +64,7 @@ int main(int argc, char **argv) {
             signal(SIGSEGV, SIG_DFL); /* a sanitizer's handler would turn it into an exit */
             raise(SIGSEGV);
         }
+        if (events == 3 && strcmp(mode, "abort") == 0) abort();
     } while (kind != KANVO_QUIT || strcmp(mode, "ignore-quit") == 0 || strcmp(mode, "fork") == 0);
     KANVO_close();
     return status;

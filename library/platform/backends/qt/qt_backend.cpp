@@ -235,6 +235,11 @@ uint32_t key_character(const QKeyEvent &event, uint32_t virtual_code) {
         return (virtual_code >= 'A' && virtual_code <= 'Z') ? virtual_code - 'A' + 1 : 0;
     if (modifiers & Qt::AltModifier) return 0;
     if (virtual_code == vk::del) return 0;
+    // Enter, Backspace, Tab and Escape type their control characters even where the
+    // platform reports no text for them.
+    if (virtual_code == vk::enter || virtual_code == vk::back || virtual_code == vk::tab ||
+        virtual_code == vk::escape)
+        return virtual_code;
     const QString text = event.text();
     if (text.size() != 1) return 0;
     const char16_t unit = text.at(0).unicode();

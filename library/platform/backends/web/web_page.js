@@ -592,7 +592,12 @@ var KanvoPage = {
       // Playback Script, chosen in the drawing window (the first one opened).
       page.inputs.push([4, 1, 6]);
     }).catch(function (error) {
-      page.notice('The script ' + name + ' could not be loaded: ' + error.message, 'kanvo-warning');
+      // A page opened from disk may not read the files beside it.
+      var fromDisk = window.location.protocol === 'file:' ?
+        ' A page opened from disk cannot fetch it: load it with "Load a script for playback"' +
+        ' below, or serve the folder (python3 -m http.server) and open the page from there.' : '';
+      page.notice('The script ' + name + ' could not be loaded: ' + error.message + '.' + fromDisk,
+                  'kanvo-warning');
     }).finally(function () {
       removeRunDependency('kanvo-play');
     });
@@ -600,10 +605,36 @@ var KanvoPage = {
 
   // ---- the program's life --------------------------------------------------------
 
+  // The licences travel inside the page (/licences in its file system): the link shows them.
+  showLicences: function () {
+    var shown = document.getElementById('kanvo-licence-text');
+    if (!shown) return;
+    if (!shown.hidden) {
+      shown.hidden = true;
+      return;
+    }
+    var text = '';
+    try {
+      FS.readdir('/licences').filter(function (name) { return name[0] !== '.'; }).sort()
+        .forEach(function (name) {
+          text += '==== ' + name + ' ====\n\n' + FS.readFile('/licences/' + name, {encoding: 'utf8'}) + '\n';
+        });
+    } catch (error) {
+      text = 'The licences could not be read: ' + error;
+    }
+    shown.textContent = text;
+    shown.hidden = false;
+  },
+
   start: function () {
     var page = this;
     this.listenForKeys();
     this.listenForFiles();
+    var licences = document.getElementById('kanvo-licences');
+    if (licences) licences.addEventListener('click', function (event) {
+      event.preventDefault();
+      page.showLicences();
+    });
     Module.preRun = [].concat(Module.preRun || [], function () {
       page.mountFiles();
     });

@@ -77,6 +77,17 @@ bool write_new_file(const char *name, const char *bytes, size_t length) {
     return close(fd) == 0 && written;
 }
 
+Backup keep_backup(const char *name, const char *backup) {
+    struct stat info {};
+    if (lstat(name, &info) != 0 || info.st_size == 0) return Backup::nothing_to_keep;
+    // A FIFO or a device is not a recording to keep; writing to it empties nothing.
+    if (!S_ISREG(info.st_mode) && !S_ISLNK(info.st_mode)) return Backup::nothing_to_keep;
+    if (S_ISLNK(info.st_mode) && (stat(name, &info) != 0 || !S_ISREG(info.st_mode) ||
+                                  info.st_size == 0))
+        return Backup::nothing_to_keep;
+    return rename(name, backup) == 0 ? Backup::kept : Backup::failed;
+}
+
 namespace {
 
 constexpr int kEndingSignals[] = {SIGINT, SIGTERM, SIGHUP};

@@ -1,5 +1,5 @@
 // Face lookup in the browser: the page carries the three faces the Linux build resolves
-// (cut to Latin-1), and a family name is looked up in that short table. The requested
+// (cut to the scripts web_page.cmake names), and a family name is looked up in that short table. The requested
 // families are tried in order, so the first one the page has wins, as on Linux.
 #include "platform/font_lookup.h"
 

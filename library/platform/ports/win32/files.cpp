@@ -149,6 +149,14 @@ bool write_new_file(const char *name, const char *bytes, size_t length) {
     return _close(fd) == 0 && written;
 }
 
+Backup keep_backup(const char *name, const char *backup) {
+    WIN32_FILE_ATTRIBUTE_DATA info{};
+    if (!GetFileAttributesExA(name, GetFileExInfoStandard, &info)) return Backup::nothing_to_keep;
+    if (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) return Backup::nothing_to_keep;
+    if (info.nFileSizeHigh == 0 && info.nFileSizeLow == 0) return Backup::nothing_to_keep;
+    return MoveFileExA(name, backup, MOVEFILE_REPLACE_EXISTING) ? Backup::kept : Backup::failed;
+}
+
 namespace {
 
 constexpr int kMaxLastWords = 4;
