@@ -120,55 +120,63 @@ bool scan_number(const char *line, size_t *position, bool allow_sign, int *value
     return true;
 }
 
-// Sets the pending event from one script line; returns false for a line that names no
-// event the writer produces (unknown kind, too short, or missing its numbers).
-bool parse_event_line(const char *line) {
-    if (std::strlen(line) < 7) return false;
+// Sets the pending event from one script line; unknown for a line that names no event
+// the writer produces (unknown kind, too short, or missing its numbers).
+ScriptLine parse_event_line(const char *line) {
+    if (std::strlen(line) < 7) return ScriptLine::unknown;
     size_t position = 6;
     int first = 0, second = 0;
     switch (line[6]) {
     case 'K':
-        if (!scan_number(line, &position, true, &first)) return false;
+        if (!scan_number(line, &position, true, &first)) return ScriptLine::unknown;
         kanvo.events.pending_kind = KANVO_KBD;
         kanvo.events.pending_key = static_cast<char>(first & 0xFF);
-        return true;
+        return ScriptLine::played;
     case 'M':
-        if (!scan_number(line, &position, true, &first)) return false;
-        if (!scan_number(line, &position, true, &second)) return false;
+        if (!scan_number(line, &position, true, &first)) return ScriptLine::unknown;
+        if (!scan_number(line, &position, true, &second)) return ScriptLine::unknown;
         kanvo.events.pending_kind = KANVO_MOUSE;
         kanvo.events.pending_x = first;
         kanvo.events.pending_y = second;
-        return true;
+        kanvo.input.pending_button = KANVO_BUTTON_LEFT;
+        return ScriptLine::played;
     case 'P':
-        if (!scan_number(line, &position, false, &first)) return false;
+        if (!scan_number(line, &position, false, &first)) return ScriptLine::unknown;
         kanvo.events.pending_kind = KANVO_PERIODIC;
         kanvo.script.periodic_run = first - 1;
-        return true;
+        return ScriptLine::played;
     default:
-        return false;
+        return input_read_line(line);
     }
 }
 
 }  // namespace
+
+bool scan_script_number(const char *line, size_t *position, bool allow_sign, int *value) {
+    return scan_number(line, position, allow_sign, value);
+}
 
 void script_write_event(int kind, int x, int y, char key) {
     if (!kanvo.script.script_file && !open_script_for_writing()) {
         log_printf("Cannot open script file %s for writing\n", kanvo.script.script_name);
         return;
     }
-    switch (kind) {
-    case KANVO_MOUSE:
-        std::fprintf(kanvo.script.script_file, "KANVO_MOUSE(%d, %d);\n", x, y);
-        break;
-    case KANVO_KBD:
-        std::fprintf(kanvo.script.script_file, "KANVO_KBD(%d);\n",
-                     static_cast<int>(static_cast<signed char>(key)));
-        break;
-    case KANVO_PERIODIC:
-        std::fprintf(kanvo.script.script_file, "KANVO_PERIODIC(%d);\n", kanvo.script.periodic_run);
-        break;
-    default:
-        break;  // a quit is not written
+    // The input a program listens for has lines of its own; a left press keeps the mouse line.
+    if (!input_write_line(kanvo.script.script_file, kind, x, y)) {
+        switch (kind) {
+        case KANVO_MOUSE:
+            std::fprintf(kanvo.script.script_file, "KANVO_MOUSE(%d, %d);\n", x, y);
+            break;
+        case KANVO_KBD:
+            std::fprintf(kanvo.script.script_file, "KANVO_KBD(%d);\n",
+                         static_cast<int>(static_cast<signed char>(key)));
+            break;
+        case KANVO_PERIODIC:
+            std::fprintf(kanvo.script.script_file, "KANVO_PERIODIC(%d);\n", kanvo.script.periodic_run);
+            break;
+        default:
+            break;  // a quit is not written
+        }
     }
     if (!script_still_written()) stop_recording_after_failure();
 }
@@ -186,7 +194,15 @@ int script_read_event() {
     }
     char line[kLineBuffer];
     LineRead read = read_line(line);
-    while (read == LineRead::line && is_empty_line(line)) read = read_line(line);
+    ScriptLine parsed = ScriptLine::unknown;
+    // Empty lines, and lines of input the program does not listen for, are passed over.
+    for (;;) {
+        while (read == LineRead::line && is_empty_line(line)) read = read_line(line);
+        if (read != LineRead::line) break;
+        parsed = parse_event_line(line);
+        if (parsed != ScriptLine::passed_over) break;
+        read = read_line(line);
+    }
     if (read == LineRead::end_of_file) {
         log_printf("EOF encountered in script file %s\n", kanvo.script.script_name);
         end_playback();
@@ -196,7 +212,7 @@ int script_read_event() {
     }
     // A line the writer never makes (too long, unknown kind, numbers missing) ends
     // playback; the file stays open after it.
-    if (read == LineRead::line && parse_event_line(line)) return 1;
+    if (read == LineRead::line && parsed == ScriptLine::played) return 1;
     kanvo.script.unplayed_script_line = kanvo.script.script_line_number;
     end_playback();
     return 0;
