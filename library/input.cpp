@@ -78,6 +78,7 @@ void tell_backend() {
     if (listens(KANVO_LISTEN_MOTION)) wanted |= platform::input_wanted::motion;
     if (listens(KANVO_LISTEN_BUTTONS)) wanted |= platform::input_wanted::buttons;
     if (listens(KANVO_LISTEN_KEYS)) wanted |= platform::input_wanted::keys;
+    if (listens(KANVO_LISTEN_WHEEL)) wanted |= platform::input_wanted::wheel;
     platform::set_input_wanted(kanvo.windows.draw_window, wanted);
 }
 

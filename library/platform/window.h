@@ -93,6 +93,7 @@ namespace input_wanted {
 constexpr uint32_t motion = 1;   // pointer motion without a button held
 constexpr uint32_t buttons = 2;  // every button (the page keeps its context menu closed)
 constexpr uint32_t keys = 4;     // every key (the page keeps arrows and Space from scrolling)
+constexpr uint32_t wheel = 8;    // the wheel (the page does not scroll under the window)
 }
 
 // Window styles.
