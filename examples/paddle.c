@@ -11,6 +11,9 @@
 #define PADDLE_HALF 45 /* half the paddle's width */
 #define PADDLE_STEP 10 /* how far it moves on each tick while an arrow is held */
 #define RADIUS 8
+#ifndef TICKS_PER_SECOND
+#define TICKS_PER_SECOND 30 /* frames a second, whatever else happens */
+#endif
 
 int main(void) {
     int paddle_x = 0;
@@ -22,7 +25,7 @@ int main(void) {
     KANVO_open(0, 0, "", KANVO_SHOW_NORMAL);
     KANVO_logging(0);
     KANVO_listen(KANVO_LISTEN_KEYS);
-    KANVO_tick_rate(30); /* 30 frames a second, whatever else happens */
+    KANVO_tick_rate(TICKS_PER_SECOND);
     KANVO_animate(KANVO_ANIMATE_RUN);
     do {
         kind = KANVO_await_event(&x, &y, &key);

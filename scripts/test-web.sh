@@ -17,7 +17,7 @@ echo "== the pages (Emscripten)"
 pages=$root/build/web-test-pages
 rm -rf "$pages"
 KANVO_JOBS=$jobs quietly docs/make-web.sh "$pages"
-cp "${KANVO_WEB_BUILD:-$root/build/web}"/tests/web/{page,game}-checks.{html,js,wasm} "$pages/"
+cp "${KANVO_WEB_BUILD:-$root/build/web}"/tests/web/{page-checks,game-checks,paddle-60}.{html,js,wasm} "$pages/"
 
 echo "   (${SECONDS} s so far)"
 echo "== kanvo-replay and the headless recording (Linux build)"

@@ -184,15 +184,16 @@ private:
     void show_presented_windows() {
         for (Window *window : unpresented_) {
             const Bitmap &client = window->client;
-            rgba_.resize(size_t(client.width()) * size_t(client.height()) * 4);
-            uint8_t *out = rgba_.data();
+            // 0x..RRGGBB to the bytes R, G, B, 255: one 32-bit word a pixel (wasm is little
+            // endian), which a game presenting 60 times a second notices.
+            rgba_.resize(size_t(client.width()) * size_t(client.height()));
+            uint32_t *out = rgba_.data();
             for (const Pixel pixel : client.pixels()) {
-                *out++ = red_of(pixel);
-                *out++ = green_of(pixel);
-                *out++ = blue_of(pixel);
-                *out++ = 0xFF;
+                *out++ = 0xFF000000u | ((pixel & 0xFFu) << 16) | (pixel & 0xFF00u) |
+                         ((pixel >> 16) & 0xFFu);
             }
-            kanvo_web_present(id_of(*window), rgba_.data(), client.width(), client.height());
+            kanvo_web_present(id_of(*window), reinterpret_cast<const uint8_t *>(rgba_.data()),
+                              client.width(), client.height());
         }
         unpresented_.clear();
     }
@@ -239,7 +240,7 @@ private:
 
     std::vector<Window *> windows_;  // by id - 1; windows live as long as the program
     std::vector<Window *> unpresented_;
-    std::vector<uint8_t> rgba_;
+    std::vector<uint32_t> rgba_;
 };
 
 }  // namespace
