@@ -15,6 +15,7 @@ void reset_pending_event() {
     kanvo.events.pending_x = 0;
     kanvo.events.pending_y = 0;
     kanvo.events.pending_key = 0;
+    input_reset_pending();
 }
 
 // Playback substitutes the script's next event; true when it delivered one.
@@ -31,9 +32,12 @@ bool quit_on_its_way() {
     return kanvo.events.pending_kind == KANVO_QUIT || kanvo.windows.quit_posted;
 }
 
+// With a tick rate set, a tick that came while other events were returned still counts,
+// so the rate holds whatever else arrives; it is used up when the periodic event is
+// returned instead.
 void arm_periodic_event() {
     kanvo.events.pending_kind = KANVO_PERIODIC;
-    kanvo.events.tick_pending = 0;
+    if (!kanvo.input.tick_rate) kanvo.events.tick_pending = 0;
     kanvo.events.step_pending = 0;
 }
 
@@ -88,6 +92,7 @@ int KANVO_await_event(int *x, int *y, char *key) {
     if (library_open()) {
         for (;;) {
             pump_message();
+            if (input_take_skipped()) continue;
             if (quit_on_its_way()) {
                 if (script_playing()) stop_playback_and_close();
                 if (kanvo.events.pending_kind == KANVO_QUIT) break;
@@ -101,6 +106,9 @@ int KANVO_await_event(int *x, int *y, char *key) {
             if (event_ready()) break;
         }
         if (kanvo.script.recording_on) record_event();
+        if (kanvo.input.tick_rate && kanvo.events.pending_kind == KANVO_PERIODIC)
+            kanvo.events.tick_pending = 0;
+        input_event_returned();
     } else {
         kanvo.events.pending_kind = KANVO_QUIT;
     }

@@ -97,6 +97,28 @@ void toggle_recording();  // command 5
 void toggle_playback();   // command 6
 void play_one();          // command 7
 
+// Scans the next number of a script line from *position (script.cpp's rules): false when
+// the line holds none.
+bool scan_script_number(const char *line, size_t *position, bool allow_sign, int *value);
+
+// ---- input for games ------------------------------------------------------------------
+// The drawing window's mouse messages beyond the left press (motion, releases, the other
+// buttons, the wheel): true when message is one of them, which is then handled.
+bool input_message(uint32_t message, uintptr_t wparam, intptr_t lparam);
+void input_key_down(uintptr_t key);  // not for Ctrl with a letter: that is a shortcut
+void input_key_up(uintptr_t key);
+void input_focus_lost();
+// The event wait: at its start; after each dispatch (true when the message was input the
+// program did not ask for, which the wait passes over); when it returns an event.
+void input_reset_pending();
+bool input_take_skipped();
+void input_event_returned();
+// Script lines of the kinds above: true when kind has a line of its own, then written.
+int input_format_line(char *line, size_t size, int kind, int x, int y);
+enum class ScriptLine { played, passed_over, unknown };
+// A line of a kind the program does not listen for is passed over.
+ScriptLine input_read_line(const char *line);
+
 // ---- pictures -----------------------------------------------------------------------
 // What the drawing window shows: the surface's top-left part, as large as the client area
 // (585 by 481; before KANVO_open, the size the window will have).

@@ -156,36 +156,41 @@ bool scan_number(const char *line, size_t *position, bool allow_sign, int *value
     return true;
 }
 
-// Sets the pending event from one script line; returns false for a line that names no
-// event the writer produces (unknown kind, too short, or missing its numbers).
-bool parse_event_line(const char *line) {
-    if (std::strlen(line) < 7) return false;
+// Sets the pending event from one script line; unknown for a line that names no event
+// the writer produces (unknown kind, too short, or missing its numbers).
+ScriptLine parse_event_line(const char *line) {
+    if (std::strlen(line) < 7) return ScriptLine::unknown;
     size_t position = 6;
     int first = 0, second = 0;
     switch (line[6]) {
     case 'K':
-        if (!scan_number(line, &position, true, &first)) return false;
+        if (!scan_number(line, &position, true, &first)) return ScriptLine::unknown;
         kanvo.events.pending_kind = KANVO_KBD;
         kanvo.events.pending_key = static_cast<char>(first & 0xFF);
-        return true;
+        return ScriptLine::played;
     case 'M':
-        if (!scan_number(line, &position, true, &first)) return false;
-        if (!scan_number(line, &position, true, &second)) return false;
+        if (!scan_number(line, &position, true, &first)) return ScriptLine::unknown;
+        if (!scan_number(line, &position, true, &second)) return ScriptLine::unknown;
         kanvo.events.pending_kind = KANVO_MOUSE;
         kanvo.events.pending_x = first;
         kanvo.events.pending_y = second;
-        return true;
+        kanvo.input.pending_button = KANVO_BUTTON_LEFT;
+        return ScriptLine::played;
     case 'P':
-        if (!scan_number(line, &position, false, &first)) return false;
+        if (!scan_number(line, &position, false, &first)) return ScriptLine::unknown;
         kanvo.events.pending_kind = KANVO_PERIODIC;
         kanvo.script.periodic_run = first - 1;
-        return true;
+        return ScriptLine::played;
     default:
-        return false;
+        return input_read_line(line);
     }
 }
 
 }  // namespace
+
+bool scan_script_number(const char *line, size_t *position, bool allow_sign, int *value) {
+    return scan_number(line, position, allow_sign, value);
+}
 
 void script_write_event(int kind, int x, int y, char key) {
     if (!kanvo.script.script_file && !keep_old_script()) return;
@@ -194,8 +199,9 @@ void script_write_event(int kind, int x, int y, char key) {
         return;
     }
     char line[64];
-    int length = 0;
-    switch (kind) {
+    // The input a program listens for has lines of its own; a left press keeps the mouse line.
+    int length = input_format_line(line, sizeof line, kind, x, y);
+    if (length == 0) switch (kind) {
     case KANVO_MOUSE:
         length = std::snprintf(line, sizeof line, "KANVO_MOUSE(%d, %d);\n", x, y);
         break;
@@ -227,7 +233,15 @@ int script_read_event() {
     }
     char line[kLineBuffer];
     LineRead read = read_line(line);
-    while (read == LineRead::line && is_empty_line(line)) read = read_line(line);
+    ScriptLine parsed = ScriptLine::unknown;
+    // Empty lines, and lines of input the program does not listen for, are passed over.
+    for (;;) {
+        while (read == LineRead::line && is_empty_line(line)) read = read_line(line);
+        if (read != LineRead::line) break;
+        parsed = parse_event_line(line);
+        if (parsed != ScriptLine::passed_over) break;
+        read = read_line(line);
+    }
     if (read == LineRead::end_of_file) {
         log_printf("EOF encountered in script file %s\n", kanvo.script.script_name);
         end_playback();
@@ -237,7 +251,7 @@ int script_read_event() {
     }
     // A line the writer never makes (too long, unknown kind, numbers missing) ends
     // playback; the file stays open after it.
-    if (read == LineRead::line && parse_event_line(line)) return 1;
+    if (read == LineRead::line && parsed == ScriptLine::played) return 1;
     kanvo.script.unplayed_script_line = kanvo.script.script_line_number;
     platform::run_script_line_unplayed(kanvo.script.script_line_number);
     end_playback();

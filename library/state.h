@@ -88,12 +88,31 @@ struct ScriptState {
     int unplayed_script_line = 0;
 };
 
+// input.cpp: the input a program asked for with KANVO_listen, the fields of the new event
+// kinds (set beside the pending event by the window procedures and the script reader, reset
+// by the event wait), the held keys, buttons and pointer as the returned events told them,
+// and the tick rate. The event wait asks input.cpp about skipped messages and returned
+// events.
+struct InputState {
+    int listening = 0;  // KANVO_LISTEN_* bits
+    int tick_rate = 0;  // periodic events a second; 0: the 50 ms timer's rhythm
+    int pending_code = 0, pending_button = 0, pending_wheel = 0;
+    // The message just dispatched was input the program did not ask for: the wait passes
+    // over it as if it had never come, so that its events and rhythm stay the usual ones.
+    int message_skipped = 0;
+    int wheel_rest = 0;  // wheel movement short of a whole step, in 1/120 steps
+    unsigned char keys_held[256] = {};
+    int buttons_held = 0;  // bits 1 left, 2 right, 4 middle
+    int mouse_x = 0, mouse_y = 0;
+};
+
 struct LibraryState {
     SurfaceState surface;
     LogState log;
     WindowState windows;
     EventState events;
     ScriptState script;
+    InputState input;
 };
 
 extern LibraryState kanvo;

@@ -108,6 +108,8 @@ void follow_ctrl(uintptr_t key, intptr_t lparam, bool down) {
 
 void handle_key_down(uintptr_t key, intptr_t lparam) {
     follow_ctrl(key, lparam, true);
+    const bool shortcut_letter = kanvo.windows.ctrl_down && key >= 'A' && key <= 'Z';
+    if (!shortcut_letter) input_key_down(key);
     if (key == platform::vk::control || !kanvo.windows.ctrl_down) return;
     if (const int command = shortcut_command(key)) run_command(uintptr_t(command));
 }
@@ -118,6 +120,7 @@ void handle_left_button(intptr_t lparam) {
     kanvo.events.pending_kind = KANVO_MOUSE;
     kanvo.events.pending_x = client_x - kanvo.windows.origin_x;
     kanvo.events.pending_y = kanvo.windows.origin_y - client_y;
+    kanvo.input.pending_button = KANVO_BUTTON_LEFT;
 }
 
 void register_classes() {
@@ -168,8 +171,14 @@ intptr_t draw_window_procedure(platform::Window *window, uint32_t message, uintp
     case msg::size: set_origin(window); return 0;
     case msg::paint: paint_drawing_window(window); return 0;
     case msg::key_down: handle_key_down(wparam, lparam); return 0;
-    case msg::key_up: follow_ctrl(wparam, lparam, false); return 0;
-    case msg::kill_focus: kanvo.windows.ctrl_down = 0; return 0;
+    case msg::key_up:
+        follow_ctrl(wparam, lparam, false);
+        input_key_up(wparam);
+        return 0;
+    case msg::kill_focus:
+        kanvo.windows.ctrl_down = 0;
+        input_focus_lost();
+        return 0;
     case msg::character:
         if (!kanvo.windows.ctrl_down) {
             kanvo.events.pending_kind = KANVO_KBD;
@@ -179,7 +188,9 @@ intptr_t draw_window_procedure(platform::Window *window, uint32_t message, uintp
     case msg::command: run_command(wparam); return 0;
     case msg::timer: kanvo.events.tick_pending = 1; return 0;
     case msg::left_button_down: handle_left_button(lparam); return 0;
-    default: return platform::default_window_procedure(window, message, wparam, lparam);
+    default:
+        if (input_message(message, wparam, lparam)) return 0;
+        return platform::default_window_procedure(window, message, wparam, lparam);
     }
 }
 
@@ -192,7 +203,10 @@ intptr_t text_window_procedure(platform::Window *window, uint32_t message, uintp
         // Keys typed here act as if typed in the drawing window.
         platform::post_message(kanvo.windows.draw_window, message, wparam, lparam);
         return 0;
-    case msg::kill_focus: kanvo.windows.ctrl_down = 0; return 0;
+    case msg::kill_focus:
+        kanvo.windows.ctrl_down = 0;
+        input_focus_lost();
+        return 0;
     default: return platform::default_window_procedure(window, message, wparam, lparam);
     }
 }

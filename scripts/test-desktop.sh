@@ -3,7 +3,9 @@
 # (openbox): the same 585 by 481 client area fully painted, clicks on known pixels giving
 # the same library points (the origin at client pixel (292, 240)), nothing on standard
 # error at start-up. Then a round of examples/catch_game.c recorded with Ctrl+R and
-# played back with Ctrl+P must end in the same picture.
+# played back with Ctrl+P must end in the same picture. Last, real keys, buttons, motion
+# and wheel turns reach a program that listens for them as their events, in order, with
+# the held state, and a program that does not listen gets only the usual events.
 #   scripts/test-desktop.sh [BUILD_DIR]      (default build/plain; built in as it is when
 #                                            already configured)
 set -euo pipefail
@@ -14,10 +16,12 @@ if [ "${KANVO_IN_XVFB:-}" != 1 ]; then
   scripts/install-deps.sh run test
   build=${1:-build/plain}
   use_build "$build"
-  cmake --build "$build" -j 2 --target desktop_probe catch_game
-  for manager in none openbox replay; do
+  cmake --build "$build" -j 2 --target desktop_probe game_probe catch_game
+  for manager in none openbox replay game; do
     echo "== session: $manager"
-    KANVO_IN_XVFB=1 xvfb-run -a -s "-screen 0 1024x768x24" "$0" "$build" "$manager" &&
+    # Auto-repeat only after 5 s: a key held across the game session's focus change must
+    # not type again after a delay that depends on the machine's load.
+    KANVO_IN_XVFB=1 xvfb-run -a -s "-screen 0 1024x768x24 -ardelay 5000" "$0" "$build" "$manager" &&
       status=0 || status=$?
     check_status "session: $manager" "$status"
   done
@@ -87,6 +91,67 @@ if [ "$manager" = replay ]; then
   cmp -s "$work/played.png" "$work/replayed.png" && same=yes
   check_equal "replayed round ends in the same picture" yes "$same"
   [ "$checks_failed" -eq 0 ]
+  exit
+fi
+
+# The same real input to a program that listens for everything and to one that does not.
+if [ "$manager" = game ]; then
+  play_input() {  # play_input MODE: runs the probe, sends the input, leaves its output in $work/MODE
+    (cd "$work" && exec "$OLDPWD/$build/tests/game_probe" "$1" >"$work/$1" 2>"$work/$1.err") &
+    local pid=$!
+    wait_for 15 grep -qs ready "$work/$1" || { echo "FAIL the game probe did not start"; return 1; }
+    wait_for 10 sh -c 'xdotool search --onlyvisible --name "^KANVO Graphics$" >/dev/null'
+    sleep 1
+    local window text
+    window=$(xdotool search --onlyvisible --name "^KANVO Graphics$" | head -n 1)
+    text=$(xdotool search --onlyvisible --name "^KANVO Text$" | head -n 1)
+    xdotool windowfocus --sync "$window"
+    eval "$(xdotool getwindowgeometry --shell "$window" | grep '^[XY]=')"
+    import -window "$window" PNG24:"$work/start.png"
+    read -r -a column < <(scripts/png-pixels.py "$work/start.png" $(printf '5,%d ' $(seq 0 60)))
+    local bar=0
+    while [ "$bar" -lt 60 ] && [ "${column[bar + 1]}" != "#ff00ff" ]; do bar=$((bar + 1)); done
+    local left=$X top=$((Y + bar))
+    xdotool keydown Left; sleep 0.2; xdotool keyup Left; sleep 0.2
+    xdotool key a; sleep 0.2
+    xdotool mousemove $((left + 100)) $((top + 50)); sleep 0.3
+    xdotool click 3; sleep 0.2
+    xdotool click 4; sleep 0.2
+    xdotool click 5; sleep 0.2
+    xdotool mousedown 1; sleep 0.2
+    xdotool mousemove $((left + 110)) $((top + 60)); sleep 0.3
+    xdotool mouseup 1; sleep 0.2
+    # Space held while the keyboard goes to the text window: it comes up at once.
+    xdotool keydown space; sleep 0.3
+    xdotool windowfocus --sync "$text"; sleep 0.3
+    xdotool keyup space; sleep 0.3
+    xdotool key ctrl+q
+    wait "$pid" || true
+  }
+  play_input listen
+  play_input plain
+  check "events of a program that listens" "keydown 37 held 1
+keyup 37 held 0
+keydown 65 held 1
+kbd 97
+keyup 65 held 0
+move -192 190
+mouse -192 190 button 2 held 2
+up -192 190 button 2 held 0
+wheel 1 at -192 190
+wheel -1 at -192 190
+mouse -192 190 button 1 held 1
+move -182 180
+up -182 180 button 1 held 0
+keydown 32 held 1
+kbd 32
+keyup 32 held 0
+keydown 17 held 1" "$(grep -v ready "$work/listen")"
+  check "events of a program that does not listen" "kbd 97
+mouse -192 190 button 1 held 0
+kbd 32" "$(grep -v ready "$work/plain")"
+  check "standard error" "" "$(cat "$work/listen.err" "$work/plain.err")"
+  [ "$errors" -eq 0 ]
   exit
 fi
 

@@ -18,7 +18,7 @@ for argument in "$@"; do
 done
 scripts/install-deps.sh run test
 use_build "$build"
-programs=(hello click_draw bouncing_ball typing clock catch_game)
+programs=(hello click_draw bouncing_ball typing clock catch_game paddle paint)
 cmake --build "$build" -j 2 --target kanvo-run "${programs[@]}"
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
@@ -68,6 +68,7 @@ px() { echo "$((292 + $1)),$((240 - $2))"; }
 
 red='#ff0000' white='#ffffff' black='#000000' navy='#003399' orange='#ff6600'
 brown='#996633' chalk='#ffff99' ice='#99ffff' sea='#33cc99' yellow='#ffff00'
+gold='#cc9933' purple='#9900cc'
 [ "$keep_pictures" -eq 0 ] || mkdir -p examples/pictures
 runs=$PWD/examples/runs
 
@@ -99,5 +100,16 @@ run_example clock --ticks 50 -- \
 run_example catch_game --script "$runs"/catch_game.SCR -- \
   "$(px -60 -65)" "$(px -240 150)" "$(px 205 -10)" "$(px -135 105)" "$(px 120 -18)" \
   "$orange@0,55,585,426" "$(px 0 -200)" = $yellow $yellow $yellow $yellow $black 0 $sea
+
+# The recorded game, arrows held at 30 ticks a second: two balls returned, the paddle left
+# at x -147 and the ball at (60, -126) after 330 ticks.
+run_example paddle --script "$runs"/paddle.SCR -- \
+  "$(px 60 -126)" "$(px -147 -205)" "$(px 0 -205)" "$white@0,0,140,20" = $white $gold $navy ">20"
+
+# Strokes painted with the left button (a wave, a thick spiral, a thin zigzag), a gap
+# rubbed out of the wave with the right button, and the wheel's last pen size in the bar.
+run_example paint --script "$runs"/paint.SCR -- \
+  "$(px -240 120)" "$(px -90 92)" "$(px -52 72)" "$(px -120 -60)" "$(px 95 -110)" \
+  "$(px 0 0)" "$(px 270 227)" = $purple $purple $white $purple $purple $white $purple
 
 checks_done

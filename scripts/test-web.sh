@@ -21,7 +21,7 @@ echo "== the pages (Emscripten)"
 pages=$root/build/web-test-pages
 rm -rf "$pages"
 KANVO_JOBS=$jobs quietly docs/make-web.sh "$pages"
-cp "${KANVO_WEB_BUILD:-$root/build/web}"/tests/backends/web/page-checks.html "$pages/"
+cp "${KANVO_WEB_BUILD:-$root/build/web}"/tests/backends/web/{page-checks,game-checks,paddle-60}.html "$pages/"
 
 echo "== a program of your own, outside the tree, made into a page"
 own=$(mktemp -d)

@@ -79,6 +79,64 @@ extern "C" {
 #define KANVO_GRAY_50 22
 #define KANVO_GRAY_20 23
 
+/* ---- Input for games (opt in with KANVO_listen) ---------------------------------------
+ * A program that never calls KANVO_listen gets only the four events above. */
+
+/* Kinds for KANVO_listen, combined with |. */
+#define KANVO_LISTEN_KEYS 1    /* KANVO_KEY_DOWN and KANVO_KEY_UP */
+#define KANVO_LISTEN_MOTION 2  /* KANVO_MOUSE_MOVE */
+#define KANVO_LISTEN_BUTTONS 4 /* KANVO_MOUSE for every button, and KANVO_MOUSE_UP */
+#define KANVO_LISTEN_WHEEL 8   /* KANVO_WHEEL */
+
+/* Event kinds returned only when listened for. */
+#define KANVO_KEY_DOWN 5   /* a key went down (again on auto-repeat): KANVO_event_key() */
+#define KANVO_KEY_UP 6     /* a key went up: KANVO_event_key() */
+#define KANVO_MOUSE_MOVE 7 /* the pointer moved over the drawing area: x, y */
+#define KANVO_MOUSE_UP 8   /* a button was released: x, y, KANVO_event_button() */
+#define KANVO_WHEEL 9      /* the wheel turned over the drawing area: x, y, KANVO_event_wheel() */
+
+/* Buttons, as KANVO_event_button() gives them. */
+#define KANVO_BUTTON_LEFT 1
+#define KANVO_BUTTON_RIGHT 2
+#define KANVO_BUTTON_MIDDLE 3
+
+/* Key codes, as KANVO_event_key() gives them and KANVO_key_down() takes them. Letters are
+ * 'A' to 'Z' (upper case, with or without Shift) and digits '0' to '9', whatever the
+ * keyboard layout prints on them. */
+#define KANVO_KEY_BACKSPACE 8
+#define KANVO_KEY_TAB 9
+#define KANVO_KEY_ENTER 13
+#define KANVO_KEY_SHIFT 16
+#define KANVO_KEY_CONTROL 17
+#define KANVO_KEY_ALT 18
+#define KANVO_KEY_ESCAPE 27
+#define KANVO_KEY_SPACE 32
+#define KANVO_KEY_PAGE_UP 33
+#define KANVO_KEY_PAGE_DOWN 34
+#define KANVO_KEY_END 35
+#define KANVO_KEY_HOME 36
+/* The arrows. KANVO_KEY_UP and KANVO_KEY_DOWN name the events, so the arrows up and down
+ * are KANVO_KEY_ARROW_UP and _DOWN; left and right have both names. */
+#define KANVO_KEY_LEFT 37
+#define KANVO_KEY_ARROW_LEFT 37
+#define KANVO_KEY_ARROW_UP 38
+#define KANVO_KEY_RIGHT 39
+#define KANVO_KEY_ARROW_RIGHT 39
+#define KANVO_KEY_ARROW_DOWN 40
+#define KANVO_KEY_DELETE 46
+#define KANVO_KEY_F1 112
+#define KANVO_KEY_F2 113
+#define KANVO_KEY_F3 114
+#define KANVO_KEY_F4 115
+#define KANVO_KEY_F5 116
+#define KANVO_KEY_F6 117
+#define KANVO_KEY_F7 118
+#define KANVO_KEY_F8 119
+#define KANVO_KEY_F9 120
+#define KANVO_KEY_F10 121
+#define KANVO_KEY_F11 122
+#define KANVO_KEY_F12 123
+
 /* Opens the drawing window "KANVO Graphics" and the text window "KANVO Text", creates
  * the drawing surface, the "&Run" menu and the 50 ms animation timer. The first three
  * arguments are the program's start values (pass 0, 0 and "" on this platform); show is
@@ -129,6 +187,38 @@ int KANVO_animate(int command);
  * of impossible values are written either way. Returns 1, or 0 when the library is not
  * open. */
 int KANVO_logging(int on);
+
+/* From now on the wait also returns the kinds named by kinds, any of KANVO_LISTEN_KEYS,
+ * _MOTION, _BUTTONS and _WHEEL joined with |; 0 returns to the four usual events. Keys
+ * still type characters: a key that types one gives KANVO_KEY_DOWN, then KANVO_KBD. Ctrl
+ * with a letter stays a Run-menu shortcut and gives no key event. Moves are merged: one
+ * KANVO_MOUSE_MOVE waits at most, with the newest position. Returns 1, or 0 when the
+ * library is not open. */
+int KANVO_listen(int kinds);
+
+/* What the event the last wait returned carries besides x and y: the key code of a
+ * KANVO_KEY_DOWN or KANVO_KEY_UP, the button (KANVO_BUTTON_LEFT, _RIGHT, _MIDDLE) of a
+ * KANVO_MOUSE or KANVO_MOUSE_UP, the steps of a KANVO_WHEEL (positive when turned away
+ * from you). 0 for events that do not carry it. */
+int KANVO_event_key(void);
+int KANVO_event_button(void);
+int KANVO_event_wheel(void);
+
+/* 1 while the key with this code is held, else 0 (needs KANVO_LISTEN_KEYS). Follows the
+ * key events the wait returns, so it asks nothing and consumes nothing. When the window
+ * loses the keyboard (Alt+Tab, say), every held key is released with a KANVO_KEY_UP. */
+int KANVO_key_down(int code);
+
+/* The pointer's last position over the drawing area, as the returned events told it
+ * (x or y may be NULL). Returns the buttons held (needs KANVO_LISTEN_BUTTONS): 1 left,
+ * 2 right, 4 middle, added together; a lost focus releases them like the keys. */
+int KANVO_mouse(int *x, int *y);
+
+/* Periodic events at a steady rate: per_second of them each second (1 to 100) while the
+ * animation runs, whatever else arrives. 0 returns to the usual rhythm (about ten a
+ * second, slower or faster with other input). Returns 1; 0 with a message in the text
+ * window for a rate outside 0 to 100, or when the library is not open. */
+int KANVO_tick_rate(int per_second);
 
 /* Drawing calls. Coordinates are library coordinates: (0, 0) is the centre of the
  * drawing window, x grows to the right, y upwards. A width of 0 fills the shape; a

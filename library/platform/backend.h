@@ -29,6 +29,8 @@ public:
     // Milliseconds on the backend's clock.
     virtual int64_t now_ms() = 0;
     virtual int screen_height() = 0;
+    // The window's program wants this input beyond the usual (input_wanted bits).
+    virtual void input_wanted(Window &, uint32_t /*wanted*/) {}
 };
 
 // The desktop backend of the system built for: Qt (when no display can be reached it

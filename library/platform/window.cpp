@@ -18,7 +18,21 @@ struct Timer {
     uint32_t id = 0;
     int64_t period_ms = 0;
     int64_t due_ms = 0;
+    // A rate timer (per_second > 0): its ticks are counted from start_ms.
+    int64_t per_second = 0;
+    int64_t start_ms = 0;
 };
+
+// The next due time after now: ticks missed while the program was busy merge into one.
+void advance_timer(Timer &timer, int64_t now) {
+    if (timer.per_second > 0) {
+        const int64_t count = (now - timer.start_ms) * timer.per_second / 1000 + 1;
+        timer.due_ms = timer.start_ms + (count * 1000 + timer.per_second - 1) / timer.per_second;
+        return;
+    }
+    const int64_t missed = (now - timer.due_ms) / timer.period_ms;
+    timer.due_ms += (missed + 1) * timer.period_ms;
+}
 
 // Everything the platform keeps for the program. Windows are never freed before the
 // program ends, so a stale Window pointer (in a message, in library state) stays safe.
@@ -103,9 +117,7 @@ bool next_waiting_message(Message *message, bool *is_quit) {
     Timer *timer = earliest_timer();
     if (timer && timer->due_ms <= backend().now_ms()) {
         // Ticks missed while the program was busy merge into this one message.
-        const int64_t now = backend().now_ms();
-        const int64_t missed = (now - timer->due_ms) / timer->period_ms;
-        timer->due_ms += (missed + 1) * timer->period_ms;
+        advance_timer(*timer, backend().now_ms());
         *message = Message{timer->window, msg::timer, timer->id, 0};
         return true;
     }
@@ -303,12 +315,29 @@ void set_timer(Window *window, uint32_t id, uint32_t period_ms) {
     const int64_t due = backend().now_ms() + period;
     for (Timer &timer : state().timers) {
         if (timer.window == window && timer.id == id) {
-            timer.period_ms = period;
-            timer.due_ms = due;
+            timer = Timer{window, id, period, due};
             return;
         }
     }
     state().timers.push_back(Timer{window, id, period, due});
+}
+
+void set_timer_rate(Window *window, uint32_t id, uint32_t per_second) {
+    if (!is_live(window)) return;
+    const int64_t rate = std::clamp<int64_t>(per_second, 1, 1000);
+    Timer timer{window, id, 1, 0, rate, backend().now_ms()};
+    advance_timer(timer, timer.start_ms);
+    for (Timer &existing : state().timers) {
+        if (existing.window == window && existing.id == id) {
+            existing = timer;
+            return;
+        }
+    }
+    state().timers.push_back(timer);
+}
+
+void set_input_wanted(Window *window, uint32_t wanted) {
+    if (is_live(window)) backend().input_wanted(*window, wanted);
 }
 
 void kill_timer(Window *window, uint32_t id) {
@@ -348,7 +377,16 @@ intptr_t dispatch_message(const Message &message) {
 }
 
 void post_message(Window *window, uint32_t type, uintptr_t wparam, intptr_t lparam) {
-    state().posted.push_back(Message{window, type, wparam, lparam});
+    auto &posted = state().posted;
+    if (type == msg::mouse_move) {
+        posted.erase(std::remove_if(posted.begin(), posted.end(),
+                                    [window](const Message &waiting) {
+                                        return waiting.type == msg::mouse_move &&
+                                               waiting.window == window;
+                                    }),
+                     posted.end());
+    }
+    posted.push_back(Message{window, type, wparam, lparam});
 }
 
 intptr_t send_message(Window *window, uint32_t type, uintptr_t wparam, intptr_t lparam) {

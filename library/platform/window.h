@@ -31,7 +31,12 @@ constexpr uint32_t key_up = 257;
 constexpr uint32_t character = 258;
 constexpr uint32_t command = 273;
 constexpr uint32_t timer = 275;
+constexpr uint32_t mouse_move = 512;
 constexpr uint32_t left_button_down = 513;
+constexpr uint32_t left_button_up = 514;
+constexpr uint32_t right_button_down = 516, right_button_up = 517;
+constexpr uint32_t middle_button_down = 519, middle_button_up = 520;
+constexpr uint32_t mouse_wheel = 522;
 }  // namespace msg
 
 // Virtual-key codes (letters are 'A'..'Z' = 65..90 and digits '0'..'9' = 48..57).
@@ -63,9 +68,32 @@ constexpr intptr_t xy_lparam(int x, int y) {
     return intptr_t((uint32_t(x) & 0xFFFFu) | ((uint32_t(y) & 0xFFFFu) << 16));
 }
 
-// Mouse message wparam: the buttons held down.
+// A client position packed by xy_lparam, each half signed: a button released or the
+// pointer moved outside the client area (while a button is held) gives negative values.
+constexpr int lparam_x(intptr_t lparam) { return int(int16_t(uint32_t(lparam) & 0xFFFFu)); }
+constexpr int lparam_y(intptr_t lparam) { return int(int16_t((uint32_t(lparam) >> 16) & 0xFFFFu)); }
+
+// Mouse message wparam: the buttons held down. A wheel message carries in the high 16 bits
+// the signed distance turned, wheel_delta per notch, positive away from the user; its
+// lparam is the client position of the pointer.
 namespace mouse_flag {
-constexpr uintptr_t left_button = 1;
+constexpr uintptr_t left_button = 1, right_button = 2, middle_button = 0x10;
+}
+constexpr int wheel_delta = 120;
+constexpr uintptr_t wheel_wparam(int distance, uintptr_t buttons = 0) {
+    return uintptr_t((uint32_t(distance) & 0xFFFFu) << 16) | (buttons & 0xFFFFu);
+}
+constexpr int wheel_distance(uintptr_t wparam) {
+    return int(int16_t((uint32_t(wparam) >> 16) & 0xFFFFu));
+}
+
+// What a program wants reported beyond the usual input (set_input_wanted): a backend may
+// leave unasked input unreported, and lets the program have what it asked for.
+namespace input_wanted {
+constexpr uint32_t motion = 1;   // pointer motion without a button held
+constexpr uint32_t buttons = 2;  // every button (the page keeps its context menu closed)
+constexpr uint32_t keys = 4;     // every key (the page keeps arrows and Space from scrolling)
+constexpr uint32_t wheel = 8;    // the wheel (the page does not scroll under the window)
 }
 
 // Window styles.
@@ -211,6 +239,14 @@ int check_menu_item(Menu *menu, uint32_t id, bool checked);
 // missed while the program was busy merge into one message.
 void set_timer(Window *window, uint32_t id, uint32_t period_ms);
 void kill_timer(Window *window, uint32_t id);
+// A timer whose messages come per_second times a second on average (1 to 1000): the k-th
+// is due k * 1000 / per_second ms after this call, so the rhythm does not drift.
+void set_timer_rate(Window *window, uint32_t id, uint32_t per_second);
+
+// Tells the backend which input beyond the usual the window's program wants (input_wanted
+// bits). Input arrives as messages whatever this says; it only lets a backend spare the
+// work of reporting what nobody asked for, and give up what the program now takes.
+void set_input_wanted(Window *window, uint32_t wanted);
 
 // The queue. get_message blocks until a message is there and returns false once the
 // quit request has been fetched. Posted messages come first in, first out; then the quit
@@ -219,6 +255,8 @@ bool get_message(Message *message);
 // Posts msg::character for a key_down whose key produces a character.
 void translate_message(const Message &message);
 intptr_t dispatch_message(const Message &message);
+// A mouse move replaces one still waiting for the same window, so at most one waits, with
+// the newest position.
 void post_message(Window *window, uint32_t type, uintptr_t wparam, intptr_t lparam);
 intptr_t send_message(Window *window, uint32_t type, uintptr_t wparam, intptr_t lparam);
 void post_quit_message(int exit_code);

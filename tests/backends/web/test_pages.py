@@ -45,12 +45,29 @@ window.addEventListener('keydown', function (event) {
 })();
 """ % (SEED, CLIENT_WIDTH, CLIENT_HEIGHT)
 
+# Keeps what the program prints, and notes whether the page kept keys and the context
+# menu from the browser.
+KEEP_OUTPUT = """(function () {
+if (window.testOut) return;
+window.testOut = [];
+window.testPrevented = {};
+var log = console.log;
+console.log = function () {
+  window.testOut.push(Array.from(arguments).join(' '));
+  return log.apply(console, arguments);
+};
+window.addEventListener('keydown', function (e) { window.testPrevented[e.code] = e.defaultPrevented; });
+window.addEventListener('contextmenu', function (e) { window.testPrevented.contextmenu = e.defaultPrevented; });
+})();
+"""
+
+
 class Page:
     """One program's page in the browser, with the drawing window's canvas at hand."""
 
-    def __init__(self, browser, server, name, query="", url=None):
+    def __init__(self, browser, server, name, query="", before_load="", url=None):
         self.browser = browser
-        browser.open(url or server.url(name + ".html" + query), before_load=BEFORE_LOAD)
+        browser.open(url or server.url(name + ".html" + query), before_load=before_load + BEFORE_LOAD)
         self.browser.wait_for("window.testFirstFrame !== null", what="the first frame")
         box = browser.evaluate("""(function () {
           var c = document.querySelector('[data-window-class=DrawWndClass] canvas');
@@ -449,7 +466,7 @@ def test_own_program_made_into_a_page(browser, server, plain, work):
 
 def test_every_example_starts(browser, server, plain, work):
     names = sorted(f[:-5] for f in os.listdir(server.folder)
-                   if f.endswith(".html") and f not in ("index.html", "page-checks.html",
+                   if f.endswith(".html") and f not in ("index.html", "page-checks.html", "game-checks.html", "paddle-60.html",
                                                         "kanvo-scene.html"))
     if "hello" not in names or len(names) < 2:
         raise AssertionError("examples missing from the pages: %r" % names)
@@ -487,6 +504,60 @@ def test_play_links_take_small_scripts_beside_the_page_and_keep_the_learners_own
     assert_equal(page.file("KANVO.SCR"), own, "the learner's script after a reload")
 
 
+def test_keys_buttons_motion_and_wheel_reach_a_program_that_listens(browser, server, plain, work):
+    def session(query):
+        page = Page(browser, server, "game-checks", query, KEEP_OUTPUT)
+        browser.wait_for("window.testOut.indexOf('ready') >= 0", what="the program to start")
+        at = lambda x, y: (page.left + x + 0.5, page.top + y + 0.5)
+
+        def mouse(kind, x, y, button="none", **more):
+            px, py = at(x, y)
+            params = {"type": kind, "x": px, "y": py, "button": button, "clickCount": 1}
+            params.update(more)
+            browser.call("Input.dispatchMouseEvent", params)
+            time.sleep(0.1)
+
+        browser.named_key("ArrowLeft", "ArrowLeft", 37)
+        browser.key("a")
+        mouse("mouseMoved", 100, 50)
+        mouse("mousePressed", 100, 50, "right")
+        mouse("mouseReleased", 100, 50, "right")
+        mouse("mouseWheel", 100, 50, deltaX=0, deltaY=-100)
+        mouse("mouseWheel", 100, 50, deltaX=0, deltaY=100)
+        mouse("mousePressed", 100, 50, "left")
+        mouse("mouseMoved", 110, 60, "left", buttons=1)
+        mouse("mouseReleased", 110, 60, "left")
+        browser._key("keyDown", " ", "Space", 32, 0, " ")
+        browser.named_key("ArrowDown", "ArrowDown", 40)
+        time.sleep(0.2)
+        # The keyboard leaves the window while Space is held: it comes up at once.
+        browser.evaluate("document.activeElement.blur()")
+        time.sleep(0.2)
+        browser._key("keyUp", " ", "Space", 32, 0)
+        time.sleep(0.4)
+        out = browser.evaluate("window.testOut.filter(function (l) { return l !== 'ready'; })")
+        return out, browser.evaluate("window.testPrevented")
+
+    listened, prevented = session("?arg=listen")
+    assert_equal(listened, ["keydown 37 held 1", "keyup 37 held 0",
+                            "keydown 65 held 1", "kbd 97", "keyup 65 held 0",
+                            "move -192 190",
+                            "mouse -192 190 button 2 held 2", "up -192 190 button 2 held 0",
+                            "wheel 1 at -192 190", "wheel -1 at -192 190",
+                            "mouse -192 190 button 1 held 1", "move -182 180",
+                            "up -182 180 button 1 held 0",
+                            "keydown 32 held 1", "kbd 32",
+                            "keydown 40 held 1", "keyup 40 held 0",
+                            "keyup 32 held 0"],
+                 "events of a program that listens")
+    assert_equal([prevented.get("Space"), prevented.get("ArrowDown"), prevented.get("contextmenu")],
+                 [True, True, True], "Space, the arrows and the context menu kept from the page")
+    plain_events, prevented = session("")
+    assert_equal(plain_events, ["kbd 97", "mouse -192 190 button 1 held 0", "kbd 32"],
+                 "events of a program that does not listen")
+    assert_equal(prevented.get("contextmenu"), False, "context menu left to the browser")
+
+
 TESTS = [test_landscape_starts_at_night_as_on_the_desktop,
          test_playback_of_a_linked_script_gives_the_replay_frame,
          test_play_links_take_small_scripts_beside_the_page_and_keep_the_learners_own,
@@ -499,7 +570,8 @@ TESTS = [test_landscape_starts_at_night_as_on_the_desktop,
          test_every_example_starts,
          test_pages_open_from_disk_alone,
          test_own_program_made_into_a_page,
-         test_saved_pictures_and_busy_programs]
+         test_saved_pictures_and_busy_programs,
+         test_keys_buttons_motion_and_wheel_reach_a_program_that_listens]
 
 
 def main():

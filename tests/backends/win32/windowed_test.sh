@@ -4,6 +4,9 @@
 #                                    the winter scene, whose snowman, frozen lake and panel
 #                                    must be on screen as kanvo-replay.exe draws them;
 #                                    Ctrl+Q must end the program
+#   windowed_test.sh game BIN_DIR    game_probe.exe gets real keys, buttons, motion and
+#                                    the wheel as their events when it listens, and only
+#                                    the usual events when it does not
 #   windowed_test.sh hello BIN_DIR   hello.exe draws a circle where it is clicked, and its
 #                                    count line; the Run menu's Quit, chosen from the
 #                                    keyboard, ends it
@@ -120,8 +123,53 @@ hello)
   # The menu bar's "&Run", then its "&Quit" line, by their mnemonics.
   quit "$window" "Quit in the Run menu" alt+r q
   ;;
+game)
+  # Real keys, buttons, motion and wheel turns: every kind of event, in order, with the
+  # held state, for a program that listens; the usual events alone for one that does not.
+  play_input() {  # play_input MODE: the probe's output in $work/MODE
+    "$wine" "$bin/game_probe.exe" "$1" >"$work/$1" 2>/dev/null &
+    pid=$!
+    window=$(wait_for_window)
+    sleep 1
+    read -r cx cy < <(client_guess "$window")
+    xdotool windowfocus --sync "$window" 2>/dev/null || true
+    xdotool keydown Left; sleep 0.2; xdotool keyup Left; sleep 0.2
+    xdotool key a; sleep 0.2
+    xdotool mousemove $((cx + 100)) $((cy + 50)); sleep 0.3
+    xdotool click 3; sleep 0.2
+    xdotool click 4; sleep 0.2
+    xdotool click 5; sleep 0.2
+    xdotool mousedown 1; sleep 0.2
+    xdotool mousemove $((cx + 110)) $((cy + 60)); sleep 0.3
+    xdotool mouseup 1; sleep 0.2
+    xdotool mousemove 1000 880; sleep 0.3
+    quit "$window" "Ctrl+Q" ctrl+q
+  }
+  play_input listen
+  expected="keydown 37 held 1
+keyup 37 held 0
+keydown 65 held 1
+kbd 97
+keyup 65 held 0
+move -192 190
+mouse -192 190 button 2 held 2
+up -192 190 button 2 held 0
+wheel 1 at -192 190
+wheel -1 at -192 190
+mouse -192 190 button 1 held 1
+move -182 180
+up -182 180 button 1 held 0
+keydown 17 held 1"
+  got=$(grep -v ready "$work/listen" | tr -d '\r')
+  [ "$got" = "$expected" ] || { echo "FAIL: events of a program that listens:"; echo "$got"; exit 1; }
+  play_input plain
+  got=$(grep -v ready "$work/plain" | tr -d '\r')
+  [ "$got" = "kbd 97
+mouse -192 190 button 1 held 0" ] || { echo "FAIL: events of a program that does not listen:"; echo "$got"; exit 1; }
+  echo "every kind of input arrived in order; the usual events alone without listening"
+  ;;
 *)
-  echo "usage: windowed_test.sh scene|hello BIN_DIR" >&2
+  echo "usage: windowed_test.sh scene|hello|game BIN_DIR" >&2
   exit 2
   ;;
 esac

@@ -41,6 +41,37 @@ void HeadlessBackend::click(Window *window, int x, int y) {
     queue([=] { post_message(window, msg::left_button_down, mouse_flag::left_button, lparam); });
 }
 
+void HeadlessBackend::button_down(Window *window, int button, int x, int y) {
+    static const uint32_t types[] = {msg::left_button_down, msg::right_button_down,
+                                     msg::middle_button_down};
+    static const uintptr_t flags[] = {mouse_flag::left_button, mouse_flag::right_button,
+                                      mouse_flag::middle_button};
+    if (button < 1 || button > 3) return;
+    const intptr_t lparam = xy_lparam(x, y);
+    const uint32_t type = types[button - 1];
+    const uintptr_t flag = flags[button - 1];
+    queue([=] { post_message(window, type, flag, lparam); });
+}
+
+void HeadlessBackend::button_up(Window *window, int button, int x, int y) {
+    static const uint32_t types[] = {msg::left_button_up, msg::right_button_up,
+                                     msg::middle_button_up};
+    if (button < 1 || button > 3) return;
+    const intptr_t lparam = xy_lparam(x, y);
+    const uint32_t type = types[button - 1];
+    queue([=] { post_message(window, type, 0, lparam); });
+}
+
+void HeadlessBackend::mouse_move(Window *window, int x, int y) {
+    const intptr_t lparam = xy_lparam(x, y);
+    queue([=] { post_message(window, msg::mouse_move, 0, lparam); });
+}
+
+void HeadlessBackend::wheel(Window *window, int distance, int x, int y) {
+    const intptr_t lparam = xy_lparam(x, y);
+    queue([=] { post_message(window, msg::mouse_wheel, wheel_wparam(distance), lparam); });
+}
+
 // Each key carries the Ctrl state of the feeder's keyboard at that point of the input.
 void HeadlessBackend::key_down(Window *window, uint32_t vk, uint32_t character, bool repeat) {
     if (vk == vk::control) ctrl_held_ = true;

@@ -29,6 +29,14 @@ public:
     // ---- the feeder: queue input ----
     // Left button pressed at a client pixel.
     void click(Window *window, int x, int y);
+    // Button 1 left, 2 right, 3 middle pressed or released at a client pixel.
+    void button_down(Window *window, int button, int x, int y);
+    void button_up(Window *window, int button, int x, int y);
+    // The pointer moved to a client pixel.
+    void mouse_move(Window *window, int x, int y);
+    // The wheel turned by distance (wheel_delta a notch, positive away from the user)
+    // with the pointer at a client pixel.
+    void wheel(Window *window, int distance, int x, int y);
     // A key down with the character it produces (0 for none; with Ctrl a letter gives
     // 1..26), repeat set for an auto-repeated key; and its release.
     void key_down(Window *window, uint32_t vk, uint32_t character, bool repeat = false);

@@ -13,6 +13,7 @@
 #include <QPainter>
 #include <QScreen>
 #include <QTimer>
+#include <QWheelEvent>
 
 #include <algorithm>
 #include <chrono>
@@ -266,6 +267,9 @@ protected:
     void resizeEvent(QResizeEvent *event) override;
     void mousePressEvent(QMouseEvent *event) override;
     void mouseDoubleClickEvent(QMouseEvent *event) override { mousePressEvent(event); }
+    void mouseReleaseEvent(QMouseEvent *event) override;
+    void mouseMoveEvent(QMouseEvent *event) override;
+    void wheelEvent(QWheelEvent *event) override;
     void focusOutEvent(QFocusEvent *event) override;
 
 private:
@@ -355,6 +359,13 @@ public:
 
     void present(Window &window) override {
         if (NativeWindow *native = native_of(window)) native->show_client();
+    }
+
+    // Motion without a button held is reported only when asked for: it would only wake
+    // the wait for nothing.
+    void input_wanted(Window &window, uint32_t wanted) override {
+        if (NativeWindow *native = native_of(window))
+            native->centralWidget()->setMouseTracking((wanted & input_wanted::motion) != 0);
     }
 
     void wait_for_input(int64_t deadline_ms) override {
@@ -586,10 +597,51 @@ void ClientArea::resizeEvent(QResizeEvent *event) {
     if (owner_->ready()) owner_->client_area_resized(event->size());
 }
 
+// The buttons held after the event, as mouse messages carry them.
+uintptr_t held_buttons(const QMouseEvent &event) {
+    uintptr_t held = 0;
+    if (event.buttons() & Qt::LeftButton) held |= mouse_flag::left_button;
+    if (event.buttons() & Qt::RightButton) held |= mouse_flag::right_button;
+    if (event.buttons() & Qt::MiddleButton) held |= mouse_flag::middle_button;
+    return held;
+}
+
+// The message for a button going down or up; 0 for buttons the platform has none for.
+uint32_t button_message(Qt::MouseButton button, bool down) {
+    switch (button) {
+    case Qt::LeftButton: return down ? msg::left_button_down : msg::left_button_up;
+    case Qt::RightButton: return down ? msg::right_button_down : msg::right_button_up;
+    case Qt::MiddleButton: return down ? msg::middle_button_down : msg::middle_button_up;
+    default: return 0;
+    }
+}
+
 void ClientArea::mousePressEvent(QMouseEvent *event) {
-    if (event->button() != Qt::LeftButton) return;
+    const uint32_t type = button_message(event->button(), true);
+    if (type == 0) return;
     const QPoint at = event->position().toPoint();
-    owner_->backend().post(owner_->window(), msg::left_button_down, mouse_flag::left_button,
+    owner_->backend().post(owner_->window(), type, held_buttons(*event), xy_lparam(at.x(), at.y()));
+}
+
+void ClientArea::mouseReleaseEvent(QMouseEvent *event) {
+    const uint32_t type = button_message(event->button(), false);
+    if (type == 0) return;
+    const QPoint at = event->position().toPoint();
+    owner_->backend().post(owner_->window(), type, held_buttons(*event), xy_lparam(at.x(), at.y()));
+}
+
+void ClientArea::mouseMoveEvent(QMouseEvent *event) {
+    const QPoint at = event->position().toPoint();
+    owner_->backend().post(owner_->window(), msg::mouse_move, held_buttons(*event),
+                           xy_lparam(at.x(), at.y()));
+}
+
+void ClientArea::wheelEvent(QWheelEvent *event) {
+    event->accept();
+    const int distance = event->angleDelta().y();
+    if (distance == 0) return;
+    const QPoint at = event->position().toPoint();
+    owner_->backend().post(owner_->window(), msg::mouse_wheel, wheel_wparam(distance),
                            xy_lparam(at.x(), at.y()));
 }
 

@@ -25,6 +25,7 @@ void kanvo_web_present(int id, const uint8_t *rgba, int width, int height);
 void kanvo_web_wait(double timeout_ms);  // suspends the program (Asyncify)
 int kanvo_web_next_input(int32_t *fields);
 int kanvo_web_screen_height();
+void kanvo_web_input_wanted(int id, int wanted);
 }
 
 namespace platform {
@@ -38,7 +39,23 @@ enum InputKind : int32_t {
     input_command = 4,   // window, command id
     input_close = 5,     // window
     input_focus_lost = 6,  // window
+    input_button_down = 7,  // window, button (1 left, 2 right, 3 middle), client x, client y
+    input_button_up = 8,    // window, button, client x, client y
+    input_move = 9,         // window, client x, client y
+    input_wheel = 10,       // window, distance (120 a notch, positive away), client x, y
 };
+
+void post_button(Window *window, int button, bool down, int x, int y) {
+    static const uint32_t downs[] = {msg::left_button_down, msg::right_button_down,
+                                     msg::middle_button_down};
+    static const uint32_t ups[] = {msg::left_button_up, msg::right_button_up,
+                                   msg::middle_button_up};
+    static const uintptr_t flags[] = {mouse_flag::left_button, mouse_flag::right_button,
+                                      mouse_flag::middle_button};
+    if (button < 1 || button > 3) return;
+    post_message(window, down ? downs[button - 1] : ups[button - 1], down ? flags[button - 1] : 0,
+                 xy_lparam(x, y));
+}
 constexpr int kInputFields = 6;
 
 
@@ -146,6 +163,10 @@ public:
 
     int screen_height() override { return kanvo_web_screen_height(); }
 
+    void input_wanted(Window &window, uint32_t wanted) override {
+        kanvo_web_input_wanted(id_of(window), int(wanted));
+    }
+
 private:
     // The frame the page draws around a client area is its own; the client area is the
     // one every backend gives (585 x 481 for the 601 x 540 drawing window).
@@ -163,15 +184,16 @@ private:
     void show_presented_windows() {
         for (Window *window : unpresented_) {
             const Bitmap &client = window->client;
-            rgba_.resize(size_t(client.width()) * size_t(client.height()) * 4);
-            uint8_t *out = rgba_.data();
+            // 0x..RRGGBB to the bytes R, G, B, 255: one 32-bit word a pixel (wasm is little
+            // endian), which a game presenting 60 times a second notices.
+            rgba_.resize(size_t(client.width()) * size_t(client.height()));
+            uint32_t *out = rgba_.data();
             for (const Pixel pixel : client.pixels()) {
-                *out++ = red_of(pixel);
-                *out++ = green_of(pixel);
-                *out++ = blue_of(pixel);
-                *out++ = 0xFF;
+                *out++ = 0xFF000000u | ((pixel & 0xFFu) << 16) | (pixel & 0xFF00u) |
+                         ((pixel >> 16) & 0xFFu);
             }
-            kanvo_web_present(id_of(*window), rgba_.data(), client.width(), client.height());
+            kanvo_web_present(id_of(*window), reinterpret_cast<const uint8_t *>(rgba_.data()),
+                              client.width(), client.height());
         }
         unpresented_.clear();
     }
@@ -201,6 +223,15 @@ private:
                 break;
             case input_close: post_message(window, msg::close, 0, 0); break;
             case input_focus_lost: post_message(window, msg::kill_focus, 0, 0); break;
+            case input_button_down: post_button(window, f[2], true, f[3], f[4]); break;
+            case input_button_up: post_button(window, f[2], false, f[3], f[4]); break;
+            case input_move:
+                post_message(window, msg::mouse_move, 0, xy_lparam(f[2], f[3]));
+                break;
+            case input_wheel:
+                post_message(window, msg::mouse_wheel, wheel_wparam(std::clamp(f[2], -32767, 32767)),
+                             xy_lparam(f[3], f[4]));
+                break;
             default: break;
             }
         }
@@ -209,7 +240,7 @@ private:
 
     std::vector<Window *> windows_;  // by id - 1; windows live as long as the program
     std::vector<Window *> unpresented_;
-    std::vector<uint8_t> rgba_;
+    std::vector<uint32_t> rgba_;
 };
 
 }  // namespace

@@ -27,6 +27,9 @@ mergeInto(LibraryManager.library, {
     for (var i = 0; i < 6; i++) HEAP32[(fields >> 2) + i] = input[i] || 0;
     return 1;
   },
+  kanvo_web_input_wanted: function (id, wanted) {
+    KanvoPage.inputWanted(id, wanted);
+  },
   kanvo_web_screen_height: function () {
     return (window.screen && window.screen.height) || 768;
   },

@@ -240,21 +240,88 @@ var KanvoPage = {
   // ---- input ---------------------------------------------------------------------
 
   post: function (input) {
+    // A move replaces one still waiting for the same window: a fast mouse never floods.
+    if (input[0] === 9) {
+      this.inputs = this.inputs.filter(function (i) { return i[0] !== 9 || i[1] !== input[1]; });
+    }
     this.inputs.push(input);
     if (this.wakeUp) this.resume();
   },
 
+  // What the program in window id asked for beyond the usual input: 1 motion, 2 every
+  // button, 4 every key, 8 the wheel.
+  wanted: {},
+  inputWanted: function (id, wanted) {
+    this.wanted[id] = wanted;
+  },
+
+  clientPoint: function (w, event) {
+    var box = w.canvas.getBoundingClientRect();
+    return [Math.floor((event.clientX - box.left) * w.canvas.width / box.width),
+            Math.floor((event.clientY - box.top) * w.canvas.height / box.height)];
+  },
+
+  // DOM buttons 0 left, 1 middle, 2 right; the platform's 1 left, 2 right, 3 middle.
+  platformButton: function (domButton) {
+    return [1, 3, 2][domButton] || 0;
+  },
+
+  // Every button going down and up, and the pointer's motion, are reported; the program
+  // takes what it listens for. A button released outside the canvas still comes up there.
   listenForClicks: function (w) {
     var page = this;
     w.canvas.addEventListener('mousedown', function (event) {
       page.closeMenu();
-      if (event.button !== 0) return;
-      event.preventDefault();
+      var button = page.platformButton(event.button);
+      if (!button) return;
+      if (button === 1 || (page.wanted[w.id] & 2)) event.preventDefault();
       w.canvas.focus();
-      var box = w.canvas.getBoundingClientRect();
-      var x = Math.floor((event.clientX - box.left) * w.canvas.width / box.width);
-      var y = Math.floor((event.clientY - box.top) * w.canvas.height / box.height);
-      page.post([1, w.id, x, y]);
+      var at = page.clientPoint(w, event);
+      if (button === 1) page.post([1, w.id, at[0], at[1]]);
+      else page.post([7, w.id, button, at[0], at[1]]);
+      page.pressedIn = w;
+    });
+    // Motion only for a program that listens for it, or during a drag: it would only wake
+    // the program for nothing.
+    w.canvas.addEventListener('mousemove', function (event) {
+      if (!(page.wanted[w.id] & 1) && !page.pressedIn) return;
+      if (page.pressedIn && page.pressedIn !== w) return;
+      var at = page.clientPoint(w, event);
+      page.post([9, w.id, at[0], at[1]]);
+    });
+    // The context menu stays closed on a right click the program listens for.
+    w.canvas.addEventListener('contextmenu', function (event) {
+      if (page.wanted[w.id] & 2) event.preventDefault();
+    });
+    w.canvas.addEventListener('wheel', function (event) {
+      if (!(page.wanted[w.id] & 8)) return;
+      event.preventDefault();
+      // 120 a notch, positive away from the user, as the desktop reports it: a notch
+      // scrolls 100 pixels, 3 lines or a page.
+      var perUnit = [1.2, 40, 120][event.deltaMode] || 1.2;
+      var distance = -event.deltaY * perUnit;
+      if (!distance) return;
+      var at = page.clientPoint(w, event);
+      page.post([10, w.id, Math.round(distance), at[0], at[1]]);
+    }, { passive: false });
+  },
+
+  listenForReleases: function () {
+    var page = this;
+    document.addEventListener('mouseup', function (event) {
+      var w = page.pressedIn;
+      if (event.buttons === 0) page.pressedIn = null;
+      var button = page.platformButton(event.button);
+      if (!w || !button) return;
+      var at = page.clientPoint(w, event);
+      page.post([8, w.id, button, at[0], at[1]]);
+    });
+    // A drag that leaves the canvas goes on reporting where the pointer is.
+    document.addEventListener('mousemove', function (event) {
+      var w = page.pressedIn;
+      if (!w || event.target === w.canvas) return;
+      var at = page.clientPoint(w, event);
+      page.post([9, w.id, at[0], at[1]]);
     });
   },
 
@@ -629,12 +696,16 @@ var KanvoPage = {
   start: function () {
     var page = this;
     this.listenForKeys();
+    this.listenForReleases();
     this.listenForFiles();
     var licences = document.getElementById('kanvo-licences');
     if (licences) licences.addEventListener('click', function (event) {
       event.preventDefault();
       page.showLicences();
     });
+    // page.html?arg=A&arg=B starts the program with those arguments.
+    var args = new URLSearchParams(window.location.search).getAll('arg');
+    if (args.length > 0) Module.arguments = args;
     Module.preRun = [].concat(Module.preRun || [], function () {
       page.mountFiles();
     });

@@ -48,6 +48,7 @@ struct Native {
     std::string menu_structure;
     bool ready = false;      // created: size changes are reported from now on
     bool adjusting = false;  // our own frame changes, whose sizes are not the user's
+    uint32_t wanted = 0;     // input_wanted bits the program asked for
 };
 
 Native *native_of(HWND hwnd) {
@@ -247,6 +248,10 @@ public:
 
     int screen_height() override { return GetSystemMetrics(SM_CYSCREEN); }
 
+    void input_wanted(Window &window, uint32_t wanted) override {
+        if (Native *native = native_of(window)) native->wanted = wanted;
+    }
+
     // Everything the system reports goes to the platform through here, so that a wait returns.
     void post(Native *native, uint32_t type, uintptr_t wparam, intptr_t lparam) {
         if (native == nullptr || native->window == nullptr || native->window->destroyed) return;
@@ -350,6 +355,21 @@ private:
     bool input_arrived_ = false;
 };
 
+constexpr WPARAM kAnyButton = MK_LBUTTON | MK_RBUTTON | MK_MBUTTON;
+
+// The system's button messages are the platform's own numbers; the button's flag in wparam
+// follows the same bits. A press captures the mouse, so that its release comes here even
+// outside the window.
+void button_message(Win32Backend &backend, Native *native, HWND hwnd, UINT message,
+                    WPARAM wparam, LPARAM lparam) {
+    const bool down = message == WM_LBUTTONDOWN || message == WM_RBUTTONDOWN ||
+                      message == WM_MBUTTONDOWN;
+    if (down) SetCapture(hwnd);
+    else if ((wparam & kAnyButton) == 0 && GetCapture() == hwnd) ReleaseCapture();
+    backend.post(native, message, wparam & 0xFFFFu,
+                 xy_lparam(GET_X_LPARAM(lparam), GET_Y_LPARAM(lparam)));
+}
+
 LRESULT CALLBACK native_procedure(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
     if (message == WM_NCCREATE) {
         auto *create = reinterpret_cast<CREATESTRUCTA *>(lparam);
@@ -389,9 +409,37 @@ LRESULT CALLBACK native_procedure(HWND hwnd, UINT message, WPARAM wparam, LPARAM
     case WM_CHAR:
         return 0;  // taken with its key-down; one that comes alone has no key to go with
     case WM_LBUTTONDOWN:
-        backend.post(native, msg::left_button_down, mouse_flag::left_button,
-                     xy_lparam(GET_X_LPARAM(lparam), GET_Y_LPARAM(lparam)));
+    case WM_LBUTTONUP:
+    case WM_RBUTTONDOWN:
+    case WM_RBUTTONUP:
+    case WM_MBUTTONDOWN:
+    case WM_MBUTTONUP:
+        button_message(backend, native, hwnd, message, wparam, lparam);
         return 0;
+    case WM_MOUSEMOVE:
+        // Motion only for a program that listens for it, or during a drag: it would only
+        // wake the wait for nothing.
+        if ((native->wanted & input_wanted::motion) || (wparam & kAnyButton))
+            backend.post(native, msg::mouse_move, wparam & 0xFFFFu,
+                         xy_lparam(GET_X_LPARAM(lparam), GET_Y_LPARAM(lparam)));
+        return 0;
+    case WM_MOUSEWHEEL: {
+        // The system gives the pointer's screen position; the platform the client's.
+        POINT at{GET_X_LPARAM(lparam), GET_Y_LPARAM(lparam)};
+        ScreenToClient(hwnd, &at);
+        backend.post(native, msg::mouse_wheel, wheel_wparam(GET_WHEEL_DELTA_WPARAM(wparam)),
+                     xy_lparam(at.x, at.y));
+        return 0;
+    }
+    case WM_SYSKEYDOWN:
+    case WM_SYSKEYUP:
+        // Alt comes as a system key; the menu bar's mnemonics still follow it.
+        if (wparam == VK_MENU) {
+            const bool down = message == WM_SYSKEYDOWN;
+            backend.post(native, down ? msg::key_down : msg::key_up, VK_MENU,
+                         key_lparam(0, down ? (lparam & (1 << 30)) != 0 : true, ctrl_held()));
+        }
+        return DefWindowProcA(hwnd, message, wparam, lparam);
     case WM_COMMAND:
         if (HIWORD(wparam) == 0) backend.post(native, msg::command, LOWORD(wparam), 0);
         return 0;
