@@ -155,12 +155,32 @@ void choose_run_writer() {
     write_run = run_writer_for(store_bytes);
 }
 
-// Sets count pixels from p on.
+// Sets count pixels from p on. Short runs (most rows of small shapes) are written in
+// place: a call costs more than their stores.
 inline void fill_pixels(Pixel *p, size_t count, Pixel color) {
-    if (count < 8) {  // a call costs more than these stores
+#if KANVO_X86_64
+    if (count <= 16) {
+        if (count < 4) {
+            for (size_t i = 0; i < count; ++i) p[i] = color;
+            return;
+        }
+        // Two or four stores of four pixels, overlapping in the middle.
+        const __m128i v = _mm_set1_epi32(int(color));
+        Pixel *end = p + count;
+        _mm_storeu_si128(reinterpret_cast<__m128i *>(p), v);
+        _mm_storeu_si128(reinterpret_cast<__m128i *>(end - 4), v);
+        if (count > 8) {
+            _mm_storeu_si128(reinterpret_cast<__m128i *>(p + 4), v);
+            _mm_storeu_si128(reinterpret_cast<__m128i *>(end - 8), v);
+        }
+        return;
+    }
+#else
+    if (count < 8) {
         for (size_t i = 0; i < count; ++i) p[i] = color;
         return;
     }
+#endif
     if (!write_run) choose_run_writer();
     write_run(p, count, color);
 }
@@ -730,6 +750,20 @@ void first_quadrant(int64_t width, int64_t height, std::vector<Point> *points) {
 // 11, a sample up to 70 at three places, and a sparse grid up to kSolidEllipseLimit.
 void solid_ellipse(Bitmap &bitmap, int64_t left, int64_t top, int64_t width, int64_t height,
                    Pixel color) {
+    if (left >= 0 && top >= 0 && left + width <= bitmap.width() &&
+        top + height <= bitmap.height()) {
+        // Wholly on the bitmap (nearly always): no row needs clipping.
+        Pixel *first_row = bitmap.row(int(top)) + left;
+        const size_t stride = size_t(bitmap.width());
+        for_each_quadrant_row(width, height, [&](int64_t y, int64_t inset) {
+            const int64_t count = width - 2 * inset;  // at least 1, by the steps' end
+            if (count <= 0) return;
+            Pixel *lower = first_row + size_t(height - 1 - y) * stride + inset;
+            fill_pixels(lower, size_t(count), color);
+            if (height - 1 - y != y) fill_pixels(first_row + size_t(y) * stride + inset, size_t(count), color);
+        });
+        return;
+    }
     for_each_quadrant_row(width, height, [&](int64_t y, int64_t inset) {
         int64_t x0 = left + inset, x1 = left + width - inset;
         fill_span(bitmap, top + height - 1 - y, x0, x1, color);
@@ -860,10 +894,14 @@ void DrawingContext::rectangle(int64_t left, int64_t top, int64_t right, int64_t
         return;
     }
     if (!brush_.hollow) {
-        if (pen_.width <= 1)
-            fill_box(*target_, left + 1, top + 1, right, bottom, brush_.color);
-        else
+        // A one-pixel outline covers the box's border ring whole, so the brush may paint
+        // the whole box under it: a box as wide as the bitmap (the clear) is then one run.
+        if (pen_.width <= 1) {
+            if (left < right && top < bottom)
+                fill_box(*target_, left, top, right + 1, bottom + 1, brush_.color);
+        } else {
             fill_box(*target_, left, top, right, bottom, brush_.color);
+        }
     }
     Point corners[4] = {{right, top}, {left, top}, {left, bottom}, {right, bottom}};
     pen_polyline(*target_, pen_, corners, 4, true);
