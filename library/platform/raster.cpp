@@ -319,16 +319,22 @@ void fill_triangle(Bitmap &bitmap, const Point *points, Pixel color) {
     EdgeWalk long_edge(top, bottom, first);
     int64_t y = first;
     const int64_t width = bitmap.width();
-    auto paint_rows = [&](EdgeWalk &short_edge, int64_t end) {
-        for (; y < end; ++y) {
-            int64_t x0 = long_edge.x(), x1 = short_edge.x();
+    Pixel *const pixels = bitmap.row(0);
+    // The edges are walked in copies local to the loop: edges whose address escapes would
+    // be stored and reloaded around every call that writes a row.
+    auto paint_rows = [&](EdgeWalk short_edge, int64_t end) {
+        EdgeWalk edge = long_edge;
+        Pixel *row = pixels + y * width;
+        for (; y < end; ++y, row += width) {
+            int64_t x0 = edge.x(), x1 = short_edge.x();
             if (x0 > x1) std::swap(x0, x1);
             x0 = std::max<int64_t>(x0, 0);
             x1 = std::min<int64_t>(x1, width);
-            if (x0 < x1) fill_pixels(bitmap.row(int(y)) + x0, size_t(x1 - x0), color);
-            long_edge.next_row();
+            if (x0 < x1) fill_pixels(row + x0, size_t(x1 - x0), color);
+            edge.next_row();
             short_edge.next_row();
         }
+        long_edge = edge;
     };
     if (middle.y > first) {
         EdgeWalk upper(top, middle, first);
