@@ -118,6 +118,7 @@ private:
     Pixel background_color_ = kWhite;
     BackgroundMode background_mode_ = BackgroundMode::opaque;
     Point position_;
+    int64_t last_row_ = 0;  // where the last large fill ended: the next starts near it
 };
 
 }  // namespace platform

@@ -54,6 +54,9 @@ int64_t floor_div(Wide a, Wide b) {  // b > 0
 // Runs of whole surfaces do go to rep stos where the processor has fast string stores:
 // they write whole cache lines past the store port, faster than any vector loop.
 constexpr size_t kLongRun = 16384;
+// Rows of a whole-width band painted upwards: enough for a long run on a window-sized
+// bitmap, few enough to stay in cache for the band above.
+constexpr int64_t kUpwardBand = 32;
 
 void write_run_portable(Pixel *p, size_t count, Pixel color) {
     if constexpr (sizeof(wchar_t) == sizeof(Pixel)) {
@@ -194,16 +197,33 @@ void fill_span(Bitmap &bitmap, int64_t y, int64_t x0, int64_t x1, Pixel color) {
     fill_pixels(bitmap.row(int(y)) + x0, size_t(x1 - x0), color);
 }
 
+// A box's rows go down or up, whichever starts nearer the row the last large shape ended
+// on (*last_row, when the caller keeps one): the surface is larger than a core's
+// second-level cache, and rows just written are still there, so a box that starts
+// where the sweep before it ended (the sky after the clear) writes much of itself in
+// cache instead of in the level below. The pixels are the same either way.
 void fill_box(Bitmap &bitmap, int64_t left, int64_t top, int64_t right, int64_t bottom,
-              Pixel color) {
+              Pixel color, int64_t *last_row = nullptr) {
     top = std::max<int64_t>(top, 0);
     bottom = std::min<int64_t>(bottom, bitmap.height());
     left = std::max<int64_t>(left, 0);
     right = std::min<int64_t>(right, bitmap.width());
     if (top >= bottom || left >= right) return;
-    // Rows that span the whole width lie back to back: one run for all of them.
+    const bool upwards = last_row && std::llabs(bottom - 1 - *last_row) < std::llabs(top - *last_row);
+    if (last_row) *last_row = upwards ? top : bottom - 1;
+    // Rows that span the whole width lie back to back: long runs of many rows, in bands
+    // from the bottom up when going up.
     if (left == 0 && right == bitmap.width()) {
-        fill_pixels(bitmap.row(int(top)), size_t(bottom - top) * size_t(right), color);
+        const int64_t band = upwards ? kUpwardBand : bottom - top;
+        for (int64_t end = bottom; end > top; end -= band) {
+            const int64_t start = std::max(top, end - band);
+            fill_pixels(bitmap.row(int(start)), size_t(end - start) * size_t(right), color);
+        }
+        return;
+    }
+    if (upwards) {
+        for (int64_t y = bottom - 1; y >= top; --y)
+            fill_pixels(bitmap.row(int(y)) + left, size_t(right - left), color);
         return;
     }
     for (int64_t y = top; y < bottom; ++y)
@@ -308,7 +328,7 @@ void fill_polygon(Bitmap &bitmap, const Point *points, int count, Pixel color) {
 // the span lies between their x values. Kept in registers: the general path's list of
 // crossings is stored and read back on every row, and each read waits for the row's
 // pixel writes before it.
-void fill_triangle(Bitmap &bitmap, const Point *points, Pixel color) {
+void fill_triangle(Bitmap &bitmap, const Point *points, Pixel color, int64_t *last_row) {
     Point top = points[0], middle = points[1], bottom = points[2];
     if (middle.y < top.y) std::swap(middle, top);
     if (bottom.y < middle.y) std::swap(bottom, middle);
@@ -344,6 +364,7 @@ void fill_triangle(Bitmap &bitmap, const Point *points, Pixel color) {
         EdgeWalk lower(middle, bottom, y);
         paint_rows(lower, last);
     }
+    *last_row = last - 1;
 }
 
 // ---- elliptic regions ------------------------------------------------------------------
@@ -877,7 +898,7 @@ void DrawingContext::polygon(const Point *points, int count) {
     if (!points || count < 2) return;
     if (!brush_.hollow) {
         if (count == 3)
-            fill_triangle(*target_, points, brush_.color);
+            fill_triangle(*target_, points, brush_.color, &last_row_);
         else
             fill_polygon(*target_, points, count, brush_.color);
     }
@@ -895,7 +916,7 @@ void DrawingContext::rectangle(int64_t left, int64_t top, int64_t right, int64_t
     // the whole box (from two pixels across; smaller outlines leave pixels out).
     if (!brush_.hollow && pen_.width <= 1 && pen_.color == brush_.color && left < right &&
         top < bottom) {
-        fill_box(*target_, left, top, right + 1, bottom + 1, brush_.color);
+        fill_box(*target_, left, top, right + 1, bottom + 1, brush_.color, &last_row_);
         changed();
         return;
     }
@@ -904,9 +925,9 @@ void DrawingContext::rectangle(int64_t left, int64_t top, int64_t right, int64_t
         // the whole box under it: a box as wide as the bitmap (the clear) is then one run.
         if (pen_.width <= 1) {
             if (left < right && top < bottom)
-                fill_box(*target_, left, top, right + 1, bottom + 1, brush_.color);
+                fill_box(*target_, left, top, right + 1, bottom + 1, brush_.color, &last_row_);
         } else {
-            fill_box(*target_, left, top, right, bottom, brush_.color);
+            fill_box(*target_, left, top, right, bottom, brush_.color, &last_row_);
         }
     }
     Point corners[4] = {{right, top}, {left, top}, {left, bottom}, {right, bottom}};
@@ -951,7 +972,7 @@ void DrawingContext::line_to(int64_t x, int64_t y) {
 
 void DrawingContext::fill_rect(int64_t left, int64_t top, int64_t right, int64_t bottom,
                                Pixel color) {
-    fill_box(*target_, left, top, right, bottom, color);
+    fill_box(*target_, left, top, right, bottom, color, &last_row_);
     changed();
 }
 
