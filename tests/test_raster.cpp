@@ -597,6 +597,14 @@ TEST(Spans, EveryStoreWidthWritesExactlyItsRuns) {
             ASSERT_EQ(surface.pixel(599, y), platform::kWhite);
             ASSERT_EQ(surface.pixel(600, y), color);
         }
+        // After a fill at the bottom the next box goes up, whole-width ones in bands.
+        const Pixel other = platform::rgb(4, 5, 6);
+        sdc.fill_rect(10, 530, 20, 540, platform::kBlack);
+        sdc.fill_rect(0, 3, 601, 539, other);
+        for (int y = 0; y < 540; ++y)
+            for (int x : {0, 1, 300, 600})
+                ASSERT_EQ(surface.pixel(x, y), y < 3 || y == 539 ? (x == 0 || x == 600 ? color : platform::kWhite) : other)
+                    << x << "," << y;
         for (const fs::path &txt : reference_cases()) {
             std::string error;
             ASSERT_TRUE(paint_command_file(txt.string(), &error)) << error;
