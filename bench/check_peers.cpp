@@ -71,8 +71,7 @@ TEST(PeerPictures, EveryPeerPaintsKanvosShapesUpToTheirEdges) {
         ASSERT_GT(frame.shapes, 100) << path;
         const platform::Bitmap kanvo = painted(*make_kanvo_painter(), frame);
         for (const auto &peer : all_painters()) {
-            const std::string name = peer->name();
-            if (name == "floor" || name == "kanvo") continue;
+            if (is_floor(*peer) || std::string(peer->name()) == "kanvo") continue;
             SCOPED_TRACE(frame.name + " " + peer->name());
             Comparison c = compare(kanvo, painted(*peer, frame));
             std::printf("%-6s %-20s %6ld pixels differ (%.2f %%)\n", frame.name.c_str(),
@@ -99,6 +98,28 @@ TEST(PeerPictures, AMissingShapeIsNoEdgeDifference) {
     auto kanvo = make_kanvo_painter();
     Comparison c = compare(painted(*kanvo, frame), painted(*kanvo, without_lake));
     EXPECT_GT(c.inside, 1000);
+}
+
+// The own floor counts every pixel each step covers, overlaps as often as they are
+// painted, and nothing off the surface.
+TEST(Frames, PixelWritesCountEachStepsOwnPixels) {
+    const std::string path = testing::TempDir() + "kanvo_writes_frame.txt";
+    {
+        std::ofstream out(path);
+        out << "origin 0 0\nclear\n"
+            << "rect 3 0 10 -10 19 -14\n"       // 10 x 5, inside
+            << "rect 4 0 10 -10 19 -14\n"       // the same again: overdraw counts
+            << "rect 5 0 -5 5 4 -4\n"           // 10 x 10 box, the top-left 5 x 5 off the surface
+            << "line 6 1 100 -100 110 -100\n"   // ten pixels, the end one excluded
+            << "rect 7 2 200 -200 209 -209\n";  // outline only: the inside is not written
+    }
+    const Frame frame = read(path);
+    const int64_t surface = int64_t(kSurfaceWidth) * kSurfaceHeight;
+    const int64_t outline = count_pixel_writes(frame) - (surface + 2 * 50 + 25 + 10);
+    // A width-2 outline of a 10 x 10 box covers a ring, not the box.
+    EXPECT_GT(outline, 36 - 1);
+    EXPECT_LT(outline, 100);
+    std::remove(path.c_str());
 }
 
 // A frame file is read whole or not at all: a bad line names itself and nothing is kept.

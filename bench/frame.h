@@ -12,10 +12,14 @@ struct Frame {
     std::string name;  // the file's name without folder and extension
     std::vector<ListCommand> steps;
     int shapes = 0;
+    // Pixels the frame's steps cover, each step counted on its own (overdraw included):
+    // what a painter that paints one step after another must write at least.
+    int64_t pixel_writes = 0;
 };
 
 // Reads a command list; on a bad line returns false with "PATH:LINE: reason" in *error.
 bool read_frame(const std::string &path, Frame *frame, std::string *error);
 
-// The frames the benchmark paints, from the folder KANVO_FRAMES names at build time.
+// The frames the benchmark paints by default, from the folder KANVO_FRAMES names at
+// build time.
 std::vector<std::string> frame_paths();

@@ -1,10 +1,12 @@
-// kanvo-make-frames DIR: runs the landscape on the headless backend and writes two of its
-// frames as command lists (the reference pictures' format) for the peer benchmark:
+// kanvo-make-frames [--seeds N] DIR: runs the landscape on the headless backend and writes
+// frames of it as command lists (the reference pictures' format) for the peer benchmark:
 //   night.txt  the start-up frame at night;
-//   busy.txt   the busiest frame: winter, 15 flowers, 5 bugs, the wind on.
-// A frame is what one redraw paints: every shape command, recorded as the renderer
-// receives it. Text is left out (the peers would paint it with other fonts), and so is
-// the clear that precedes the first frame only (the program clears once, at start-up).
+//   busy.txt   the busiest frame: winter, 15 flowers, 5 bugs, the wind on;
+// and with --seeds N, for each seed 1 to N, SCENARIO-SEED.txt for the scenarios night, day,
+// wind, winter, garden (15 flowers and 5 bugs by day) and full (all of it in winter), each
+// after a number of ticks that depends on the seed, so every frame differs.
+// A frame is a full redraw: the clear, then every shape command, recorded as the renderer
+// receives it. Text is left out (the peers would paint it with other fonts).
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -19,8 +21,9 @@
 
 namespace {
 
-// The scene's fixed seed for the recorded frames; any seed gives frames of the same size.
+// The scene's seed for night.txt and busy.txt.
 constexpr uint32_t kSeed = 1;
+constexpr int kMostSeeds = 1000;
 
 // Panel boxes, by the centre of each (library coordinates).
 constexpr int kPanelX = -245;
@@ -52,8 +55,8 @@ void record(const DrawCommand &c) {
 }
 
 // Opens DIR/name and writes its heading; the frame's commands follow as they are painted.
-std::unique_ptr<std::ofstream> open_frame(const std::string &dir, const char *name,
-                                          const char *what) {
+std::unique_ptr<std::ofstream> open_frame(const std::string &dir, const std::string &name,
+                                          const std::string &what, uint32_t seed) {
     std::string path = dir + "/" + name;
     auto out = std::make_unique<std::ofstream>(path);
     if (!*out) {
@@ -61,17 +64,17 @@ std::unique_ptr<std::ofstream> open_frame(const std::string &dir, const char *na
                      std::strerror(errno));
         std::exit(1);
     }
-    *out << "# " << what << "\n# Made by kanvo-make-frames from the landscape (seed " << kSeed
+    *out << "# " << what << "\n# Made by kanvo-make-frames from the landscape (seed " << seed
          << "); text left out.\norigin " << kanvo.windows.origin_x << ' '
-         << kanvo.windows.origin_y << '\n';
+         << kanvo.windows.origin_y << "\nclear\n";
     shapes = texts_left_out = 0;
     return out;
 }
 
-bool close_frame(std::unique_ptr<std::ofstream> out, const char *name) {
+bool close_frame(std::unique_ptr<std::ofstream> out, const std::string &name) {
     *out << "# " << shapes << " shapes\n";
     out->close();
-    std::printf("%-10s %d shapes, %d texts left out\n", name, shapes, texts_left_out);
+    std::printf("%-14s %d shapes, %d texts left out\n", name.c_str(), shapes, texts_left_out);
     return bool(*out);
 }
 
@@ -92,45 +95,119 @@ void ticks(SceneState &scene, int count) {
     }
 }
 
+// Writes DIR/name: the clear and one redraw of the scene.
+bool record_frame(SceneState &scene, const std::string &dir, const std::string &name,
+                  const std::string &what, uint32_t seed) {
+    auto out = open_frame(dir, name, what, seed);
+    recording = out.get();
+    redraw_scene(scene);
+    recording = nullptr;
+    return close_frame(std::move(out), name);
+}
+
+// The program's start with the given seed: clear, the start values, the first frame.
+void start(SceneState &scene, uint32_t seed) {
+    random_seed(seed);
+    KANVO_clear();
+    scene = SceneState{};
+    start_scene(scene);
+    redraw_scene(scene);
+}
+
+void day(SceneState &scene) {
+    for (int i = 0; i < 2000 && scene.daytime == 0; ++i) ticks(scene, 1);
+}
+
+void everything_on(SceneState &scene) {
+    press(scene, kFlowersY, kFlowerSlots);
+    press(scene, kBugsY, kBugSlots);
+}
+
+struct Scenario {
+    const char *name, *what;
+    void (*set_up)(SceneState &scene, int seed);
+};
+
+const Scenario kScenarios[] = {
+    {"night", "A night frame.", [](SceneState &s, int seed) { ticks(s, 11 * seed); }},
+    {"day", "A day frame.",
+     [](SceneState &s, int seed) {
+         day(s);
+         ticks(s, 13 * seed);
+     }},
+    {"wind", "The wind on, boat, waves and clouds moving.",
+     [](SceneState &s, int seed) {
+         press(s, kWindY, 1);
+         ticks(s, 17 * seed);
+     }},
+    {"winter", "Winter.",
+     [](SceneState &s, int seed) {
+         ticks(s, 7 * seed);
+         press(s, kTreeTopsY, kTreeTopWinter);
+     }},
+    {"garden", "15 flowers and 5 bugs by day.",
+     [](SceneState &s, int seed) {
+         day(s);
+         everything_on(s);
+         ticks(s, 9 * seed);
+     }},
+    {"full", "Winter, 15 flowers, 5 bugs, the wind on.",
+     [](SceneState &s, int seed) {
+         everything_on(s);
+         press(s, kWindY, 1);
+         ticks(s, 20 + 5 * seed);
+         press(s, kTreeTopsY, kTreeTopWinter);
+         ticks(s, 20);
+     }},
+};
+
+int usage() {
+    std::fprintf(stderr, "usage: kanvo-make-frames [--seeds N] DIR   (N from 1 to %d)\n", kMostSeeds);
+    return 2;
+}
+
 }  // namespace
 
 int main(int argc, char **argv) {
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: kanvo-make-frames DIR\n");
-        return 2;
+    int seeds = 0;
+    if (argc == 4 && std::strcmp(argv[1], "--seeds") == 0) {
+        char *end = nullptr;
+        errno = 0;
+        long n = std::strtol(argv[2], &end, 10);
+        if (errno != 0 || end == argv[2] || *end != '\0' || n < 1 || n > kMostSeeds) return usage();
+        seeds = int(n);
+    } else if (argc != 2) {
+        return usage();
     }
-    const std::string dir = argv[1];
+    const std::string dir = argv[argc - 1];
     platform::set_backend(std::make_unique<platform::HeadlessBackend>());
     KANVO_open(nullptr, nullptr, "", KANVO_SHOW_HIDDEN);
     KANVO_logging(0);
     kanvo.surface.render_observer = record;
     bool ok = true;
-
-    // The program's start: clear, the start values, the first frame.
-    random_seed(kSeed);
-    KANVO_clear();
     SceneState scene{};
-    start_scene(scene);
-    auto night = open_frame(dir, "night.txt", "The landscape's start-up frame at night.");
-    recording = night.get();
-    redraw_scene(scene);
-    recording = nullptr;
-    ok = close_frame(std::move(night), "night.txt") && ok;
+
+    // The program's first frame.
+    start(scene, kSeed);
+    ok = record_frame(scene, dir, "night.txt", "The landscape's start-up frame at night.", kSeed) && ok;
 
     // Everything on, the wind moving boat, waves and bugs for a while, then winter.
-    press(scene, kFlowersY, kFlowerSlots);
-    press(scene, kBugsY, kBugSlots);
+    everything_on(scene);
     press(scene, kWindY, 1);
     ticks(scene, 20);
     press(scene, kTreeTopsY, kTreeTopWinter);
     ticks(scene, 20);
     apply_event(scene, KANVO_PERIODIC);
-    auto busy = open_frame(dir, "busy.txt",
-                           "The busiest frame: winter, 15 flowers, 5 bugs, the wind on.");
-    recording = busy.get();
-    redraw_scene(scene);
-    recording = nullptr;
-    ok = close_frame(std::move(busy), "busy.txt") && ok;
+    ok = record_frame(scene, dir, "busy.txt",
+                      "The busiest frame: winter, 15 flowers, 5 bugs, the wind on.", kSeed) && ok;
+
+    for (int seed = 1; seed <= seeds; ++seed)
+        for (const Scenario &scenario : kScenarios) {
+            start(scene, uint32_t(seed));
+            scenario.set_up(scene, seed);
+            ok = record_frame(scene, dir, std::string(scenario.name) + "-" + std::to_string(seed) + ".txt",
+                              scenario.what, uint32_t(seed)) && ok;
+        }
 
     kanvo.surface.render_observer = nullptr;
     KANVO_close();

@@ -1,52 +1,76 @@
 #!/usr/bin/env bash
-# Prints the peer benchmark's table: the median time per frame of every painter (Kanvo,
-# cairo, QPainter with pen and brush, QPainter with the brush only, the floor), its ratio
-# to Kanvo and to the floor, and the machine it ran on. The painters run interleaved in
-# random order, REPETITIONS times each, in one process.
-#   bench/peer_table.sh [BUILD_DIR] [REPETITIONS]      (default build/plain, 30)
-# Times are processor time (the machines are shared: wall time also counts the waits for a
-# core); the wall-time medians are printed beside them.
+# Prints the peer benchmark's table over many landscape frames: for each frame (a full
+# redraw, the clear included) Kanvo's median time, the fastest peer's (cairo, QPainter with
+# pen and brush, QPainter with the brush only), the ratio, and two floors: one write of
+# the surface, and the frame's own pixel writes (every pixel its steps cover, overdraw
+# included) at the same speed; then the median and the worst frame.
+#   bench/peer_table.sh [BUILD_DIR] [REPETITIONS] [SEEDS]      (default build/plain, 15, 4)
+# The frames come from kanvo-make-frames --seeds SEEDS (six scenarios a seed, plus the two
+# of bench/frames). The painters run interleaved in random order, REPETITIONS times each,
+# in one process. Times are processor time (the machines are shared: wall time also
+# counts the waits for a core).
 set -euo pipefail
 build=${1:-build/plain}
-repetitions=${2:-30}
+repetitions=${2:-15}
+seeds=${3:-4}
 bench="$build/bench/kanvo-peer-bench"
-[ -x "$bench" ] || { echo "build $bench first (cmake --build $build --target kanvo-peer-bench)" >&2; exit 1; }
-out=$(mktemp)
-trap 'rm -f "$out"' EXIT
+make_frames="$build/bench/kanvo-make-frames"
+for tool in "$bench" "$make_frames"; do
+  [ -x "$tool" ] || { echo "build $tool first (cmake --build $build)" >&2; exit 1; }
+done
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
 
+"$make_frames" --seeds "$seeds" "$work" >/dev/null
 load_before=$(cut -d' ' -f1 /proc/loadavg)
 "$bench" --benchmark_repetitions="$repetitions" --benchmark_enable_random_interleaving=true \
-  --benchmark_min_time=0.05 --benchmark_report_aggregates_only=true \
-  --benchmark_format=json >"$out"
+  --benchmark_min_time=0.02 --benchmark_report_aggregates_only=true \
+  --benchmark_format=json "$work"/*.txt >"$work/report.json"
 load_after=$(cut -d' ' -f1 /proc/loadavg)
 
 build_type=$(sed -n 's/^CMAKE_BUILD_TYPE:[A-Z]*=//p' "$build/CMakeCache.txt")
 
-python3 - "$out" "$repetitions" "$load_before" "$load_after" "$build_type" <<'EOF'
-import json, platform, os, sys
+python3 - "$work/report.json" "$repetitions" "$load_before" "$load_after" "$build_type" <<'PY'
+import json, platform, os, statistics, sys
 path, repetitions, load_before, load_after, build_type = sys.argv[1:]
 report = json.load(open(path))
-medians = {}
+median, spread, shapes, writes, order = {}, {}, {}, {}, []
 for b in report["benchmarks"]:
-    if b.get("aggregate_name") != "median":
-        continue
     frame, painter = b["run_name"].split("/", 1)
     scale = {"ns": 1e-3, "us": 1.0, "ms": 1e3}[b["time_unit"]]
-    medians[(frame, painter)] = (b["cpu_time"] * scale, b["real_time"] * scale, int(b["shapes"]))
-painters = ["kanvo", "cairo", "qpainter_pen_brush", "qpainter_brush", "floor"]
-names = {"kanvo": "Kanvo", "cairo": "cairo, fill + 1-px outline",
-         "qpainter_pen_brush": "QPainter, pen + brush", "qpainter_brush": "QPainter, brush only",
-         "floor": "floor: one write of 601 × 540 pixels"}
-print("| Frame | Painter | median time per frame | × Kanvo | × floor | (wall time) |")
-print("|---|---|---:|---:|---:|---:|")
-for frame in ["night", "busy"]:
-    kanvo = medians[(frame, "kanvo")][0]
-    floor = medians[(frame, "floor")][0]
-    shapes = medians[(frame, "kanvo")][2]
-    for p in painters:
-        cpu, wall, _ = medians[(frame, p)]
-        label = f"{frame} ({shapes} shapes)" if p == "kanvo" else ""
-        print(f"| {label} | {names[p]} | {cpu:.1f} µs | {cpu / kanvo:.2f} | {cpu / floor:.2f} | {wall:.1f} µs |")
+    if b.get("aggregate_name") == "median":
+        median[(frame, painter)] = b["cpu_time"] * scale
+        shapes[frame] = int(b["shapes"])
+        writes[frame] = int(b["pixel_writes"])
+        if frame not in order:
+            order.append(frame)
+    elif b.get("aggregate_name") == "cv":
+        spread[(frame, painter)] = b["cpu_time"]
+peers = {"cairo": "cairo", "qpainter_pen_brush": "QPainter pen+brush",
+         "qpainter_brush": "QPainter brush"}
+surface = 601 * 540
+def frame_key(frame):
+    scenario, _, seed = frame.rpartition("-")
+    return (scenario, int(seed)) if seed.isdigit() else ("", 0, frame)
+order.sort(key=frame_key)
+rows = []
+print("| Frame | shapes | Kanvo | fastest peer | × Kanvo | surface floor | own floor (surfaces) | Kanvo ÷ own floor |")
+print("|---|---:|---:|---|---:|---:|---:|---:|")
+for frame in order:
+    kanvo = median[(frame, "kanvo")]
+    peer = min(peers, key=lambda p: median[(frame, p)])
+    fastest = median[(frame, peer)]
+    floor = median[(frame, "floor")]
+    own = median[(frame, "pixel_writes")]
+    rows.append((fastest / kanvo, kanvo / own))
+    print(f"| {frame} | {shapes[frame]} | {kanvo:.1f} µs | {peers[peer]} {fastest:.1f} µs "
+          f"| {fastest / kanvo:.2f} | {floor:.1f} µs | {own:.1f} µs ({writes[frame] / surface:.2f}) "
+          f"| {kanvo / own:.2f} |")
+ratios = [r for r, _ in rows]
+floors = [f for _, f in rows]
+print(f"| **median** of {len(rows)} | | | | {statistics.median(ratios):.2f} | | | {statistics.median(floors):.2f} |")
+print(f"| **worst** | | | | {min(ratios):.2f} | | | {max(floors):.2f} |")
+noise = sorted(100 * v for v in spread.values())
 cpu_name = "unknown processor"
 for line in open("/proc/cpuinfo"):
     if line.startswith("model name"):
@@ -56,5 +80,6 @@ print()
 print(f"Machine: {cpu_name}, {os.cpu_count()} cores, {platform.system()} {platform.release()}; "
       f"{repetitions} interleaved repetitions, medians of processor time; "
       f"load average {load_before} before, {load_after} after (a shared machine); "
-      f"{build_type} build.")
-EOF
+      f"{build_type} build. Spread of the repetitions (coefficient of variation): median "
+      f"{statistics.median(noise):.1f} %, largest {noise[-1]:.1f} %.")
+PY

@@ -260,19 +260,30 @@ private:
 
 class FloorPainter : public Painter {
 public:
-    FloorPainter() : picture_(kSurfaceWidth, kSurfaceHeight) {}
-    const char *name() const override { return "floor"; }
+    explicit FloorPainter(bool own_pixels)
+        : own_pixels_(own_pixels), picture_(kSurfaceWidth, kSurfaceHeight) {}
+    const char *name() const override { return own_pixels_ ? "pixel_writes" : "floor"; }
     void reset() override { picture_.fill(platform::kWhite); }
     // One store per pixel, in a colour that changes every time so nothing is skipped.
-    void paint(const Frame &) override {
-        static_assert(sizeof(wchar_t) == sizeof(platform::Pixel), "wmemset writes pixels");
-        ++color_;
-        std::wmemset(reinterpret_cast<wchar_t *>(picture_.row(0)), wchar_t(color_),
-                     size_t(kSurfaceWidth) * kSurfaceHeight);
+    void paint(const Frame &frame) override {
+        constexpr int64_t surface = int64_t(kSurfaceWidth) * kSurfaceHeight;
+        int64_t left = own_pixels_ ? frame.pixel_writes : surface;
+        while (left > 0) {
+            int64_t run = std::min(left, surface);
+            write(size_t(run));
+            left -= run;
+        }
     }
     platform::Bitmap picture() override { return picture_; }
 
 private:
+    void write(size_t count) {
+        static_assert(sizeof(wchar_t) == sizeof(platform::Pixel), "wmemset writes pixels");
+        ++color_;
+        std::wmemset(reinterpret_cast<wchar_t *>(picture_.row(0)), wchar_t(color_), count);
+    }
+
+    bool own_pixels_;
     platform::Bitmap picture_;
     platform::Pixel color_ = platform::kWhite;
 };
@@ -282,7 +293,30 @@ private:
 std::unique_ptr<Painter> make_kanvo_painter() { return std::make_unique<KanvoPainter>(); }
 std::unique_ptr<Painter> make_cairo_painter() { return std::make_unique<CairoPainter>(); }
 std::unique_ptr<Painter> make_qt_painter(bool with_pen) { return std::make_unique<QtPainter>(with_pen); }
-std::unique_ptr<Painter> make_floor_painter() { return std::make_unique<FloorPainter>(); }
+std::unique_ptr<Painter> make_floor_painter() { return std::make_unique<FloorPainter>(false); }
+std::unique_ptr<Painter> make_pixel_writes_painter() { return std::make_unique<FloorPainter>(true); }
+
+bool is_floor(const Painter &painter) { return dynamic_cast<const FloorPainter *>(&painter) != nullptr; }
+
+int64_t count_pixel_writes(const Frame &frame) {
+    constexpr platform::Pixel kUnused = 0x00123456;  // no palette colour has a zero alpha byte
+    KanvoPainter kanvo;
+    kanvo.reset();
+    int64_t total = 0;
+    for (const ListCommand &step : frame.steps) {
+        if (step.kind == ListCommand::origin) {
+            paint_list_command(step);
+            continue;
+        }
+        ::kanvo.surface.surface_bitmap->fill(kUnused);
+        paint_list_command(step);
+        for (int y = 0; y < kSurfaceHeight; ++y) {
+            const platform::Pixel *row = ::kanvo.surface.surface_bitmap->row(y);
+            total += kSurfaceWidth - std::count(row, row + kSurfaceWidth, kUnused);
+        }
+    }
+    return total;
+}
 
 std::vector<std::unique_ptr<Painter>> all_painters() {
     std::vector<std::unique_ptr<Painter>> painters;
@@ -291,5 +325,6 @@ std::vector<std::unique_ptr<Painter>> all_painters() {
     painters.push_back(make_qt_painter(true));
     painters.push_back(make_qt_painter(false));
     painters.push_back(make_floor_painter());
+    painters.push_back(make_pixel_writes_painter());
     return painters;
 }

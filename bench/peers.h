@@ -27,6 +27,16 @@ std::unique_ptr<Painter> make_cairo_painter();
 std::unique_ptr<Painter> make_qt_painter(bool with_pen);
 // Ignores the frame: one write of the whole surface.
 std::unique_ptr<Painter> make_floor_painter();
+// The frame's own floor: writes frame.pixel_writes pixels at the speed of the floor (whole
+// surfaces and one part of one, each in one run).
+std::unique_ptr<Painter> make_pixel_writes_painter();
 
-// Kanvo, cairo, QPainter with pen and brush, QPainter with brush only, the floor.
+// Kanvo, cairo, QPainter with pen and brush, QPainter with brush only, the floor, the
+// frame's own floor.
 std::vector<std::unique_ptr<Painter>> all_painters();
+// Whether the painter is a floor rather than a way to paint the frame.
+bool is_floor(const Painter &painter);
+
+// The pixels each step of the frame covers on its own, summed: every step is painted by
+// Kanvo alone onto a surface of a colour no step uses, and its pixels counted.
+int64_t count_pixel_writes(const Frame &frame);

@@ -42,6 +42,12 @@ struct Brush {
 
 enum class BackgroundMode { opaque, transparent };
 
+// Spans are written with the widest stores the processor has (4, 16, 32 or 64 bytes),
+// chosen at the first span. use_span_stores picks another width, for tests and
+// measurements; it returns false, changing nothing, if the processor lacks it.
+int span_store_bytes();
+bool use_span_stores(int bytes);
+
 class DrawingContext {
 public:
     // Defaults: one-pixel black pen, white solid brush, the stock fixed-pitch font,
@@ -112,6 +118,7 @@ private:
     Pixel background_color_ = kWhite;
     BackgroundMode background_mode_ = BackgroundMode::opaque;
     Point position_;
+    int64_t last_row_ = 0;  // where the last large fill ended: the next starts near it
 };
 
 }  // namespace platform

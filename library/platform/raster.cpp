@@ -10,6 +10,14 @@
 #include <cwchar>
 #include <vector>
 
+#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
+#define KANVO_X86_64 1
+#include <cpuid.h>
+#include <immintrin.h>
+#else
+#define KANVO_X86_64 0
+#endif
+
 namespace platform {
 namespace {
 
@@ -37,18 +45,147 @@ int64_t floor_div(Wide a, Wide b) {  // b > 0
     return int64_t(q);
 }
 
-// ---- spans ---------------------------------------------------------------------------
+// ---- spans ----------------------------------------------------------------------------
 
-// Sets count pixels from p on. glibc's wmemset picks a vectorised loop for the processor
-// at run time and runs at memory speed; wchar_t is a 32-bit pixel wherever it is 4 bytes.
-void fill_pixels(Pixel *p, size_t count, Pixel color) {
+// Runs of pixels are written with the widest stores the processor has, chosen once at
+// run time so that one build runs on any x86-64. A call through glibc's wmemset costs
+// more than a short run of a small shape takes, and it hands runs over 2 KB (rows of 512
+// pixels and more) to rep stos, whose start-up costs more than such a row takes.
+// Runs of whole surfaces do go to rep stos where the processor has fast string stores:
+// they write whole cache lines past the store port, faster than any vector loop.
+constexpr size_t kLongRun = 16384;
+// Rows of a whole-width band painted upwards: enough for a long run on a window-sized
+// bitmap, few enough to stay in cache for the band above.
+constexpr int64_t kUpwardBand = 32;
+
+void write_run_portable(Pixel *p, size_t count, Pixel color) {
     if constexpr (sizeof(wchar_t) == sizeof(Pixel)) {
-        if (count >= 8) {
-            std::wmemset(reinterpret_cast<wchar_t *>(p), static_cast<wchar_t>(color), count);
-            return;
+        std::wmemset(reinterpret_cast<wchar_t *>(p), static_cast<wchar_t>(color), count);
+    } else {
+        for (size_t i = 0; i < count; ++i) p[i] = color;
+    }
+}
+
+#if KANVO_X86_64
+bool fast_string_stores = false;
+
+void write_long_run(Pixel *p, size_t count, Pixel color) {
+    asm volatile("rep stosl" : "+D"(p), "+c"(count) : "a"(color) : "memory");
+}
+
+// The vector writers take runs of at least 8 pixels; the last store overlaps the one
+// before it rather than finishing pixel by pixel.
+void write_run_sse2(Pixel *p, size_t count, Pixel color) {
+    if (count >= kLongRun && fast_string_stores) return write_long_run(p, count, color);
+    const __m128i v = _mm_set1_epi32(int(color));
+    Pixel *end = p + count;
+    for (; end - p >= 16; p += 16) {
+        _mm_storeu_si128(reinterpret_cast<__m128i *>(p), v);
+        _mm_storeu_si128(reinterpret_cast<__m128i *>(p + 4), v);
+        _mm_storeu_si128(reinterpret_cast<__m128i *>(p + 8), v);
+        _mm_storeu_si128(reinterpret_cast<__m128i *>(p + 12), v);
+    }
+    for (; end - p >= 4; p += 4) _mm_storeu_si128(reinterpret_cast<__m128i *>(p), v);
+    _mm_storeu_si128(reinterpret_cast<__m128i *>(end - 4), v);
+}
+
+[[gnu::target("avx2")]] void write_run_avx2(Pixel *p, size_t count, Pixel color) {
+    if (count >= kLongRun && fast_string_stores) return write_long_run(p, count, color);
+    const __m256i v = _mm256_set1_epi32(int(color));
+    Pixel *end = p + count;
+    for (; end - p >= 32; p += 32) {
+        _mm256_storeu_si256(reinterpret_cast<__m256i *>(p), v);
+        _mm256_storeu_si256(reinterpret_cast<__m256i *>(p + 8), v);
+        _mm256_storeu_si256(reinterpret_cast<__m256i *>(p + 16), v);
+        _mm256_storeu_si256(reinterpret_cast<__m256i *>(p + 24), v);
+    }
+    for (; end - p >= 8; p += 8) _mm256_storeu_si256(reinterpret_cast<__m256i *>(p), v);
+    _mm256_storeu_si256(reinterpret_cast<__m256i *>(end - 8), v);
+}
+
+// A whole cache line a store; a masked store ends the run.
+[[gnu::target("avx512f")]] void write_run_avx512(Pixel *p, size_t count, Pixel color) {
+    if (count >= kLongRun && fast_string_stores) return write_long_run(p, count, color);
+    const __m512i v = _mm512_set1_epi32(int(color));
+    Pixel *end = p + count;
+    if (count >= 64) {
+        // Aligned stores from the first line boundary on: none is split across two lines.
+        _mm512_storeu_si512(p, v);
+        p = reinterpret_cast<Pixel *>((reinterpret_cast<uintptr_t>(p) + 64) & ~uintptr_t(63));
+        for (; end - p >= 64; p += 64) {
+            _mm512_store_si512(p, v);
+            _mm512_store_si512(p + 16, v);
+            _mm512_store_si512(p + 32, v);
+            _mm512_store_si512(p + 48, v);
         }
     }
-    for (size_t i = 0; i < count; ++i) p[i] = color;  // short runs: a call costs more
+    for (; end - p >= 16; p += 16) _mm512_storeu_si512(p, v);
+    if (end > p) _mm512_mask_storeu_epi32(p, __mmask16((1u << (end - p)) - 1), v);
+}
+#endif
+
+using RunWriter = void (*)(Pixel *p, size_t count, Pixel color);
+
+RunWriter run_writer_for(int bytes) {
+    switch (bytes) {
+    case 4: return write_run_portable;
+#if KANVO_X86_64
+    case 16: return write_run_sse2;
+    case 32: return __builtin_cpu_supports("avx2") ? write_run_avx2 : nullptr;
+    case 64: return __builtin_cpu_supports("avx512f") ? write_run_avx512 : nullptr;
+#endif
+    default: return nullptr;
+    }
+}
+
+int widest_store() {
+#if KANVO_X86_64
+    __builtin_cpu_init();
+    unsigned eax, ebx, ecx, edx;
+    // Leaf 7, EBX bit 9: enhanced rep movsb/stosb.
+    fast_string_stores = __get_cpuid_count(7, 0, &eax, &ebx, &ecx, &edx) && (ebx & (1u << 9));
+    for (int bytes : {64, 32, 16})
+        if (run_writer_for(bytes)) return bytes;
+#endif
+    return 4;
+}
+
+int store_bytes = 0;  // 0 until the first run chooses
+RunWriter write_run = nullptr;
+
+void choose_run_writer() {
+    store_bytes = widest_store();
+    write_run = run_writer_for(store_bytes);
+}
+
+// Sets count pixels from p on. Short runs (most rows of small shapes) are written in
+// place: a call costs more than their stores.
+inline void fill_pixels(Pixel *p, size_t count, Pixel color) {
+#if KANVO_X86_64
+    if (count <= 16) {
+        if (count < 4) {
+            for (size_t i = 0; i < count; ++i) p[i] = color;
+            return;
+        }
+        // Two or four stores of four pixels, overlapping in the middle.
+        const __m128i v = _mm_set1_epi32(int(color));
+        Pixel *end = p + count;
+        _mm_storeu_si128(reinterpret_cast<__m128i *>(p), v);
+        _mm_storeu_si128(reinterpret_cast<__m128i *>(end - 4), v);
+        if (count > 8) {
+            _mm_storeu_si128(reinterpret_cast<__m128i *>(p + 4), v);
+            _mm_storeu_si128(reinterpret_cast<__m128i *>(end - 8), v);
+        }
+        return;
+    }
+#else
+    if (count < 8) {
+        for (size_t i = 0; i < count; ++i) p[i] = color;
+        return;
+    }
+#endif
+    if (!write_run) choose_run_writer();
+    write_run(p, count, color);
 }
 
 // Paints [x0, x1) of row y, whatever part of it lies on the bitmap.
@@ -60,16 +197,33 @@ void fill_span(Bitmap &bitmap, int64_t y, int64_t x0, int64_t x1, Pixel color) {
     fill_pixels(bitmap.row(int(y)) + x0, size_t(x1 - x0), color);
 }
 
+// A box's rows go down or up, whichever starts nearer the row the last large shape ended
+// on (*last_row, when the caller keeps one): the surface is larger than a core's
+// second-level cache, and rows just written are still there, so a box that starts
+// where the sweep before it ended (the sky after the clear) writes much of itself in
+// cache instead of in the level below. The pixels are the same either way.
 void fill_box(Bitmap &bitmap, int64_t left, int64_t top, int64_t right, int64_t bottom,
-              Pixel color) {
+              Pixel color, int64_t *last_row = nullptr) {
     top = std::max<int64_t>(top, 0);
     bottom = std::min<int64_t>(bottom, bitmap.height());
     left = std::max<int64_t>(left, 0);
     right = std::min<int64_t>(right, bitmap.width());
     if (top >= bottom || left >= right) return;
-    // Rows that span the whole width lie back to back: one run for all of them.
+    const bool upwards = last_row && std::llabs(bottom - 1 - *last_row) < std::llabs(top - *last_row);
+    if (last_row) *last_row = upwards ? top : bottom - 1;
+    // Rows that span the whole width lie back to back: long runs of many rows, in bands
+    // from the bottom up when going up.
     if (left == 0 && right == bitmap.width()) {
-        fill_pixels(bitmap.row(int(top)), size_t(bottom - top) * size_t(right), color);
+        const int64_t band = upwards ? kUpwardBand : bottom - top;
+        for (int64_t end = bottom; end > top; end -= band) {
+            const int64_t start = std::max(top, end - band);
+            fill_pixels(bitmap.row(int(start)), size_t(end - start) * size_t(right), color);
+        }
+        return;
+    }
+    if (upwards) {
+        for (int64_t y = bottom - 1; y >= top; --y)
+            fill_pixels(bitmap.row(int(y)) + left, size_t(right - left), color);
         return;
     }
     for (int64_t y = top; y < bottom; ++y)
@@ -174,7 +328,7 @@ void fill_polygon(Bitmap &bitmap, const Point *points, int count, Pixel color) {
 // the span lies between their x values. Kept in registers: the general path's list of
 // crossings is stored and read back on every row, and each read waits for the row's
 // pixel writes before it.
-void fill_triangle(Bitmap &bitmap, const Point *points, Pixel color) {
+void fill_triangle(Bitmap &bitmap, const Point *points, Pixel color, int64_t *last_row) {
     Point top = points[0], middle = points[1], bottom = points[2];
     if (middle.y < top.y) std::swap(middle, top);
     if (bottom.y < middle.y) std::swap(bottom, middle);
@@ -185,16 +339,22 @@ void fill_triangle(Bitmap &bitmap, const Point *points, Pixel color) {
     EdgeWalk long_edge(top, bottom, first);
     int64_t y = first;
     const int64_t width = bitmap.width();
-    auto paint_rows = [&](EdgeWalk &short_edge, int64_t end) {
-        for (; y < end; ++y) {
-            int64_t x0 = long_edge.x(), x1 = short_edge.x();
+    Pixel *const pixels = bitmap.row(0);
+    // The edges are walked in copies local to the loop: edges whose address escapes would
+    // be stored and reloaded around every call that writes a row.
+    auto paint_rows = [&](EdgeWalk short_edge, int64_t end) {
+        EdgeWalk edge = long_edge;
+        Pixel *row = pixels + y * width;
+        for (; y < end; ++y, row += width) {
+            int64_t x0 = edge.x(), x1 = short_edge.x();
             if (x0 > x1) std::swap(x0, x1);
             x0 = std::max<int64_t>(x0, 0);
             x1 = std::min<int64_t>(x1, width);
-            if (x0 < x1) fill_pixels(bitmap.row(int(y)) + x0, size_t(x1 - x0), color);
-            long_edge.next_row();
+            if (x0 < x1) fill_pixels(row + x0, size_t(x1 - x0), color);
+            edge.next_row();
             short_edge.next_row();
         }
+        long_edge = edge;
     };
     if (middle.y > first) {
         EdgeWalk upper(top, middle, first);
@@ -204,6 +364,7 @@ void fill_triangle(Bitmap &bitmap, const Point *points, Pixel color) {
         EdgeWalk lower(middle, bottom, y);
         paint_rows(lower, last);
     }
+    *last_row = last - 1;
 }
 
 // ---- elliptic regions ------------------------------------------------------------------
@@ -616,6 +777,20 @@ void first_quadrant(int64_t width, int64_t height, std::vector<Point> *points) {
 // 11, a sample up to 70 at three places, and a sparse grid up to kSolidEllipseLimit.
 void solid_ellipse(Bitmap &bitmap, int64_t left, int64_t top, int64_t width, int64_t height,
                    Pixel color) {
+    if (left >= 0 && top >= 0 && left + width <= bitmap.width() &&
+        top + height <= bitmap.height()) {
+        // Wholly on the bitmap (nearly always): no row needs clipping.
+        Pixel *first_row = bitmap.row(int(top)) + left;
+        const size_t stride = size_t(bitmap.width());
+        for_each_quadrant_row(width, height, [&](int64_t y, int64_t inset) {
+            const int64_t count = width - 2 * inset;  // at least 1, by the steps' end
+            if (count <= 0) return;
+            Pixel *lower = first_row + size_t(height - 1 - y) * stride + inset;
+            fill_pixels(lower, size_t(count), color);
+            if (height - 1 - y != y) fill_pixels(first_row + size_t(y) * stride + inset, size_t(count), color);
+        });
+        return;
+    }
     for_each_quadrant_row(width, height, [&](int64_t y, int64_t inset) {
         int64_t x0 = left + inset, x1 = left + width - inset;
         fill_span(bitmap, top + height - 1 - y, x0, x1, color);
@@ -683,6 +858,20 @@ bool wide_outline_affordable(size_t points, int pen_width, int bitmap_height) {
 
 }  // namespace
 
+int span_store_bytes() {
+    if (!write_run) choose_run_writer();
+    return store_bytes;
+}
+
+bool use_span_stores(int bytes) {
+    if (!write_run) choose_run_writer();  // finds out about fast string stores too
+    RunWriter writer = run_writer_for(bytes);
+    if (!writer) return false;
+    write_run = writer;
+    store_bytes = bytes;
+    return true;
+}
+
 // ---- the context -----------------------------------------------------------------------
 
 DrawingContext::DrawingContext(Bitmap *target) : target_(target) {}
@@ -709,7 +898,7 @@ void DrawingContext::polygon(const Point *points, int count) {
     if (!points || count < 2) return;
     if (!brush_.hollow) {
         if (count == 3)
-            fill_triangle(*target_, points, brush_.color);
+            fill_triangle(*target_, points, brush_.color, &last_row_);
         else
             fill_polygon(*target_, points, count, brush_.color);
     }
@@ -727,15 +916,19 @@ void DrawingContext::rectangle(int64_t left, int64_t top, int64_t right, int64_t
     // the whole box (from two pixels across; smaller outlines leave pixels out).
     if (!brush_.hollow && pen_.width <= 1 && pen_.color == brush_.color && left < right &&
         top < bottom) {
-        fill_box(*target_, left, top, right + 1, bottom + 1, brush_.color);
+        fill_box(*target_, left, top, right + 1, bottom + 1, brush_.color, &last_row_);
         changed();
         return;
     }
     if (!brush_.hollow) {
-        if (pen_.width <= 1)
-            fill_box(*target_, left + 1, top + 1, right, bottom, brush_.color);
-        else
-            fill_box(*target_, left, top, right, bottom, brush_.color);
+        // A one-pixel outline covers the box's border ring whole, so the brush may paint
+        // the whole box under it: a box as wide as the bitmap (the clear) is then one run.
+        if (pen_.width <= 1) {
+            if (left < right && top < bottom)
+                fill_box(*target_, left, top, right + 1, bottom + 1, brush_.color, &last_row_);
+        } else {
+            fill_box(*target_, left, top, right, bottom, brush_.color, &last_row_);
+        }
     }
     Point corners[4] = {{right, top}, {left, top}, {left, bottom}, {right, bottom}};
     pen_polyline(*target_, pen_, corners, 4, true);
@@ -779,7 +972,7 @@ void DrawingContext::line_to(int64_t x, int64_t y) {
 
 void DrawingContext::fill_rect(int64_t left, int64_t top, int64_t right, int64_t bottom,
                                Pixel color) {
-    fill_box(*target_, left, top, right, bottom, color);
+    fill_box(*target_, left, top, right, bottom, color, &last_row_);
     changed();
 }
 

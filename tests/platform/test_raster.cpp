@@ -558,3 +558,61 @@ TEST(FilledShapes, TrianglesPaintWhatTheGeneralPolygonPaints) {
                               << d.first_y << ")";
     }
 }
+
+// Every store width the processor has writes exactly the run it is given: all lengths
+// around the widths' steps at every offset within a cache line, with the pixels on
+// either side kept, boxes as wide as the bitmap and nearly so, and every reference
+// picture.
+TEST(Spans, EveryStoreWidthWritesExactlyItsRuns) {
+    const int widest = platform::span_store_bytes();
+    EXPECT_TRUE(platform::use_span_stores(4));
+    EXPECT_TRUE(platform::use_span_stores(widest));
+    EXPECT_FALSE(platform::use_span_stores(8));
+    int tried = 0;
+    for (int bytes : {4, 16, 32, 64}) {
+        if (!platform::use_span_stores(bytes)) continue;
+        ++tried;
+        SCOPED_TRACE(bytes);
+        Bitmap picture(300, 4, platform::kBlack);
+        DrawingContext dc(&picture);
+        const Pixel color = platform::rgb(1, 2, 3);
+        for (int start = 0; start < 17; ++start)
+            for (int count = 0; count < 140; ++count) {
+                dc.fill_rect(0, 1, 300, 2, platform::kBlack);
+                dc.fill_rect(start, 1, start + count, 2, color);
+                for (int x = 0; x < 300; ++x)
+                    ASSERT_EQ(picture.pixel(x, 1), x >= start && x < start + count ? color : platform::kBlack)
+                        << "run of " << count << " from " << start << ", pixel " << x;
+            }
+        // Whole rows, one long run, and a box one pixel narrower on either side.
+        Bitmap surface(601, 540, platform::kBlack);
+        DrawingContext sdc(&surface);
+        sdc.fill_rect(0, 0, 601, 540, color);
+        EXPECT_TRUE(all_pixels_are(surface, color));
+        sdc.fill_rect(1, 0, 600, 540, platform::kWhite);
+        for (int y = 0; y < 540; ++y) {
+            ASSERT_EQ(surface.pixel(0, y), color);
+            ASSERT_EQ(surface.pixel(1, y), platform::kWhite);
+            ASSERT_EQ(surface.pixel(599, y), platform::kWhite);
+            ASSERT_EQ(surface.pixel(600, y), color);
+        }
+        // After a fill at the bottom the next box goes up, whole-width ones in bands.
+        const Pixel other = platform::rgb(4, 5, 6);
+        sdc.fill_rect(10, 530, 20, 540, platform::kBlack);
+        sdc.fill_rect(0, 3, 601, 539, other);
+        for (int y = 0; y < 540; ++y)
+            for (int x : {0, 1, 300, 600})
+                ASSERT_EQ(surface.pixel(x, y), y < 3 || y == 539 ? (x == 0 || x == 600 ? color : platform::kWhite) : other)
+                    << x << "," << y;
+        for (const fs::path &txt : reference_cases()) {
+            std::string error;
+            ASSERT_TRUE(paint_command_file(txt.string(), &error)) << error;
+            Bitmap expected;
+            fs::path png = txt;
+            ASSERT_TRUE(platform::read_png(png.replace_extension(".png").string(), &expected, &error));
+            EXPECT_EQ(compare(*kanvo.surface.surface_bitmap, expected).count, 0) << txt.filename().string();
+        }
+    }
+    EXPECT_GE(tried, 2);
+    platform::use_span_stores(widest);
+}
