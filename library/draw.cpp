@@ -69,7 +69,7 @@ int KANVO_circle(int color, int x, int y, int radius) {
     color = check_color(color);
     radius = corrected_radius(radius);
     if (kanvo.events.logging_on)
-        log_printf("%s circle at (%d,%d), radius %d\n", color_names[color], x, y, radius);
+        log_printf("%s circle at (%d,%d), radius %d\n", color_name(color).c_str(), x, y, radius);
     render_command(shape_command(kind_oval, color, 0, saturated(int64_t(x) - radius),
                                  saturated(int64_t(y) + radius), saturated(int64_t(x) + radius),
                                  saturated(int64_t(y) - radius)));
@@ -80,7 +80,7 @@ int KANVO_triangle(int color, int x1, int y1, int x2, int y2, int x3, int y3, in
     color = check_color(color);
     width = corrected_width(width);
     if (kanvo.events.logging_on)
-        log_printf("%s triangle at (%d,%d), (%d,%d), (%d,%d)\n", color_names[color], x1, y1, x2,
+        log_printf("%s triangle at (%d,%d), (%d,%d), (%d,%d)\n", color_name(color).c_str(), x1, y1, x2,
                    y2, x3, y3);
     DrawCommand command = shape_command(kind_triangle, color, width, x1, y1, x2, y2);
     command.x3 = x3;
@@ -96,10 +96,10 @@ int KANVO_rectangle(int color, int x1, int y1, int x2, int y2, int width) {
     if (kanvo.events.logging_on) {
         if (width == 0)
             log_printf("%s rectangle with bounding box (%d,%d) to (%d,%d), filled\n",
-                       color_names[color], x1, y1, x2, y2);
+                       color_name(color).c_str(), x1, y1, x2, y2);
         else
             log_printf("%s rectangle with bounding box (%d,%d) to (%d,%d) with line width %d\n",
-                       color_names[color], x1, y1, x2, y2, width);
+                       color_name(color).c_str(), x1, y1, x2, y2, width);
     }
     render_command(shape_command(kind_rectangle, color, width, x1, y1, x2, y2));
     return 1;
@@ -112,10 +112,10 @@ int KANVO_oval(int color, int x1, int y1, int x2, int y2, int width) {
     if (kanvo.events.logging_on) {
         if (width == 0)
             log_printf("%s oval with bounding box (%d,%d) to (%d,%d), filled\n",
-                       color_names[color], x1, y1, x2, y2);
+                       color_name(color).c_str(), x1, y1, x2, y2);
         else
             log_printf("%s oval with bounding box (%d,%d) to (%d,%d), line width %d\n",
-                       color_names[color], x1, y1, x2, y2, width);
+                       color_name(color).c_str(), x1, y1, x2, y2, width);
     }
     render_command(shape_command(kind_oval, color, width, x1, y1, x2, y2));
     return 1;
@@ -125,7 +125,7 @@ int KANVO_line(int color, int x1, int y1, int x2, int y2, int width) {
     width = corrected_width(width);
     color = check_color(color);
     if (kanvo.events.logging_on)
-        log_printf("%s line from (%d,%d) to (%d,%d), width %d\n", color_names[color], x1, y1,
+        log_printf("%s line from (%d,%d) to (%d,%d), width %d\n", color_name(color).c_str(), x1, y1,
                    x2, y2, width);
     // A line is at least one pixel wide; the log shows the width as asked.
     render_command(shape_command(kind_line, color, std::max(width, 1), x1, y1, x2, y2));
@@ -137,7 +137,7 @@ int KANVO_text(int color, int x, int y, int ptsize, const char *text) {
     ptsize = corrected_ptsize(ptsize);
     color = check_color(color);
     if (kanvo.events.logging_on)
-        log_printf("%s text at (%d,%d), \"%s\"\n", color_names[color], x, y, text);
+        log_printf("%s text at (%d,%d), \"%s\"\n", color_name(color).c_str(), x, y, text);
     // The command holds its own copy: the caller's string is never kept.
     const std::string copy(text);
     DrawCommand command;
@@ -159,6 +159,47 @@ int KANVO_printf(int color, int x, int y, int ptsize, const char *format, ...) {
     va_end(args);
     KANVO_text(color, x, y, ptsize, buffer);
     return count;
+}
+
+int KANVO_polygon(int color, int count, const int *xs, const int *ys, int width) {
+    constexpr int kMostCorners = 256;
+    color = check_color(color);
+    width = corrected_width(width);
+    if (!xs || !ys) {
+        log_printf("Polygon without corners (a NULL array) not possible, drawing nothing\n");
+        return 0;
+    }
+    if (count < 3) {
+        log_printf("Polygon of %d corners not possible, drawing nothing\n", count);
+        return 0;
+    }
+    if (count > kMostCorners) {
+        log_printf("Polygon of %d corners not possible, using the first %d\n", count, kMostCorners);
+        count = kMostCorners;
+    }
+    if (kanvo.events.logging_on) {
+        if (width == 0)
+            log_printf("%s polygon of %d corners from (%d,%d), filled\n", color_name(color).c_str(),
+                       count, xs[0], ys[0]);
+        else
+            log_printf("%s polygon of %d corners from (%d,%d), line width %d\n",
+                       color_name(color).c_str(), count, xs[0], ys[0], width);
+    }
+    DrawCommand command;
+    command.kind = kind_polygon;
+    command.color = color;
+    command.width = width;
+    command.count = count;
+    command.xs = xs;
+    command.ys = ys;
+    render_command(command);
+    return 1;
+}
+
+int KANVO_text_width(int ptsize, const char *text) {
+    ptsize = corrected_ptsize(ptsize);
+    if (!text || !*text) return 0;
+    return text_width(ptsize, text);
 }
 
 int KANVO_clear(void) {

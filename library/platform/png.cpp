@@ -79,4 +79,27 @@ bool read_png(const std::string &path, Bitmap *bitmap, std::string *error) {
     return true;
 }
 
+bool read_png_alpha(const std::string &path, int max_side, Bitmap *bitmap, std::string *error) {
+    File file(fopen(path.c_str(), "rb"));
+    if (!file) return fail(error, strerror(errno));
+    struct stat info {};
+    if (fstat(fileno(file.get()), &info) == 0 && S_ISDIR(info.st_mode))
+        return fail(error, "a folder, not a PNG file");
+    static const unsigned char kSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+    unsigned char signature[8];
+    const size_t got = fread(signature, 1, 8, file.get());
+    // A short file that starts like a PNG was cut off; anything else is not one.
+    if (memcmp(signature, kSignature, got) != 0 || got == 0) return fail(error, "not a PNG file");
+    if (got < 8) return fail(error, "the file is truncated");
+    rewind(file.get());
+    std::string detail;
+    switch (decode_png_alpha(file.get(), max_side, bitmap, &detail)) {
+    case PngProblem::none: return true;
+    case PngProblem::truncated: return fail(error, "the file is truncated");
+    case PngProblem::too_large: return fail(error, "too large (" + detail + ")");
+    case PngProblem::damaged: break;
+    }
+    return fail(error, "damaged (" + (detail.empty() ? std::string("unreadable data") : detail) + ")");
+}
+
 }  // namespace platform
