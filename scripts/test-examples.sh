@@ -17,7 +17,7 @@ for argument in "$@"; do
 done
 scripts/install-deps.sh
 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-programs=(hello click_draw bouncing_ball typing clock catch_game)
+programs=(hello click_draw bouncing_ball typing clock catch_game sprites)
 cmake --build "$build" -j 2 --target kanvo-run "${programs[@]}"
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
@@ -102,6 +102,15 @@ run_example clock --ticks 50 -- \
 run_example catch_game --script "$runs"/catch_game.SCR -- \
   "$(px -60 -65)" "$(px -240 150)" "$(px 205 -10)" "$(px -135 105)" "$(px 120 -18)" \
   "$orange@0,55,585,426" "$(px 0 -200)" = $yellow $yellow $yellow $yellow $black 0 $sea
+
+# The sprite (a picture with transparent corners) stands where the click sent it, at
+# (150, 100): its eye is dark, its corner shows the stripe below; the star is gold and the
+# title centred: as many navy pixels either side of the middle, give or take a letter.
+cp examples/sprite.png "$work/"
+run_example sprites --script "$runs"/sprites.SCR -- \
+  "$(px 143 105)" "$(px 150 112)" "$(px 127 123)" "$(px 127 -60)" "$(px 0 0)" \
+  "$navy@0,0,120,45" "$navy@465,0,120,45" "$navy@120,0,172,45" "$navy@292,0,173,45" = \
+  '#202020' '#ffcc00' '#8c8cff' '#8c8cff' '#ffd700' 0 0 ">250" ">250"
 
 echo "$passed passed, $failed failed"
 [ "$failed" -eq 0 ]
