@@ -14,6 +14,11 @@ uint8_t run_kind_of(Pixel p) {
     return a == 0 ? 0 : a == 255 ? 1 : 2;
 }
 
+// Kept apart, on plain arrays, so that the compiler turns it into vector code.
+void blend_run(Pixel *__restrict target, const Pixel *__restrict source, int64_t count) {
+    for (int64_t x = 0; x < count; ++x) target[x] = blend_over(target[x], source[x]);
+}
+
 }  // namespace
 
 AlphaPicture::AlphaPicture(Bitmap pixels) : pixels_(std::move(pixels)) {
@@ -52,8 +57,7 @@ void AlphaPicture::draw(Bitmap &target, int64_t left, int64_t top) const {
             if (run.kind == opaque) {
                 std::memcpy(row + (left + start), source + start, size_t(end - start) * sizeof(Pixel));
             } else {
-                for (int64_t x = start; x < end; ++x)
-                    row[left + x] = blend_over(row[left + x], source[x]);
+                blend_run(row + (left + start), source + start, end - start);
             }
         }
     }
