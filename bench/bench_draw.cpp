@@ -132,6 +132,16 @@ void BM_Picture64x64Sprite(benchmark::State &state) {
 }
 BENCHMARK(BM_Picture64x64Sprite);
 
+// The same disc with a hard edge: copies and skips only.
+void BM_Picture64x64HardEdge(benchmark::State &state) {
+    prepare_library();
+    const int sprite = add_sprite([](int x, int y) {
+        return (x - 31.5) * (x - 31.5) + (y - 31.5) * (y - 31.5) < 31 * 31 ? 255 : 0;
+    });
+    for (auto _ : state) KANVO_picture(sprite, -8, 18);
+}
+BENCHMARK(BM_Picture64x64HardEdge);
+
 // The worst case: every pixel half transparent, every one blended.
 void BM_Picture64x64AllBlended(benchmark::State &state) {
     prepare_library();

@@ -56,8 +56,12 @@ void AlphaPicture::draw(Bitmap &target, int64_t left, int64_t top) const {
             if (start >= end) continue;
             if (run.kind == opaque) {
                 std::memcpy(row + (left + start), source + start, size_t(end - start) * sizeof(Pixel));
-            } else {
+            } else if (end - start >= 8) {
                 blend_run(row + (left + start), source + start, end - start);
+            } else {
+                // The soft edge of a sprite: a few pixels, not worth the vector loop's setup.
+                for (int64_t x = start; x < end; ++x)
+                    row[left + x] = blend_over(row[left + x], source[x]);
             }
         }
     }
