@@ -237,7 +237,7 @@ TEST(Pictures, AFileThatCannotBeAPictureIsNamedWithTheReason) {
         {picture_file("truncated.png"), "Cannot load picture " + picture_file("truncated.png") + ": the file is truncated\n"},
         {picture_file("too_wide.png"), "Cannot load picture " + picture_file("too_wide.png") +
                                            ": too large (5000x40 pixels, at most 4096x4096)\n"},
-        {scratch.path(""), "Cannot load picture " + scratch.path("") + ": a folder, not a PNG file\n"},
+        {scratch.path(), "Cannot load picture " + scratch.path() + ": a folder, not a PNG file\n"},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.path);

@@ -80,11 +80,11 @@ bool read_png(const std::string &path, Bitmap *bitmap, std::string *error) {
 }
 
 bool read_png_alpha(const std::string &path, int max_side, Bitmap *bitmap, std::string *error) {
+    // Some systems open a folder, some refuse it; either way the reason is the same.
+    struct stat info {};
+    if (stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode)) return fail(error, "a folder, not a PNG file");
     File file(fopen(path.c_str(), "rb"));
     if (!file) return fail(error, strerror(errno));
-    struct stat info {};
-    if (fstat(fileno(file.get()), &info) == 0 && S_ISDIR(info.st_mode))
-        return fail(error, "a folder, not a PNG file");
     static const unsigned char kSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
     unsigned char signature[8];
     const size_t got = fread(signature, 1, 8, file.get());
