@@ -22,7 +22,7 @@ cp "${KANVO_WEB_BUILD:-$root/build/web}"/tests/web/page-checks.{html,js,wasm} "$
 echo "   (${SECONDS} s so far)"
 echo "== kanvo-replay and the headless recording (Linux build)"
 cmake -S . -B build/plain -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-quietly cmake --build build/plain -j "$jobs" --target kanvo-replay kanvo-headless-recording
+quietly cmake --build build/plain -j "$jobs" --target kanvo-replay kanvo-headless-recording kanvo-run sprites
 
 echo "   (${SECONDS} s so far)"
 echo "== the pages in headless Chromium"

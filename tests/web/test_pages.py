@@ -411,6 +411,25 @@ def test_saved_pictures_and_busy_programs(browser, server, plain, work):
         raise AssertionError("unclear busy notice: " + text)
 
 
+def test_sprites_finds_its_picture_and_draws_the_desktops_pixels(browser, server, plain, work):
+    # The page carries sprite.png among its files; once the ball has reached the click, the
+    # frame is still and must equal the desktop's after the same click.
+    root = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
+    shutil.copy(os.path.join(root, "examples", "sprite.png"), work)
+    subprocess.run([os.path.join(plain, "tools", "kanvo-run"), "--script",
+                    os.path.join(root, "examples", "runs", "sprites.SCR"), "--png", "desktop.png",
+                    "--", os.path.join(plain, "examples", "sprites")],
+                   check=True, stdout=subprocess.DEVNULL, cwd=work)
+    _, _, desktop = devtools.read_png(os.path.join(work, "desktop.png"))
+    page = Page(browser, server, "sprites")
+    browser.wait_for("Module.kanvoPage.stats.wakes > 2", what="a few ticks")
+    page.click(150, 100)
+    page.settle(3)
+    shown = page.pixels()
+    assert_equal(pixel(shown, 143, 105), (0x20, 0x20, 0x20), "the sprite's eye at the click")
+    assert_equal(differing_pixels(shown, desktop), 0, "pixels differing from the desktop's")
+
+
 def test_every_example_starts(browser, server, plain, work):
     names = sorted(f[:-5] for f in os.listdir(server.folder)
                    if f.endswith(".html") and f not in ("index.html", "page-checks.html",
@@ -435,6 +454,7 @@ TESTS = [test_landscape_starts_at_night_as_on_the_desktop,
          test_a_script_picked_from_a_file_is_played,
          test_hello_shows_its_first_frame,
          test_every_example_starts,
+         test_sprites_finds_its_picture_and_draws_the_desktops_pixels,
          test_saved_pictures_and_busy_programs]
 
 
