@@ -183,7 +183,8 @@ int KANVO_hsv(int h, int s, int v);
 int KANVO_polygon(int color, int count, const int *xs, const int *ys, int width);
 
 /* Reads a PNG file (any kind: colour or gray, with or without transparency, up to 4096
- * by 4096 pixels) from the current folder, or the path given. Returns the picture's
+ * by 4096 pixels) from the current folder, or the path given; in the browser, from the
+ * page's files (those built into the page, or chosen with its file picker). Returns the picture's
  * number, 1 and up, for KANVO_picture; loading the same path again returns the same
  * number without reading the file again. Returns 0, with a message in the text window
  * that names the file and the reason (missing, not a PNG file, truncated, damaged, too
