@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds Kanvo and runs the whole test suite: once plain; the
 # examples, consumer projects and real desktop windows; the Windows build under Wine;
-# the pages in headless Chromium; the script-reader fuzzer for a bounded time; and the
-# suite again built with AddressSanitizer and UndefinedBehaviorSanitizer.
+# the pages in headless Chromium; the script-reader and picture-loader fuzzers for a bounded
+# time each; and the suite again built with AddressSanitizer and UndefinedBehaviorSanitizer.
 set -euo pipefail
 cd "$(dirname "$0")"
 scripts/install-deps.sh all
@@ -35,6 +35,12 @@ mkdir -p build/fuzz/corpus
 cp tests/data/scripts/*.SCR build/fuzz/corpus/ 2>/dev/null || true
 build/fuzz/fuzz/fuzz-script -max_total_time="${KANVO_FUZZ_SECONDS:-60}" -max_len=4096 \
   -timeout=10 build/fuzz/corpus 2>&1 | tail -n 3
+echo "== fuzzing the picture loader (${KANVO_FUZZ_PICTURE_SECONDS:-30} s)"
+cmake --build build/fuzz -j "$jobs" --target fuzz-picture
+mkdir -p build/fuzz/picture-corpus
+cp tests/data/pictures/*.png examples/sprite.png build/fuzz/picture-corpus/
+build/fuzz/fuzz/fuzz-picture -max_total_time="${KANVO_FUZZ_PICTURE_SECONDS:-30}" -max_len=16384 \
+  -timeout=10 -rss_limit_mb=2048 build/fuzz/picture-corpus 2>&1 | tail -n 3
 echo "fuzzing found nothing"
 
 echo "== AddressSanitizer + UndefinedBehaviorSanitizer build and tests"

@@ -2,7 +2,9 @@
 // cost of merely writing the surface's bytes, and a frame-sized batch of 400 shapes.
 #include <benchmark/benchmark.h>
 
+#include <cmath>
 #include <cstring>
+#include <memory>
 #include <vector>
 
 #include "kanvo.h"
@@ -81,6 +83,72 @@ void BM_ClearSurface(benchmark::State &state) {
     state.SetBytesProcessed(int64_t(state.iterations()) * kSurfaceWidth * kSurfaceHeight * 4);
 }
 BENCHMARK(BM_ClearSurface);
+
+// A 64 by 64 sprite against a filled rectangle of its size, and mixed colours against the
+// palette's.
+void BM_Rectangle64x64(benchmark::State &state) {
+    prepare_library();
+    for (auto _ : state) KANVO_rectangle(KANVO_ORANGE, -40, 50, 23, -13, 0);
+}
+BENCHMARK(BM_Rectangle64x64);
+
+void BM_Rectangle64x64Rgb(benchmark::State &state) {
+    prepare_library();
+    const int orange = KANVO_rgb(255, 102, 0);
+    for (auto _ : state) KANVO_rectangle(orange, -40, 50, 23, -13, 0);
+}
+BENCHMARK(BM_Rectangle64x64Rgb);
+
+void BM_Circle20Rgb(benchmark::State &state) {
+    prepare_library();
+    const int yellow = KANVO_rgb(255, 255, 0);
+    for (auto _ : state) KANVO_circle(yellow, 150, 180, 20);
+}
+BENCHMARK(BM_Circle20Rgb);
+
+// A picture held in the library's list as KANVO_load_picture leaves it; alpha(x, y) gives
+// each pixel's alpha.
+template <typename Alpha>
+int add_sprite(Alpha alpha) {
+    platform::Bitmap pixels(64, 64);
+    for (int y = 0; y < 64; ++y)
+        for (int x = 0; x < 64; ++x)
+            pixels.set_pixel(x, y, platform::argb(uint8_t(alpha(x, y)), uint8_t(4 * x), 120, uint8_t(4 * y)));
+    auto loaded = std::make_unique<LoadedPicture>();
+    loaded->path = "sprite";
+    loaded->picture = platform::AlphaPicture(std::move(pixels));
+    kanvo.pictures.pictures.push_back(std::move(loaded));
+    return int(kanvo.pictures.pictures.size());
+}
+
+// A round sprite: opaque inside, a soft edge two pixels wide, transparent corners.
+void BM_Picture64x64Sprite(benchmark::State &state) {
+    prepare_library();
+    const int sprite = add_sprite([](int x, int y) {
+        const double d = std::sqrt((x - 31.5) * (x - 31.5) + (y - 31.5) * (y - 31.5));
+        return d < 29 ? 255 : d < 31 ? int(255 * (31 - d) / 2) : 0;
+    });
+    for (auto _ : state) KANVO_picture(sprite, -8, 18);
+}
+BENCHMARK(BM_Picture64x64Sprite);
+
+// The same disc with a hard edge: copies and skips only.
+void BM_Picture64x64HardEdge(benchmark::State &state) {
+    prepare_library();
+    const int sprite = add_sprite([](int x, int y) {
+        return (x - 31.5) * (x - 31.5) + (y - 31.5) * (y - 31.5) < 31 * 31 ? 255 : 0;
+    });
+    for (auto _ : state) KANVO_picture(sprite, -8, 18);
+}
+BENCHMARK(BM_Picture64x64HardEdge);
+
+// The worst case: every pixel half transparent, every one blended.
+void BM_Picture64x64AllBlended(benchmark::State &state) {
+    prepare_library();
+    const int sprite = add_sprite([](int, int) { return 128; });
+    for (auto _ : state) KANVO_picture(sprite, -8, 18);
+}
+BENCHMARK(BM_Picture64x64AllBlended);
 
 // The floor: writing every byte of a surface-sized buffer once.
 void BM_FloorWriteSurfaceBytes(benchmark::State &state) {

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "include/kanvo.h"
+#include "platform/alpha_picture.h"
 #include "platform/bitmap.h"
 #include "platform/dc.h"
 #include "platform/window.h"
@@ -18,9 +19,18 @@
 constexpr int kColorCount = 24;
 extern const uint8_t color_table[kColorCount][3];
 extern const char *const color_names[kColorCount];
-// The index to use for a caller's colour: itself when 0..23, else red with a message.
+// The colour to use for a caller's colour: itself when 0..23 (or a KANVO_rgb value once the
+// program has mixed a colour), else red with a message.
 int check_color(int index);
+bool is_rgb_color(int color);
+// The pixel of a checked colour, palette index or KANVO_rgb value.
 platform::Pixel palette_pixel(int index);
+// The name a log line gives a checked colour: the palette's name, or "#RRGGBB".
+struct ColorName {
+    char text[16] = "";
+    const char *c_str() const { return text; }
+};
+ColorName color_name(int color);
 
 // ---- renderer -----------------------------------------------------------------------
 constexpr int kSurfaceWidth = 601;
@@ -32,6 +42,8 @@ enum DrawKind : uint32_t {
     kind_oval = 2,
     kind_line = 3,
     kind_text = 5,
+    kind_polygon = 6,  // points, count and width; filled or outlined as the triangle
+    kind_picture = 7,  // x2: the picture's number; (x1, y1) its centre
 };
 
 // What a drawing call hands to the renderer, after all corrections, in library
@@ -45,12 +57,35 @@ struct DrawCommand {
     int32_t x2 = 0, y2 = 0;
     int32_t x3 = 0, y3 = 0;
     const char *text = nullptr;
+    // Polygon: count corners, xs[i], ys[i], owned by the drawing call.
+    int32_t count = 0;
+    const int32_t *xs = nullptr, *ys = nullptr;
 };
 
 void render_command(const DrawCommand &command);
+// The width of the text's widest line in the font a text command of ptsize uses.
+int text_width(int ptsize, const char *text);
 void clear_surface();
 // Makes the surface if it does not exist yet.
 void ensure_surface();
+
+// ---- drawing calls ------------------------------------------------------------------
+// Where the outermost drawing call under way returns to (KANVO_printf draws through
+// KANVO_text): a graded run names the line of the program that made the call.
+extern const void *call_site;
+struct CallSite {
+    bool outermost;
+    explicit CallSite(const void *address) : outermost(call_site == nullptr) {
+        if (outermost) call_site = address;
+    }
+    ~CallSite() {
+        if (outermost) call_site = nullptr;
+    }
+};
+#define KANVO_CALL_SITE const CallSite site(__builtin_return_address(0))
+// A drawing call's description line: to the text window while logging is on, and to the
+// grader in a graded run.
+void describe(const char *format, ...) __attribute__((format(printf, 1, 2)));
 
 // ---- message log ----------------------------------------------------------------------
 constexpr int kFormatBuffer = 1024;  // 1023 characters and the terminator
@@ -120,6 +155,17 @@ enum class ScriptLine { played, passed_over, unknown };
 ScriptLine input_read_line(const char *line);
 
 // ---- pictures -----------------------------------------------------------------------
+constexpr int kMostPictures = 256;
+constexpr int kLargestPictureSide = 4096;
+// A picture loaded from a PNG file: its pixels with alpha and the name it was loaded by.
+struct LoadedPicture {
+    std::string path;
+    platform::AlphaPicture picture;
+};
+// Picture number (from 1) to picture; nullptr when there is none by that number.
+const LoadedPicture *loaded_picture(int number);
+// Loads a PNG as the next picture; returns its number, or 0 with *error (no message).
+int add_picture_file(const char *path, std::string *error);
 // What the drawing window shows: the surface's top-left part, as large as the client area
 // (585 by 481; before KANVO_open, the size the window will have).
 platform::Bitmap shown_picture();

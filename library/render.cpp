@@ -1,6 +1,7 @@
 // Paints draw commands onto the off-screen drawing surface: library coordinates become
 // pixels with the origin in force when the command is painted, and every pen, brush and
 // font is made for one command and put back before it returns.
+#include <algorithm>
 #include <cstring>
 
 #include "kanvo_internal.h"
@@ -66,6 +67,29 @@ void paint_line(const DrawCommand &c) {
     surface().select_pen(old);
 }
 
+// Up to 256 corners, as the drawing call allows.
+void paint_polygon(const DrawCommand &c) {
+    if (!c.xs || !c.ys || c.count < 3) return;
+    Point corners[256];
+    const int count = c.count < 256 ? c.count : 256;
+    for (int i = 0; i < count; ++i) corners[i] = {pixel_x(c.xs[i]), pixel_y(c.ys[i])};
+    ShapeTools tools(c);
+    surface().polygon(corners, count);
+}
+
+// The picture's centre pixel is its column width / 2 and row height / 2.
+void paint_picture(const DrawCommand &c) {
+    const LoadedPicture *loaded = loaded_picture(c.x2);
+    if (!loaded) return;
+    const platform::AlphaPicture &picture = loaded->picture;
+    surface().draw_picture(picture, pixel_x(c.x1) - picture.width() / 2,
+                           pixel_y(c.y1) - picture.height() / 2);
+}
+
+std::unique_ptr<platform::Font> text_font(int ptsize) {
+    return platform::Font::create("KANVO-font", -ptsize, 400);
+}
+
 // Lines split at line feeds; the anchor is the bottom-left corner of the first line, and
 // each further line lies one line height (of the whole text) below the one before.
 void paint_text(const DrawCommand &c) {
@@ -73,7 +97,7 @@ void paint_text(const DrawCommand &c) {
     platform::Pixel old_color = surface().set_text_color(palette_pixel(c.color));
     platform::BackgroundMode old_mode =
         surface().set_background_mode(platform::BackgroundMode::transparent);
-    std::unique_ptr<platform::Font> font = platform::Font::create("KANVO-font", -c.x2, 400);
+    std::unique_ptr<platform::Font> font = text_font(c.x2);
     const platform::Font *old_font = surface().select_font(font.get());
 
     const char *text = c.text;
@@ -113,10 +137,27 @@ void render_command(const DrawCommand &command) {
     case kind_oval: paint_box(command); break;
     case kind_line: paint_line(command); break;
     case kind_text: paint_text(command); break;
+    case kind_polygon: paint_polygon(command); break;
+    case kind_picture: paint_picture(command); break;
     default: break;
     }
     ++kanvo.surface.commands_rendered;
     kanvo.surface.surface_dirty = 1;
+}
+
+int text_width(int ptsize, const char *text) {
+    ensure_surface();
+    std::unique_ptr<platform::Font> font = text_font(ptsize);
+    const platform::Font *old_font = surface().select_font(font.get());
+    int widest = 0;
+    for (const char *line = text;;) {
+        const size_t count = strcspn(line, "\n");
+        widest = std::max(widest, surface().text_extent(line, count).width);
+        if (line[count] == '\0') break;
+        line += count + 1;
+    }
+    surface().select_font(old_font);
+    return widest;
 }
 
 // White inside, with the context's own one-pixel black pen around the edge.

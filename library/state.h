@@ -8,12 +8,14 @@
 #include <cstdio>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "platform/bitmap.h"
 #include "platform/dc.h"
 #include "platform/window.h"
 
 struct DrawCommand;
+struct LoadedPicture;
 
 constexpr int kLogSize = 25;
 constexpr int kNoEvent = -1;
@@ -106,6 +108,17 @@ struct InputState {
     int mouse_x = 0, mouse_y = 0;
 };
 
+// palette.cpp: colours beyond the palette exist for a program only once it has asked for
+// one (KANVO_rgb, KANVO_hsv); until then their values are illegal like any other.
+struct PaletteState {
+    int any_color_on = 0;
+};
+
+// pictures.cpp: the pictures loaded from PNG files, numbered from 1 in loading order.
+struct PictureState {
+    std::vector<std::unique_ptr<LoadedPicture>> pictures;
+};
+
 struct LibraryState {
     SurfaceState surface;
     LogState log;
@@ -113,6 +126,8 @@ struct LibraryState {
     EventState events;
     ScriptState script;
     InputState input;
+    PaletteState palette;
+    PictureState pictures;
 };
 
 extern LibraryState kanvo;

@@ -18,7 +18,7 @@ for argument in "$@"; do
 done
 scripts/install-deps.sh run test
 use_build "$build"
-programs=(hello click_draw bouncing_ball typing clock catch_game paddle paint)
+programs=(hello click_draw bouncing_ball typing clock catch_game paddle paint sprites)
 cmake --build "$build" -j 2 --target kanvo-run "${programs[@]}"
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
@@ -111,5 +111,14 @@ run_example paddle --script "$runs"/paddle.SCR -- \
 run_example paint --script "$runs"/paint.SCR -- \
   "$(px -240 120)" "$(px -90 92)" "$(px -52 72)" "$(px -120 -60)" "$(px 95 -110)" \
   "$(px 0 0)" "$(px 270 227)" = $purple $purple $white $purple $purple $white $purple
+
+# The sprite (a picture with transparent corners) stands where the click sent it, at
+# (150, 100): its eye is dark, its corner shows the stripe below; the star is gold and the
+# title centred: as many navy pixels either side of the middle, give or take a letter.
+cp examples/sprite.png "$work/"
+run_example sprites --script "$runs"/sprites.SCR -- \
+  "$(px 143 105)" "$(px 150 112)" "$(px 127 123)" "$(px 127 -60)" "$(px 0 0)" \
+  "$navy@0,0,120,45" "$navy@465,0,120,45" "$navy@120,0,172,45" "$navy@292,0,173,45" = \
+  '#202020' '#ffcc00' '#8c8cff' '#8c8cff' '#ffd700' 0 0 ">250" ">250"
 
 checks_done

@@ -49,7 +49,7 @@ export KANVO_OWN_PAGE="$own/my first.html"
 echo "   (${SECONDS} s so far)"
 echo "== kanvo-replay and the headless recording (Linux build)"
 use_build "$plain"
-quietly cmake --build "$plain" -j "$jobs" --target kanvo-replay kanvo-headless-recording
+quietly cmake --build "$plain" -j "$jobs" --target kanvo-replay kanvo-headless-recording kanvo-run sprites
 
 echo "   (${SECONDS} s so far)"
 echo "== the pages in headless Chromium"

@@ -4,6 +4,7 @@
 
 #include <sys/stat.h>
 
+#include <cctype>
 #include <cerrno>
 #include <climits>
 #include <cstdio>
@@ -70,13 +71,30 @@ bool shape_for(const std::string &word, Shape *shape) {
     return true;
 }
 
+// A colour written #RRGGBB, as the value KANVO_rgb gives; false for anything else.
+bool parse_hex_color(const std::string &token, int *color) {
+    if (token.size() != 7 || token[0] != '#') return false;
+    for (size_t i = 1; i < 7; ++i)
+        if (!std::isxdigit(static_cast<unsigned char>(token[i]))) return false;
+    *color = KANVO_RGB_FLAG | int(std::strtol(token.c_str() + 1, nullptr, 16));
+    return true;
+}
+
+// The folder part of a list's name ("" when it has none).
+std::string folder_of(const std::string &name) {
+    const size_t slash = name.find_last_of("/\\");
+    return slash == std::string::npos ? "" : name.substr(0, slash + 1);
+}
+
 // Reads one non-empty, non-comment line; returns an empty string or the reason it is bad.
-std::string parse_line(const std::string &line, ListCommand *command) {
+std::string parse_line(const std::string &line, const std::string &name, ListCommand *command) {
     std::istringstream words(line);
     std::string word, token;
     words >> word;
     std::vector<std::string> tokens;
     while (words >> token) tokens.push_back(token);
+    int hex_color = -1;
+    if (!tokens.empty() && parse_hex_color(tokens[0], &hex_color)) tokens[0] = std::to_string(hex_color);
     // The reason when the numbers are not count integers in [min, max], else "".
     std::vector<int> v;
     auto numbers = [&](size_t count, long min, long max, const std::string &wanted) -> std::string {
@@ -108,12 +126,50 @@ std::string parse_line(const std::string &line, ListCommand *command) {
         command->fill_color = platform::rgb(uint8_t(v[0]), uint8_t(v[1]), uint8_t(v[2]));
         return "";
     }
+    if (word == "picture") {
+        // picture FILE X Y: the picture centred on (X, Y).
+        if (tokens.size() != 3) return "picture needs a file name and two integers";
+        const std::string file = tokens[0];
+        tokens.erase(tokens.begin());
+        if (!(reason = numbers(2, INT_MIN, INT_MAX, "picture needs a file name and two integers")).empty())
+            return reason;
+        const std::string path = file[0] == '/' ? file : folder_of(name) + file;
+        std::string problem;
+        const int number = add_picture_file(path.c_str(), &problem);
+        if (number == 0) return "cannot load picture " + printable(file) + ": " + problem;
+        command->kind = ListCommand::shape;
+        command->command.kind = kind_picture;
+        command->command.x1 = v[0];
+        command->command.y1 = v[1];
+        command->command.x2 = number;
+        return "";
+    }
+    if (word == "poly") {
+        // poly COLOUR WIDTH X1 Y1 X2 Y2 X3 Y3 ...: 3 to 256 corners.
+        const size_t count = tokens.size();
+        if (count < 8 || count % 2 != 0 || count > 2 + 2 * 256)
+            return "poly needs a colour, a width and 3 to 256 corners";
+        if (!(reason = numbers(count, INT_MIN, INT_MAX, "poly needs integers")).empty()) return reason;
+        if ((v[0] < 0 || v[0] >= kColorCount) && v[0] != hex_color) return "colour must be 0 to 23 or #RRGGBB";
+        if (v[1] < 0) return "width must be at least 0";
+        command->kind = ListCommand::shape;
+        DrawCommand &c = command->command;
+        c.kind = kind_polygon;
+        c.color = v[0];
+        c.width = v[1];
+        for (size_t i = 2; i < count; i += 2) {
+            command->xs.push_back(v[i]);
+            command->ys.push_back(v[i + 1]);
+        }
+        c.count = int32_t(command->xs.size());
+        return "";
+    }
     Shape shape;
     if (!shape_for(word, &shape)) return "unknown command '" + printable(word) + "'";
     reason = numbers(size_t(shape.numbers), INT_MIN, INT_MAX,
                      word + " needs " + std::to_string(shape.numbers) + " integers");
     if (!reason.empty()) return reason;
-    if (v[0] < 0 || v[0] >= kColorCount) return "colour must be 0 to 23";
+    if ((v[0] < 0 || v[0] >= kColorCount) && v[0] != hex_color) return "colour must be 0 to 23 or #RRGGBB";
     if (v[1] < shape.min_width) return "width must be at least " + std::to_string(shape.min_width);
     command->kind = ListCommand::shape;
     DrawCommand &c = command->command;
@@ -135,10 +191,18 @@ bool is_blank(const std::string &line) {
     return line.find_first_not_of(" \t\r") == std::string::npos;
 }
 
-// A '#' starts a comment, on a line of its own or after a command.
+// A '#' starts a comment, on a line of its own or after a command, unless it starts a
+// colour (#RRGGBB).
 std::string without_comment(const std::string &line) {
-    const size_t hash = line.find('#');
-    return hash == std::string::npos ? line : line.substr(0, hash);
+    for (size_t hash = line.find('#'); hash != std::string::npos; hash = line.find('#', hash + 1)) {
+        int color;
+        const size_t end = line.find_first_of(" \t\r", hash);
+        const bool starts_word = hash == 0 || line[hash - 1] == ' ' || line[hash - 1] == '\t';
+        if (!(starts_word && hash > 0 &&
+              parse_hex_color(line.substr(hash, end == std::string::npos ? end : end - hash), &color)))
+            return line.substr(0, hash);
+    }
+    return line;
 }
 
 enum class LineRead { line, end, too_long, read_error };
@@ -203,7 +267,7 @@ bool read_command_list(std::istream &in, const std::string &name,
             reason = "read error";
         else if (is_blank(without_comment(line)))
             continue;
-        else if ((reason = parse_line(without_comment(line), &command)).empty())
+        else if ((reason = parse_line(without_comment(line), name, &command)).empty())
             take(command);
         if (!reason.empty()) {
             if (error) *error = name + ":" + std::to_string(number) + ": " + reason;
@@ -222,7 +286,15 @@ void paint_list_command(const ListCommand &command) {
     case ListCommand::fill:
         kanvo.surface.surface_dc->fill_rect(0, 0, kSurfaceWidth, kSurfaceHeight, command.fill_color);
         break;
-    case ListCommand::shape: render_command(command.command); break;
+    case ListCommand::shape: {
+        DrawCommand c = command.command;
+        if (c.kind == kind_polygon) {
+            c.xs = command.xs.data();
+            c.ys = command.ys.data();
+        }
+        render_command(c);
+        break;
+    }
     }
 }
 

@@ -1,12 +1,14 @@
 // Command lists: the text format of the reference pictures (origin, clear, fill, tri,
-// rect, oval, line; blank lines; '#' starts a comment, on its own line or after a
-// command), painted onto the drawing surface.
+// rect, oval, line, poly, picture; blank lines; '#' starts a comment, on its own line or
+// after a command, except as the start of a word #RRGGBB after the command's name: a
+// shape's colour is a palette index or #RRGGBB), painted onto the drawing surface.
 #pragma once
 
 #include <cstdio>
 #include <functional>
 #include <istream>
 #include <string>
+#include <vector>
 
 #include "testing.h"
 
@@ -15,10 +17,12 @@ struct ListCommand {
     enum Kind { origin, clear, fill, shape } kind = shape;
     int origin_x = 0, origin_y = 0;  // origin
     platform::Pixel fill_color = 0;  // fill
-    DrawCommand command;             // shape: triangle, rectangle, oval or line
+    DrawCommand command;             // shape: triangle, rectangle, oval, line, polygon, picture
+    std::vector<int32_t> xs, ys;     // a polygon's corners (command points at them when painted)
 };
 
-// Reads the list's commands in order and hands each to take. On a bad line, a line longer
+// Reads the list's commands in order and hands each to take. A picture's file is loaded
+// as it is read, relative to the folder of the list NAME names. On a bad line, a line longer
 // than 4096 characters or a read error stops and returns false with "NAME:LINE: reason"
 // in *error.
 bool read_command_list(std::istream &in, const std::string &name,

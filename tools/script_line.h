@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <string>
 
-#include "platform/files.h"
+#include "testing.h"
 
 // Line `number` of the script (lines end in LF, CR LF or CR, as the reader takes them),
 // at most 60 bytes of it; *has_line_end says whether the line is ended.

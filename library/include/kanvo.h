@@ -260,6 +260,51 @@ int KANVO_clear(void);
  * (the old file is then left as it was). */
 int KANVO_save_picture(const char *path);
 
+/* ---- Any colour, pictures, polygons and text width ------------------------------ */
+
+/* Colours mixed by KANVO_rgb and KANVO_hsv are KANVO_RGB_FLAG | 0xRRGGBB: 0x1000000 and
+ * above, so they never meet the palette's 0 to 23. Log lines name them by hex, such as
+ * "#FF8000 circle at (0,0), radius 50". */
+#define KANVO_RGB_FLAG 0x1000000
+
+/* A colour from red, green and blue, each 0 to 255, that every drawing call accepts where
+ * it accepts a palette colour. A value outside 0..255 is held at the nearest end and the
+ * correction is written to the text window. Such colour values are accepted only once the
+ * program has called KANVO_rgb or KANVO_hsv; before that they are illegal colours (drawn
+ * red, with a message), as any number outside the palette. Returns the colour. */
+int KANVO_rgb(int r, int g, int b);
+
+/* The same from hue h (0 to 359 degrees: 0 red, 120 green, 240 blue), saturation s and
+ * value v (0 to 100 each); out-of-range values are held at the nearest end, with a
+ * message. Returns the colour. */
+int KANVO_hsv(int h, int s, int v);
+
+/* A closed polygon through count corners (xs[i], ys[i]), 3 to 256 of them; width 0 fills
+ * it (where the outline crosses itself, the even-odd rule leaves holes), a positive width
+ * draws its outline. More than 256 corners: the first 256 are drawn, with a message;
+ * fewer than 3 or a NULL array: nothing is drawn, a message says why, and it returns 0.
+ * Otherwise returns 1. The arrays are only read, never kept. */
+int KANVO_polygon(int color, int count, const int *xs, const int *ys, int width);
+
+/* Reads a PNG file (any kind: colour or gray, with or without transparency, up to 4096
+ * by 4096 pixels) from the current folder, or the path given; in the browser, from the
+ * page's files (those built into the page, or chosen with its file picker). Returns the picture's
+ * number, 1 and up, for KANVO_picture; loading the same path again returns the same
+ * number without reading the file again. Returns 0, with a message in the text window
+ * that names the file and the reason (missing, not a PNG file, truncated, damaged, too
+ * large, or more than 256 pictures), when it cannot be loaded. */
+int KANVO_load_picture(const char *path);
+
+/* Draws a loaded picture with its centre at (x, y) (for an even width, the centre is the
+ * column just right of the middle), over what is there: transparent parts of the picture
+ * let it show through. Returns 1, or 0 with a message when there is no such picture. */
+int KANVO_picture(int picture, int x, int y);
+
+/* The width in pixels that KANVO_text would draw the text at ptsize (of its widest line,
+ * when it has several), so that a title can be centred: KANVO_text(color, -w / 2, y,
+ * ptsize, text). ptsize is corrected as KANVO_text corrects it. NULL or "" gives 0. */
+int KANVO_text_width(int ptsize, const char *text);
+
 #ifdef __cplusplus
 }
 #endif

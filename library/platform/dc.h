@@ -17,6 +17,7 @@
 namespace platform {
 
 class Font;
+class AlphaPicture;
 
 struct Point {
     int64_t x = 0;
@@ -93,6 +94,10 @@ public:
     // background colour.
     void text_out(int64_t x, int64_t y, const char *text, size_t count);
     Size text_extent(const char *text, size_t count) const;
+
+    // Draws a picture with alpha over what is there, its top-left pixel at (left, top),
+    // clipped to the bitmap (alpha_picture.h has the blending rule).
+    void draw_picture(const AlphaPicture &picture, int64_t left, int64_t top);
 
     // Moves the whole content by (dx, dy); what is uncovered keeps its old pixels.
     void scroll(int dx, int dy);

@@ -8,6 +8,8 @@
 #include <cstring>
 #include <memory>
 
+#include <sys/stat.h>
+
 #include "platform/files.h"
 #include "platform/failure.h"
 #include "platform/png_codec.h"
@@ -65,6 +67,29 @@ bool read_png(const std::string &path, Bitmap *bitmap, std::string *error) {
     std::string reason;
     if (!decode_png(file.get(), bitmap, &reason)) return fail(error, "cannot read " + path + ": " + reason);
     return true;
+}
+
+bool read_png_alpha(const std::string &path, int max_side, Bitmap *bitmap, std::string *error) {
+    // Some systems open a folder, some refuse it; either way the reason is the same.
+    struct stat info {};
+    if (stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode)) return fail(error, "a folder, not a PNG file");
+    File file(fopen(path.c_str(), "rb"));
+    if (!file) return fail(error, strerror(errno));
+    static const unsigned char kSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+    unsigned char signature[8];
+    const size_t got = fread(signature, 1, 8, file.get());
+    // A short file that starts like a PNG was cut off; anything else is not one.
+    if (memcmp(signature, kSignature, got) != 0 || got == 0) return fail(error, "not a PNG file");
+    if (got < 8) return fail(error, "the file is truncated");
+    rewind(file.get());
+    std::string detail;
+    switch (decode_png_alpha(file.get(), max_side, bitmap, &detail)) {
+    case PngProblem::none: return true;
+    case PngProblem::truncated: return fail(error, "the file is truncated");
+    case PngProblem::too_large: return fail(error, "too large (" + detail + ")");
+    case PngProblem::damaged: break;
+    }
+    return fail(error, "damaged (" + (detail.empty() ? std::string("unreadable data") : detail) + ")");
 }
 
 }  // namespace platform

@@ -16,4 +16,10 @@ bool write_png(const std::string &path, const Bitmap &bitmap, std::string *error
 // Reads an 8-bit RGB or RGBA PNG (alpha ignored). On failure returns false.
 bool read_png(const std::string &path, Bitmap *bitmap, std::string *error = nullptr);
 
+// Reads a PNG of any colour type keeping its alpha (pixels 0xAARRGGBB), at most max_side
+// pixels wide and high. On failure returns false and puts the reason alone, without the
+// path, into *error: the system's reason when the file cannot be opened, "not a PNG file",
+// "the file is truncated", "too large (...)" or "damaged (...)".
+bool read_png_alpha(const std::string &path, int max_side, Bitmap *bitmap, std::string *error);
+
 }  // namespace platform

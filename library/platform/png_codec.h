@@ -19,4 +19,13 @@ bool encode_png(FILE *file, const Bitmap &bitmap, std::string *error);
 // alone in *error (when given).
 bool decode_png(FILE *file, Bitmap *bitmap, std::string *error);
 
+// Why a PNG could not be decoded.
+enum class PngProblem { none, truncated, too_large, damaged };
+
+// Reads a PNG of any colour type from an open file, at its start, keeping its alpha: the
+// bitmap's pixels become 0xAARRGGBB (straight alpha; 255 where the file has none). A
+// picture wider or higher than max_side is refused before its pixels are allocated. On
+// failure returns the problem, the bitmap as it was, and the codec's detail in *detail.
+PngProblem decode_png_alpha(FILE *file, int max_side, Bitmap *bitmap, std::string *detail);
+
 }  // namespace platform

@@ -12,6 +12,12 @@ int main(int argc, char **argv) {
         KANVO_printf(KANVO_BLACK, 0, 0, 12, "%d", KANVO_QUIT);
         KANVO_await_event(&x, &y, &key);
         KANVO_save_picture("x.png");
+        {
+            const int xs[3] = {0, 10, 0}, ys[3] = {0, 0, 10};
+            KANVO_polygon(KANVO_rgb(1, 2, 3), 3, xs, ys, 0);
+            KANVO_picture(KANVO_load_picture("x.png"), 0, 0);
+            KANVO_text(KANVO_hsv(0, 100, 100), -KANVO_text_width(12, "x") / 2, 0, 12, "x");
+        }
         KANVO_close();
     }
     return 0;

@@ -103,8 +103,10 @@ TEST(ReferencePictures, EveryCaseIsPaintedWithoutADifferingPixel) {
 TEST(CommandLists, BadLinesNameTheLineAndStop) {
     const char *bad[] = {"oval 1 0 1 2 3\n", "# ok\n\nline 0 0 0 0 5 5\n", "tri 24 0 1 2 3 4 5 6\n",
                          "rect 1 -1 0 0 1 1\n", "blob 1 2\n", "rect 1 0 0 0 1 1 extra\n",
-                         "origin 1 99999999999\n", "fill 0 0 256\n", "clear now\n"};
-    int expected_line[] = {1, 3, 1, 1, 1, 1, 1, 1, 1};
+                         "origin 1 99999999999\n", "fill 0 0 256\n", "clear now\n",
+                         "poly 1 0 1 2 3 4\n", "poly 1 0 1 2 3 4 5 6 7\n", "poly #12345G 0 1 2 3 4 5 6\n",
+                         "picture nowhere.png 0 0\n", "picture 0 0\n", "rect #FF00 0 0 0 1 1\n"};
+    int expected_line[] = {1, 3, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1};
     for (size_t i = 0; i < sizeof bad / sizeof bad[0]; ++i) {
         std::istringstream in(bad[i]);
         std::string error;
@@ -112,6 +114,15 @@ TEST(CommandLists, BadLinesNameTheLineAndStop) {
         EXPECT_EQ(error.rfind("case.txt:" + std::to_string(expected_line[i]) + ": ", 0), 0u)
             << error;
     }
+}
+
+TEST(CommandLists, ColoursMayBeWrittenInHexAndStillEndALineWithAComment) {
+    paint("rect #FF8000 0 0 0 1 -1 # a comment #ABCDEF\n"
+          "poly #0000FF 0 10 0 20 0 20 -10\n");
+    EXPECT_EQ(kanvo.surface.surface_bitmap->pixel(300, 270), platform::rgb(255, 128, 0));
+    EXPECT_EQ(kanvo.surface.surface_bitmap->pixel(319, 271), platform::rgb(0, 0, 255));
+    const auto &pixels = kanvo.surface.surface_bitmap->pixels();
+    EXPECT_EQ(std::count(pixels.begin(), pixels.end(), platform::rgb(255, 128, 0)), 4);
 }
 
 // A line far longer than the surface shows the same pixels as a shorter line on the

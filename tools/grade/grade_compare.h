@@ -9,7 +9,7 @@
 
 #include "grade_results.h"
 #include "grade_run.h"
-#include "platform/bitmap.h"
+#include "testing.h"
 
 namespace grade {
 

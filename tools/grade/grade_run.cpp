@@ -21,7 +21,7 @@ extern char **environ;
 #include <fstream>
 #include <sstream>
 
-#include "platform/run/run_protocol.h"
+#include "testing.h"
 
 namespace grade {
 

@@ -33,7 +33,7 @@
 #include "grade_results.h"
 #include "grade_run.h"
 #include "grade_paths.h"
-#include "platform/png.h"
+#include "testing.h"
 
 namespace fs = std::filesystem;
 using namespace grade;

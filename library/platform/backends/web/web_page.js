@@ -456,11 +456,27 @@ var KanvoPage = {
     addRunDependency('kanvo-files');
     FS.syncfs(true, function (error) {
       if (error) page.notice('Files kept from earlier visits could not be read: ' + error, 'kanvo-warning');
+      page.addPackedFiles();
       page.markChangedFiles(page.listFiles());
       page.showFiles();
       // After the kept files are back, so that they do not replace the linked script.
       page.playFromLink();
       removeRunDependency('kanvo-files');
+    });
+  },
+
+  // Files a page is built with (--embed-file FILE@/kanvo-packed/NAME, such as an example's
+  // pictures) join the program's files, unless the visitor already has one by that name.
+  packedDir: '/kanvo-packed',
+  addPackedFiles: function () {
+    var page = this;
+    var names;
+    try { names = FS.readdir(this.packedDir); } catch (error) { return; }
+    names.forEach(function (name) {
+      if (name === '.' || name === '..') return;
+      var target = page.filesDir + '/' + name;
+      if (FS.analyzePath(target).exists) return;
+      FS.writeFile(target, FS.readFile(page.packedDir + '/' + name));
     });
   },
 
@@ -557,6 +573,10 @@ var KanvoPage = {
   loadScript: function (file) {
     var page = this;
     if (!file) return;
+    if (/\.png$/i.test(file.name)) {
+      this.loadPicture(file);
+      return;
+    }
     if (this.isChecked(5) || this.isChecked(6)) {
       this.notice('Not loaded: a script is being recorded or played back. Stop it first ' +
         '(Record Script or Playback Script in the Run menu).', 'kanvo-warning');
@@ -577,6 +597,34 @@ var KanvoPage = {
       }
       page.notice('Loaded ' + file.name + ' as ' + page.scriptName + ': choose Playback Script ' +
         '(Ctrl+P) or Play One Script (Ctrl+O) in the Run menu.', 'kanvo-info');
+      page.filesChanged();
+    };
+    reader.onerror = function () {
+      page.notice('Not loaded: ' + file.name + ' could not be read.', 'kanvo-warning');
+    };
+    reader.readAsArrayBuffer(file);
+  },
+
+  // A PNG file the user hands over keeps its name among the program's files, where
+  // KANVO_load_picture finds it.
+  loadPicture: function (file) {
+    var page = this;
+    var name = file.name.replace(/[\/\\]/g, '_');
+    if (file.size > this.largestScript) {
+      this.notice('Not loaded: ' + file.name + ' is ' + file.size + ' bytes, more than the ' +
+        this.largestScript + ' bytes this page accepts.', 'kanvo-warning');
+      return;
+    }
+    var reader = new FileReader();
+    reader.onload = function () {
+      try {
+        FS.writeFile(page.filesDir + '/' + name, new Uint8Array(reader.result));
+      } catch (error) {
+        page.notice('Not loaded: ' + file.name + ' could not be written: ' + error, 'kanvo-warning');
+        return;
+      }
+      page.notice('Loaded ' + name + ': the program can load it with KANVO_load_picture("' +
+        name + '").', 'kanvo-info');
       page.filesChanged();
     };
     reader.onerror = function () {

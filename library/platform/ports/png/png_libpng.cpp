@@ -4,11 +4,15 @@
 
 #include <png.h>
 
+#include <algorithm>
+
 #include <csetjmp>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <vector>
+
+#include "platform/alpha_picture.h"
 
 namespace platform {
 namespace {
@@ -18,7 +22,18 @@ constexpr png_uint_32 kMaxSide = 16384;
 
 struct PngError {
     char message[200] = "";
+    bool truncated = false;  // the file ended before the picture did
+    bool too_large = false;
 };
+
+// Reads through stdio ourselves, so that a file that ends early is told from a damaged one.
+void read_data(png_structp png, png_bytep data, png_size_t length) {
+    FILE *file = static_cast<FILE *>(png_get_io_ptr(png));
+    if (fread(data, 1, length, file) == length) return;
+    auto *error = static_cast<PngError *>(png_get_error_ptr(png));
+    if (error && feof(file)) error->truncated = true;
+    png_error(png, "read error");
+}
 
 void on_error(png_structp png, png_const_charp message) {
     auto *error = static_cast<PngError *>(png_get_error_ptr(png));
@@ -95,7 +110,7 @@ struct Decoded {
 
 // The libpng part of reading: header checks, then every format turned into 8-bit RGBA.
 // The pixel buffer is sized from the checked header before rows are read.
-bool decode(FILE *file, Decoded *out, PngError *error) {
+bool decode(FILE *file, Decoded *out, PngError *error, png_uint_32 max_side = kMaxSide) {
     png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, error, on_error, on_warning);
     if (!png) return false;
     png_infop info = png_create_info_struct(png);
@@ -105,9 +120,17 @@ bool decode(FILE *file, Decoded *out, PngError *error) {
         delete rows;
         return false;
     }
-    png_init_io(png, file);
-    png_set_user_limits(png, kMaxSide, kMaxSide);
+    png_set_read_fn(png, file, read_data);
+    // Our own check below names the size; libpng's limit only guards its own arithmetic.
+    png_set_user_limits(png, 0x7fffffffu, 0x7fffffffu);
     png_read_info(png, info);
+    if (png_get_image_width(png, info) > max_side || png_get_image_height(png, info) > max_side) {
+        error->too_large = true;
+        snprintf(error->message, sizeof error->message, "%ux%u pixels, at most %ux%u",
+                 unsigned(png_get_image_width(png, info)), unsigned(png_get_image_height(png, info)),
+                 unsigned(max_side), unsigned(max_side));
+        png_error(png, "too large");
+    }
     png_set_expand(png);
     png_set_strip_16(png);
     png_set_gray_to_rgb(png);
@@ -151,6 +174,23 @@ bool decode_png(FILE *file, Bitmap *bitmap, std::string *error) {
         for (int x = 0; x < bitmap->width(); ++x, in += 4) row[x] = rgb(in[0], in[1], in[2]);
     }
     return true;
+}
+
+PngProblem decode_png_alpha(FILE *file, int max_side, Bitmap *bitmap, std::string *detail) {
+    Decoded decoded;
+    PngError problem;
+    if (!decode(file, &decoded, &problem, png_uint_32(std::max(max_side, 1)))) {
+        if (detail) *detail = problem.message;
+        if (problem.too_large) return PngProblem::too_large;
+        return problem.truncated ? PngProblem::truncated : PngProblem::damaged;
+    }
+    bitmap->reset(int(decoded.width), int(decoded.height));
+    const png_byte *in = decoded.rgba.data();
+    for (int y = 0; y < bitmap->height(); ++y) {
+        Pixel *row = bitmap->row(y);
+        for (int x = 0; x < bitmap->width(); ++x, in += 4) row[x] = argb(in[3], in[0], in[1], in[2]);
+    }
+    return PngProblem::none;
 }
 
 }  // namespace platform

@@ -7,7 +7,10 @@
 #include <cerrno>
 #include <cstring>
 #include <memory>
+#include <string>
 #include <vector>
+
+#include "platform/alpha_picture.h"
 
 #define STB_IMAGE_WRITE_IMPLEMENTATION
 #define STBI_WRITE_NO_STDIO
@@ -66,6 +69,34 @@ bool decode_png(FILE *file, Bitmap *bitmap, std::string *error) {
         for (int x = 0; x < width; ++x, in += 4) row[x] = rgb(in[0], in[1], in[2]);
     }
     return true;
+}
+
+PngProblem decode_png_alpha(FILE *file, int max_side, Bitmap *bitmap, std::string *detail) {
+    int width = 0, height = 0, channels = 0;
+    auto failed = [&](PngProblem problem, const std::string &reason) {
+        if (detail) *detail = reason;
+        return problem;
+    };
+    // stb reads through its own buffer: a file that ends early shows as the end reached.
+    auto problem_after_failure = [&]() {
+        return feof(file) ? PngProblem::truncated : PngProblem::damaged;
+    };
+    if (!stbi_info_from_file(file, &width, &height, &channels))
+        return failed(problem_after_failure(), stbi_failure_reason());
+    if (width > max_side || height > max_side)
+        return failed(PngProblem::too_large, std::to_string(width) + "x" + std::to_string(height) +
+                                                 " pixels, at most " + std::to_string(max_side) +
+                                                 "x" + std::to_string(max_side));
+    std::unique_ptr<unsigned char, void (*)(void *)> rgba(
+        stbi_load_from_file(file, &width, &height, &channels, 4), stbi_image_free);
+    if (!rgba) return failed(problem_after_failure(), stbi_failure_reason());
+    bitmap->reset(width, height);
+    const unsigned char *in = rgba.get();
+    for (int y = 0; y < height; ++y) {
+        Pixel *row = bitmap->row(y);
+        for (int x = 0; x < width; ++x, in += 4) row[x] = argb(in[3], in[0], in[1], in[2]);
+    }
+    return PngProblem::none;
 }
 
 }  // namespace platform

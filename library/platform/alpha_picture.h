@@ -1,0 +1,58 @@
+// Pictures with an alpha channel (sprites loaded from PNG files), drawn over a bitmap by
+// the source-over rule. Each row is kept as runs of transparent, opaque and partly
+// transparent pixels, so that drawing copies the opaque runs whole, skips the
+// transparent ones and blends only the rest.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "bitmap.h"
+
+namespace platform {
+
+// Pixels with straight (not premultiplied) alpha: 0xAARRGGBB.
+constexpr Pixel argb(uint8_t a, uint8_t r, uint8_t g, uint8_t b) {
+    return (uint32_t(a) << 24) | (uint32_t(r) << 16) | (uint32_t(g) << 8) | uint32_t(b);
+}
+constexpr uint8_t alpha_of(Pixel p) { return uint8_t(p >> 24); }
+
+// Source over, channel by channel: (source * alpha + below * (255 - alpha)) / 255,
+// rounded to the nearest integer (the quotient is never halfway between two). Alpha 0
+// leaves the pixel below as it was, alpha 255 puts the source's colour exactly. The
+// result is opaque.
+inline Pixel blend_over(Pixel below, Pixel source) {
+    const uint32_t a = alpha_of(source), rest = 255 - a;
+    // Red and blue side by side in 16-bit lanes, green alone: no lane exceeds 65535.
+    uint32_t rb = (source & 0xFF00FFu) * a + (below & 0xFF00FFu) * rest + 0x800080u;
+    uint32_t g = (source & 0xFF00u) * a + (below & 0xFF00u) * rest + 0x8000u;
+    rb = ((rb + ((rb >> 8) & 0xFF00FFu)) >> 8) & 0xFF00FFu;
+    g = ((g + ((g >> 8) & 0xFF00u)) >> 8) & 0xFF00u;
+    return 0xFF000000u | rb | g;
+}
+
+class AlphaPicture {
+public:
+    AlphaPicture() = default;
+    // Takes the pixels (0xAARRGGBB) and finds each row's runs.
+    explicit AlphaPicture(Bitmap pixels);
+
+    int width() const { return pixels_.width(); }
+    int height() const { return pixels_.height(); }
+    const Bitmap &pixels() const { return pixels_; }
+
+    // Draws the picture with its top-left pixel at (left, top) of target, clipped to it.
+    void draw(Bitmap &target, int64_t left, int64_t top) const;
+
+private:
+    enum RunKind : uint8_t { transparent, opaque, partial };
+    struct Run {
+        int start = 0, length = 0;
+        RunKind kind = transparent;
+    };
+    Bitmap pixels_;
+    std::vector<Run> runs_;          // the rows' runs, row after row, transparent ones left out
+    std::vector<size_t> row_start_;  // row y's runs are [row_start_[y], row_start_[y + 1])
+};
+
+}  // namespace platform
