@@ -130,7 +130,7 @@ if [ "$manager" = game ]; then
   }
   play_input listen
   play_input plain
-  check "events of a program that listens" "keydown 37 held 1
+  check_equal "events of a program that listens" "keydown 37 held 1
 keyup 37 held 0
 keydown 65 held 1
 kbd 97
@@ -147,11 +147,11 @@ keydown 32 held 1
 kbd 32
 keyup 32 held 0
 keydown 17 held 1" "$(grep -v ready "$work/listen")"
-  check "events of a program that does not listen" "kbd 97
+  check_equal "events of a program that does not listen" "kbd 97
 mouse -192 190 button 1 held 0
 kbd 32" "$(grep -v ready "$work/plain")"
-  check "standard error" "" "$(cat "$work/listen.err" "$work/plain.err")"
-  [ "$errors" -eq 0 ]
+  check_equal "standard error" "" "$(cat "$work/listen.err" "$work/plain.err")"
+  [ "$checks_failed" -eq 0 ]
   exit
 fi
 
