@@ -1,7 +1,7 @@
 // Pictures with an alpha channel (sprites loaded from PNG files), drawn over a bitmap by
-// the source-over rule. Each row is kept as runs of transparent, opaque and partly
-// transparent pixels, so that drawing copies the opaque runs whole, skips the
-// transparent ones and blends only the rest.
+// the source-over rule. Each row is kept as spans of opaque, partly transparent and
+// transparent pixels, so that drawing copies the opaque spans whole, skips the
+// transparent ones and blends only the rest, from lanes prepared when loading.
 #pragma once
 
 #include <cstdint>
