@@ -1,7 +1,7 @@
 // Pictures with an alpha channel (sprites loaded from PNG files), drawn over a bitmap by
-// the source-over rule. Each row is kept as runs of transparent, opaque and partly
-// transparent pixels, so that drawing copies the opaque runs whole, skips the
-// transparent ones and blends only the rest.
+// the source-over rule. Each row is kept as spans of opaque, partly transparent and
+// transparent pixels, so that drawing copies the opaque spans whole, skips the
+// transparent ones and blends only the rest, from lanes prepared when loading.
 #pragma once
 
 #include <cstdint>
@@ -31,10 +31,26 @@ inline Pixel blend_over(Pixel below, Pixel source) {
     return 0xFF000000u | rb | g;
 }
 
+// A pixel of a picture made ready for blending when the picture is loaded: four 16-bit
+// lanes, blue, green, red, alpha from the low end, so that a lane's result is
+// ((t + (t >> 8)) >> 8) with t = below * kept + added, the rounded quotient above.
+// Colour lanes add source * alpha + 128 and keep 255 - alpha; the alpha lane gives 255,
+// or keeps the pixel below's alpha where the source's is 0, which leaves that pixel
+// exactly as it was. Opaque and transparent pixels can thus share a blended stretch.
+// No lane's t passes 65153, so 16 bits hold every step.
+uint64_t blend_added(Pixel source);
+uint64_t blend_kept(Pixel source);
+
+// target[i] from the prepared lanes of count pixels; in vector code where the processor
+// has it, one pixel at a time in blend_prepared_portable.
+void blend_prepared(Pixel *target, const uint64_t *added, const uint64_t *kept, int64_t count);
+void blend_prepared_portable(Pixel *target, const uint64_t *added, const uint64_t *kept,
+                             int64_t count);
+
 class AlphaPicture {
 public:
     AlphaPicture() = default;
-    // Takes the pixels (0xAARRGGBB) and finds each row's runs.
+    // Takes the pixels (0xAARRGGBB) and finds each row's spans.
     explicit AlphaPicture(Bitmap pixels);
 
     int width() const { return pixels_.width(); }
@@ -45,14 +61,17 @@ public:
     void draw(Bitmap &target, int64_t left, int64_t top) const;
 
 private:
-    enum RunKind : uint8_t { transparent, opaque, partial };
-    struct Run {
+    // Opaque stretches are copied; partly transparent pixels are blended in stretches
+    // widened to whole groups of four where the row allows, taking in neighbours that
+    // blend to what copying or skipping them gives; transparent stretches are left out.
+    struct Span {
         int start = 0, length = 0;
-        RunKind kind = transparent;
+        int64_t blend = -1;  // -1: copy; else the first pixel's lanes in added_ and kept_
     };
     Bitmap pixels_;
-    std::vector<Run> runs_;          // the rows' runs, row after row, transparent ones left out
-    std::vector<size_t> row_start_;  // row y's runs are [row_start_[y], row_start_[y + 1])
+    std::vector<Span> spans_;          // the rows' spans, row after row
+    std::vector<size_t> row_start_;    // row y's spans are [row_start_[y], row_start_[y + 1])
+    std::vector<uint64_t> added_, kept_;  // blended pixels' lanes, span after span
 };
 
 }  // namespace platform
