@@ -82,7 +82,13 @@ struct CallSite {
         if (outermost) call_site = nullptr;
     }
 };
+#ifdef __EMSCRIPTEN__
+// Wasm has return addresses only with a costly offset table, and a page is never graded:
+// any address that is not null marks the outermost call.
+#define KANVO_CALL_SITE const CallSite site(&call_site)
+#else
 #define KANVO_CALL_SITE const CallSite site(__builtin_return_address(0))
+#endif
 // A drawing call's description line: to the text window while logging is on, and to the
 // grader in a graded run.
 void describe(const char *format, ...) __attribute__((format(printf, 1, 2)));
