@@ -83,8 +83,9 @@ struct CallSite {
     }
 };
 #ifdef __EMSCRIPTEN__
-// Pages are never graded, and WebAssembly has no return addresses to name.
-#define KANVO_CALL_SITE const CallSite site(nullptr)
+// Wasm has return addresses only with a costly offset table, and a page is never graded:
+// any address that is not null marks the outermost call.
+#define KANVO_CALL_SITE const CallSite site(&call_site)
 #else
 #define KANVO_CALL_SITE const CallSite site(__builtin_return_address(0))
 #endif

@@ -24,6 +24,7 @@
 #include <vector>
 
 #include "command_list.h"
+#include "platform/shown_frame.h"
 #include "support/test_support.h"
 #include "testing.h"
 
@@ -626,4 +627,82 @@ TEST(Spans, EveryStoreWidthWritesExactlyItsRuns) {
     }
     EXPECT_GE(tried, 2);
     platform::use_span_stores(widest);
+}
+
+// The browser's canvas receives only the rectangle each present reports: a canvas kept that
+// way must hold every frame exactly, whatever changed and wherever.
+TEST(ShownFrames, ACanvasSentOnlyTheChangedRectangleHoldsEveryFrame) {
+    for (const int width : {1, 7, 585}) {
+        const int height = width == 585 ? 481 : 5;
+        Bitmap frame(width, height, 0x123456);
+        platform::ShownFrame shown;
+        std::vector<uint8_t> canvas(size_t(width) * size_t(height) * 4, 0);
+        auto send = [&](const platform::Rect &r) {
+            for (int y = r.top; y < r.bottom; ++y)
+                std::memcpy(&canvas[(size_t(y) * size_t(width) + size_t(r.left)) * 4],
+                            shown.rgba() + (size_t(y) * size_t(width) + size_t(r.left)) * 4,
+                            size_t(r.right - r.left) * 4);
+        };
+        auto expect_canvas_holds_frame = [&] {
+            for (int y = 0; y < height; ++y)
+                for (int x = 0; x < width; ++x) {
+                    const Pixel p = frame.pixel(x, y);
+                    const uint8_t *c = &canvas[(size_t(y) * size_t(width) + size_t(x)) * 4];
+                    ASSERT_EQ(c[0], (p >> 16) & 0xFF) << x << "," << y;
+                    ASSERT_EQ(c[1], (p >> 8) & 0xFF) << x << "," << y;
+                    ASSERT_EQ(c[2], p & 0xFF) << x << "," << y;
+                    ASSERT_EQ(c[3], 255);
+                }
+        };
+        platform::Rect r = shown.update(frame);
+        EXPECT_EQ(r.right - r.left, width);
+        EXPECT_EQ(r.bottom - r.top, height);
+        send(r);
+        expect_canvas_holds_frame();
+
+        std::mt19937 random{unsigned(width)};
+        for (int round = 0; round < 40; ++round) {
+            // A few pixels anywhere, the corners and edges among them; some rounds none.
+            int left = width, top = height, right = 0, bottom = 0;
+            const int edits = round % 5;
+            for (int i = 0; i < edits; ++i) {
+                int x = int(random() % unsigned(width));
+                int y = int(random() % unsigned(height));
+                if (round % 7 == 1) x = i % 2 ? width - 1 : 0;
+                if (round % 7 == 2) y = i % 2 ? height - 1 : 0;
+                const Pixel old = frame.pixel(x, y);
+                frame.set_pixel(x, y, (old + 0x010203u * unsigned(i + 1)) & 0xFFFFFFu);
+                left = std::min(left, x), right = std::max(right, x + 1);
+                top = std::min(top, y), bottom = std::max(bottom, y + 1);
+            }
+            r = shown.update(frame);
+            if (edits == 0) {
+                EXPECT_TRUE(r.right <= r.left || r.bottom <= r.top) << "round " << round;
+            } else {  // exactly the pixels that changed: a game's frame sends a few bytes
+                EXPECT_EQ(r.left, left) << "round " << round;
+                EXPECT_EQ(r.top, top) << "round " << round;
+                EXPECT_EQ(r.right, right) << "round " << round;
+                EXPECT_EQ(r.bottom, bottom) << "round " << round;
+            }
+            send(r);
+            expect_canvas_holds_frame();
+        }
+
+        // A frame repainted whole with the same pixels sends nothing; a made-again canvas
+        // (blank) and a new size get everything.
+        Bitmap same = frame;
+        r = shown.update(same);
+        EXPECT_TRUE(r.right <= r.left || r.bottom <= r.top);
+        shown.forget();
+        std::fill(canvas.begin(), canvas.end(), 0);
+        r = shown.update(frame);
+        send(r);
+        expect_canvas_holds_frame();
+        frame.reset(width + 1, height, 0xABCDEF);
+        r = shown.update(frame);
+        EXPECT_EQ(r.right, width + 1);
+        EXPECT_EQ(r.bottom, height);
+        EXPECT_EQ(shown.rgba()[0], 0xAB);
+        EXPECT_EQ(shown.rgba()[2], 0xEF);
+    }
 }

@@ -467,7 +467,7 @@ def test_own_program_made_into_a_page(browser, server, plain, work):
 def test_sprites_finds_its_picture_and_draws_the_desktops_pixels(browser, server, plain, work):
     # The page carries sprite.png among its files; once the ball has reached the click, the
     # frame is still and must equal the desktop's after the same click.
-    root = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
+    root = os.path.dirname(os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__)))))
     shutil.copy(os.path.join(root, "examples", "sprite.png"), work)
     subprocess.run([os.path.join(plain, "tools", "kanvo-run"), "--script",
                     os.path.join(root, "examples", "runs", "sprites.SCR"), "--png", "desktop.png",

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "platform/backend.h"
+#include "platform/shown_frame.h"
 #include "platform/window.h"
 
 extern "C" {
@@ -21,7 +22,10 @@ void kanvo_web_create_window(int id, const char *class_name, const char *title, 
 void kanvo_web_show_window(int id, int visible);
 void kanvo_web_destroy_window(int id);
 void kanvo_web_set_menu(int id, const char *menu_json);
-void kanvo_web_present(int id, const uint8_t *rgba, int width, int height);
+// The whole frame's RGBA bytes stay where they are between calls; only the rectangle
+// left, top, right, bottom (exclusive) changed since the last call for the window.
+void kanvo_web_present(int id, const uint8_t *rgba, int width, int height, int left, int top,
+                       int right, int bottom);
 void kanvo_web_wait(double timeout_ms);  // suspends the program (Asyncify)
 int kanvo_web_next_input(int32_t *fields);
 int kanvo_web_screen_height();
@@ -109,6 +113,7 @@ class WebBackend : public Backend {
 public:
     void create_window(Window &window) override {
         windows_.push_back(&window);
+        shown_.push_back(std::make_unique<ShownFrame>());
         window.native = reinterpret_cast<void *>(intptr_t(windows_.size()));
         const Size size = client_size(window);
         window.client.reset(size.width, size.height, window.background);
@@ -138,6 +143,8 @@ public:
         const Size size = client_size(window);
         if (size.width != window.client.width() || size.height != window.client.height()) {
             client_resized(&window, size.width, size.height);
+            // The canvas is made again, blank: the next present sends all of it.
+            shown_[size_t(id_of(window)) - 1]->forget();
             kanvo_web_create_window(id_of(window), window.class_name.c_str(),
                                     window.title.c_str(), size.width, size.height);
         }
@@ -183,17 +190,10 @@ private:
 
     void show_presented_windows() {
         for (Window *window : unpresented_) {
-            const Bitmap &client = window->client;
-            // 0x..RRGGBB to the bytes R, G, B, 255: one 32-bit word a pixel (wasm is little
-            // endian), which a game presenting 60 times a second notices.
-            rgba_.resize(size_t(client.width()) * size_t(client.height()));
-            uint32_t *out = rgba_.data();
-            for (const Pixel pixel : client.pixels()) {
-                *out++ = 0xFF000000u | ((pixel & 0xFFu) << 16) | (pixel & 0xFF00u) |
-                         ((pixel >> 16) & 0xFFu);
-            }
-            kanvo_web_present(id_of(*window), reinterpret_cast<const uint8_t *>(rgba_.data()),
-                              client.width(), client.height());
+            ShownFrame &shown = *shown_[size_t(id_of(*window)) - 1];
+            const Rect changed = shown.update(window->client);
+            kanvo_web_present(id_of(*window), shown.rgba(), shown.width(), shown.height(),
+                              changed.left, changed.top, changed.right, changed.bottom);
         }
         unpresented_.clear();
     }
@@ -240,7 +240,7 @@ private:
 
     std::vector<Window *> windows_;  // by id - 1; windows live as long as the program
     std::vector<Window *> unpresented_;
-    std::vector<uint32_t> rgba_;
+    std::vector<std::unique_ptr<ShownFrame>> shown_;  // by id - 1: what each canvas holds
 };
 
 }  // namespace

@@ -13,8 +13,9 @@ mergeInto(LibraryManager.library, {
   kanvo_web_set_menu: function (id, json) {
     KanvoPage.setMenu(id, JSON.parse(UTF8ToString(json)));
   },
-  kanvo_web_present: function (id, rgba, width, height) {
-    KanvoPage.present(id, HEAPU8.subarray(rgba, rgba + width * height * 4), width, height);
+  kanvo_web_present: function (id, rgba, width, height, left, top, right, bottom) {
+    KanvoPage.present(id, HEAPU8.buffer, rgba, width, height, left, top, right - left,
+                      bottom - top);
   },
   kanvo_web_wait: function (timeoutMs) {
     return Asyncify.handleSleep(function (wakeUp) {

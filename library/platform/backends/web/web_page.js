@@ -84,10 +84,21 @@ var KanvoPage = {
     if (w) w.frame.classList.add('kanvo-closed');
   },
 
-  present: function (id, rgba, width, height) {
+  // The frame's RGBA bytes are in the program's memory at offset; only the rectangle x, y,
+  // dx, dy changed since the last present. The image is a view onto that memory, made
+  // again only when the frame moved or changed size, or the memory grew (which leaves old
+  // views empty): a frame is neither copied nor allocated on its way to the canvas.
+  present: function (id, memory, offset, width, height, x, y, dx, dy) {
     var w = this.windows[id];
     if (!w || !w.context || width <= 0 || height <= 0) return;
-    w.context.putImageData(new ImageData(new Uint8ClampedArray(rgba), width, height), 0, 0);
+    var image = w.image;
+    if (!image || image.data.buffer !== memory || w.imageOffset !== offset ||
+        image.width !== width || image.height !== height) {
+      image = w.image = new ImageData(
+        new Uint8ClampedArray(memory, offset, width * height * 4), width, height);
+      w.imageOffset = offset;
+    }
+    if (dx > 0 && dy > 0) w.context.putImageData(image, 0, 0, x, y, dx, dy);
     if (this.stats.firstFrameMs < 0) this.stats.firstFrameMs = performance.now();
   },
 
