@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <cwchar>
+#include <optional>
 #include <vector>
 
 #if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
@@ -669,11 +670,40 @@ void thin_polyline(Bitmap &bitmap, const Point *points, int count, bool close, P
 
 int64_t round_half_up(double v) { return int64_t(std::floor(v + 0.5)); }
 
+// The round cap of a pen width wide: the disc painted at every point of a wide outline.
+EllipticRegion cap_region(int64_t width) {
+    return EllipticRegion(-(width / 2), -(width / 2), (width + 1) / 2 + 1, (width + 1) / 2 + 1);
+}
+
+// The caps of narrow pens (the lines of a picture are mostly a few pixels wide) as rows
+// stepped once, not again for every line.
+struct CapRow {
+    int64_t dy, x0, x1;  // [x0, x1) of row dy, both from the cap's point
+};
+constexpr int64_t kTabledCap = 16;
+
+const std::vector<CapRow> &tabled_cap(int64_t width) {  // 2 <= width <= kTabledCap
+    static const std::vector<std::vector<CapRow>> table = [] {
+        std::vector<std::vector<CapRow>> caps(size_t(kTabledCap) + 1);
+        for (int64_t w = 2; w <= kTabledCap; ++w) {
+            EllipticRegion cap = cap_region(w);
+            int64_t x0, x1;
+            for (int64_t y = cap.top(); y < cap.bottom(); ++y)
+                if (cap.row_span(y, &x0, &x1)) caps[size_t(w)].push_back({y, x0, x1});
+        }
+        return caps;
+    }();
+    return table[size_t(width)];
+}
+
 class WidePen {
 public:
-    WidePen(int64_t width, Pixel color)
-        : width_(width), color_(color),
-          cap_(-(width / 2), -(width / 2), (width + 1) / 2 + 1, (width + 1) / 2 + 1) {}
+    WidePen(int64_t width, Pixel color) : width_(width), color_(color) {
+        if (width <= kTabledCap)
+            tabled_cap_ = &tabled_cap(width);
+        else
+            cap_.emplace(cap_region(width));
+    }
 
     void polyline(Bitmap &bitmap, const Point *points, int count, bool close) const {
         while (count > 2 && same(points[0], points[1])) {
@@ -696,7 +726,11 @@ private:
 
     void round_cap(Bitmap &bitmap, const Point &p) const {
         if (!near_bitmap(bitmap, p)) return;
-        cap_.paint(bitmap, p.x, p.y, color_);
+        if (tabled_cap_) {
+            for (const CapRow &row : *tabled_cap_) fill_span(bitmap, p.y + row.dy, p.x + row.x0, p.x + row.x1, color_);
+            return;
+        }
+        cap_->paint(bitmap, p.x, p.y, color_);
     }
 
     bool near_bitmap(const Bitmap &bitmap, const Point &p) const {
@@ -750,7 +784,8 @@ private:
 
     int64_t width_;
     Pixel color_;
-    EllipticRegion cap_;
+    const std::vector<CapRow> *tabled_cap_ = nullptr;
+    std::optional<EllipticRegion> cap_;  // wider pens'
 };
 
 void pen_polyline(Bitmap &bitmap, const Pen &pen, const Point *points, int count, bool close) {

@@ -542,21 +542,24 @@ TEST(RenderTool, UnusableInputIsRefusedClearly) {
 // Triangles fill by their own path; a polygon of four corners, the last one repeated, has
 // the same edges and takes the general path. Random small triangles (the landscape's
 // stars, icicles and petals), flat and pointed ones, over every edge of the picture, and
-// a few large ones must paint the same pixels both ways.
+// a few large ones must paint the same pixels both ways, with an outline of another
+// colour and with one of the brush's (then fill and outline are written together).
 TEST(FilledShapes, TrianglesPaintWhatTheGeneralPolygonPaints) {
     const Pixel inside = platform::rgb(0, 0, 255);
     std::mt19937 random(14);
     auto coordinate = [&](int spread) { return int64_t(random() % (2 * spread + 1)) - spread; };
+    Pixel outline = platform::kWhite;
     auto fill = [&](const platform::Point *corners, int count) {
         Bitmap picture(64, 48);
         DrawingContext dc(&picture);
-        dc.select_pen({1, platform::kWhite});
+        dc.select_pen({1, outline});
         dc.select_brush({false, inside});
         dc.polygon(corners, count);
         return picture;
     };
-    for (int i = 0; i < 20000; ++i) {
-        const int spread = i < 19000 ? 12 : 200;
+    for (int i = 0; i < 40000; ++i) {
+        outline = i < 20000 ? platform::kWhite : inside;
+        const int spread = i % 20000 < 19000 ? 12 : 200;
         const int64_t cx = coordinate(40) + 32, cy = coordinate(30) + 24;
         platform::Point corners[4];
         for (int k = 0; k < 3; ++k) corners[k] = {cx + coordinate(spread), cy + coordinate(spread)};
@@ -566,7 +569,9 @@ TEST(FilledShapes, TrianglesPaintWhatTheGeneralPolygonPaints) {
         Difference d = compare(fast, general);
         ASSERT_EQ(d.count, 0) << "triangle (" << corners[0].x << "," << corners[0].y << ") ("
                               << corners[1].x << "," << corners[1].y << ") (" << corners[2].x
-                              << "," << corners[2].y << "), first at (" << d.first_x << ", "
+                              << "," << corners[2].y << "), outline "
+                              << (outline == inside ? "as the brush" : "white") << ", first at ("
+                              << d.first_x << ", "
                               << d.first_y << ")";
     }
 }
