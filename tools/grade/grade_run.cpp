@@ -264,12 +264,20 @@ RunOutcome run(const Program &program, const TestCase &test_case, const Tools &t
     std::remove(clock_note.c_str());
     std::string preload = tools.clock;
     if (const char *old = std::getenv("LD_PRELOAD"); old && *old) preload += std::string(":") + old;
-    std::string asan = "verify_asan_link_order=0:detect_leaks=0";
+    // A program built with the sanitizers (a sanitized build tree) must still crash by its
+    // signal, as the same program built plainly does, so that the grade names the crash:
+    // the sanitizers leave crash signals alone and report undefined behaviour without
+    // ending the run. Options given later win, so these come last.
+    std::string asan = "verify_asan_link_order=0:detect_leaks=0:handle_segv=0:handle_sigbus=0:"
+                       "handle_sigfpe=0:handle_sigill=0:handle_abort=0";
     if (const char *old = std::getenv("ASAN_OPTIONS"); old && *old) asan = std::string(old) + ":" + asan;
+    std::string ubsan = "halt_on_error=0";
+    if (const char *old = std::getenv("UBSAN_OPTIONS"); old && *old) ubsan = std::string(old) + ":" + ubsan;
     what.environment = {{"KANVO_RUN_GRADE_FD", std::to_string(pipe_fds[1])},
                         {"LD_PRELOAD", preload},
                         {"KANVO_GRADE_CLOCK_NOTE", clock_note},
-                        {"ASAN_OPTIONS", asan}};
+                        {"ASAN_OPTIONS", asan},
+                        {"UBSAN_OPTIONS", ubsan}};
     what.directory = work_dir;
     what.output = work_dir + "/stdout.txt";
     what.errors = work_dir + "/stderr.txt";
