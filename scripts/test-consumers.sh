@@ -56,7 +56,7 @@ for file in include/kanvo.h lib/libkanvo.a lib/libkanvo.so lib/cmake/Kanvo/Kanvo
 done
 check_status "cmake --install puts header, libraries, package, .pc file and licences in the prefix" $status
 status=0
-for tool in kanvo-run kanvo-replay kanvo-render kanvo-scene; do
+for tool in kanvo-run kanvo-replay kanvo-render kanvo-scene kanvo-grade; do
   [ "$(PATH="$prefix/bin:$PATH" command -v $tool)" = "$prefix/bin/$tool" ] ||
     { echo "     not installed: $tool"; status=1; }
 done
