@@ -41,8 +41,9 @@ inline Pixel blend_over(Pixel below, Pixel source) {
 uint64_t blend_added(Pixel source);
 uint64_t blend_kept(Pixel source);
 
-// target[i] from the prepared lanes of count pixels; in vector code where the processor
-// has it, one pixel at a time in blend_prepared_portable.
+// target[i] from the prepared lanes of count pixels; in the widest vector code the span
+// stores use (use_span_stores in dc.h picks it), one pixel at a time in
+// blend_prepared_portable.
 void blend_prepared(Pixel *target, const uint64_t *added, const uint64_t *kept, int64_t count);
 void blend_prepared_portable(Pixel *target, const uint64_t *added, const uint64_t *kept,
                              int64_t count);
@@ -60,7 +61,6 @@ public:
     // Draws the picture with its top-left pixel at (left, top) of target, clipped to it.
     void draw(Bitmap &target, int64_t left, int64_t top) const;
 
-private:
     // Opaque stretches are copied; partly transparent pixels are blended in stretches
     // widened to whole groups of four where the row allows, taking in neighbours that
     // blend to what copying or skipping them gives; transparent stretches are left out.
@@ -68,6 +68,8 @@ private:
         int start = 0, length = 0;
         int64_t blend = -1;  // -1: copy; else the first pixel's lanes in added_ and kept_
     };
+
+private:
     Bitmap pixels_;
     std::vector<Span> spans_;          // the rows' spans, row after row
     std::vector<size_t> row_start_;    // row y's spans are [row_start_[y], row_start_[y + 1])

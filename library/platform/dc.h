@@ -44,8 +44,9 @@ struct Brush {
 enum class BackgroundMode { opaque, transparent };
 
 // Spans are written with the widest stores the processor has (4, 16, 32 or 64 bytes),
-// chosen at the first span. use_span_stores picks another width, for tests and
-// measurements; it returns false, changing nothing, if the processor lacks it.
+// chosen at the first span; pictures' blending follows the choice (AVX2 from 32 bytes).
+// use_span_stores picks another width, for tests and measurements; it returns false,
+// changing nothing, if the processor lacks it.
 int span_store_bytes();
 bool use_span_stores(int bytes);
 

@@ -169,6 +169,22 @@ TEST(Polygons, ImpossibleCornerCountsAreRefusedOrCutWithAMessage) {
 
 // ---- pictures --------------------------------------------------------------------------
 
+// Runs check once with each vector width blending can take here (the span stores choose
+// it: 16 bytes, or AVX2 from 32 on), then puts the widest back. Returns how many ran.
+template <typename Check>
+int in_each_blend_width(Check check) {
+    const int widest = platform::span_store_bytes();
+    int tried = 0;
+    for (int bytes : {16, 32}) {
+        if (!platform::use_span_stores(bytes)) continue;
+        ++tried;
+        SCOPED_TRACE("store width " + std::to_string(bytes));
+        check();
+    }
+    platform::use_span_stores(widest);
+    return tried;
+}
+
 TEST(Blending, EveryAlphaRoundsToTheNearestValueAndTheEndsAreExact) {
     for (int a = 0; a < 256; ++a)
         for (int s = 0; s < 256; s += 3)
@@ -185,11 +201,17 @@ TEST(Blending, EveryAlphaRoundsToTheNearestValueAndTheEndsAreExact) {
             }
 }
 
-// The lanes prepared at load time, in vector code and one by one, against the rule for
-// every alpha, source and target value; a run of 259 also takes the vector code's tail.
-// Alpha 0 must leave even the target's alpha byte.
-TEST(Blending, PreparedLanesGiveTheRuleForEveryValueInBothCodePaths) {
-    constexpr int kCount = 259;
+void check_prepared_lanes();
+
+// The lanes prepared at load time, in each vector width and one by one, against the rule
+// for every alpha, source and target value; a run of 263 takes the wide code's eight-pixel
+// steps, its four-pixel step and a tail. Alpha 0 must leave even the target's alpha byte.
+TEST(Blending, PreparedLanesGiveTheRuleForEveryValueInEveryCodePath) {
+    EXPECT_GE(in_each_blend_width(check_prepared_lanes), 1);
+}
+
+void check_prepared_lanes() {
+    constexpr int kCount = 263;
     std::vector<uint64_t> added(kCount), kept(kCount);
     std::vector<Pixel> below(kCount), vector_code(kCount), one_by_one(kCount);
     for (int i = 0; i < kCount; ++i) {
@@ -222,7 +244,13 @@ TEST(Blending, PreparedLanesGiveTheRuleForEveryValueInBothCodePaths) {
 // picture must give what copying, skipping and blending pixel by pixel gives. The rows
 // mix stretches of every kind and length 1 to 6, one row is all partly transparent and
 // one picture is narrower than the vector code's four pixels.
+void check_pictures_drawn_anywhere();
+
 TEST(Blending, PicturesDrawnAnywhereMatchThePixelByPixelRule) {
+    EXPECT_GE(in_each_blend_width(check_pictures_drawn_anywhere), 1);
+}
+
+void check_pictures_drawn_anywhere() {
     const std::vector<std::vector<int>> shapes = {
         {0, 128, 255, 255, 1, 254, 0, 0, 77, 77, 77, 255, 255, 255, 255, 255, 3, 0, 200},
         {200, 201, 202, 203, 204, 205, 206, 207, 208, 209, 210, 211, 212, 213, 214, 215, 216, 217, 218},
