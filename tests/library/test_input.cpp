@@ -73,26 +73,14 @@ std::vector<Seen> run_until_quit(platform::HeadlessBackend &d) {
     return seen;
 }
 
-class ScriptSession : public ::testing::Test {
+class ScriptSession : public InScratchDirectory {
 protected:
-    void SetUp() override {
-        home_ = std::filesystem::current_path();
-        std::filesystem::current_path(directory_.path());
-    }
-    void TearDown() override {
-        script_close();
-        std::filesystem::current_path(home_);
-    }
     static std::string script() {
         std::ifstream in("KANVO.SCR");
         std::stringstream text;
         text << in.rdbuf();
         return text.str();
     }
-
-private:
-    ScratchDirectory directory_;
-    std::filesystem::path home_;
 };
 
 }  // namespace

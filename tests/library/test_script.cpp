@@ -22,17 +22,8 @@
 namespace {
 
 // Every test works in a directory of its own, since the script file's name is fixed.
-class ScriptTest : public ::testing::Test {
+class ScriptTest : public InScratchDirectory {
 protected:
-    void SetUp() override {
-        home_ = std::filesystem::current_path();
-        std::filesystem::current_path(directory_.path());
-    }
-    void TearDown() override {
-        script_close();
-        // Windows removes no directory that is some process's current one.
-        std::filesystem::current_path(home_);
-    }
 
     static void write_file(const std::string &text) {
         std::ofstream(kanvo.script.script_name, std::ios::binary) << text;
@@ -65,9 +56,6 @@ protected:
         }
         return events;
     }
-
-    ScratchDirectory directory_;
-    std::filesystem::path home_;
 };
 
 TEST_F(ScriptTest, WriterProducesOneLinePerEventAndCountedRuns) {
@@ -504,7 +492,7 @@ TEST_F(ScriptTest, RecordingSurvivesTheProgramChangingDirectory) {
     std::filesystem::current_path(elsewhere.path());
     script_write_event(KANVO_MOUSE, 3, 4, 0);
     EXPECT_EQ(kanvo.script.recording_on, 1);
-    std::filesystem::current_path(directory_.path());
+    std::filesystem::current_path(directory());
     toggle_recording();
     EXPECT_EQ(file_text(), "KANVO_MOUSE(1, 2);\nKANVO_MOUSE(3, 4);\n");
 }

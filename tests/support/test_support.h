@@ -2,8 +2,11 @@
 // drawing surface in library coordinates, read the message log, wait for one event.
 #pragma once
 
+#include <filesystem>
 #include <string>
 #include <vector>
+
+#include <gtest/gtest.h>
 
 #include "testing.h"
 
@@ -56,4 +59,24 @@ public:
 
 private:
     std::string path_;
+};
+
+// A test that works in a scratch directory of its own, its current directory while it
+// runs (the script file's name is fixed); an open script file is closed after it.
+class InScratchDirectory : public ::testing::Test {
+protected:
+    void SetUp() override {
+        home_ = std::filesystem::current_path();
+        std::filesystem::current_path(directory_.path());
+    }
+    void TearDown() override {
+        script_close();
+        // Windows removes no directory that is some process's current one.
+        std::filesystem::current_path(home_);
+    }
+    const std::string &directory() const { return directory_.path(); }
+
+private:
+    ScratchDirectory directory_;
+    std::filesystem::path home_;
 };
