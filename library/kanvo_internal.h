@@ -175,3 +175,5 @@ int add_picture_file(const char *path, std::string *error);
 // What the drawing window shows: the surface's top-left part, as large as the client area
 // (585 by 481; before KANVO_open, the size the window will have).
 platform::Bitmap shown_picture();
+// The same without a copy: the surface, with the size of the part the window shows.
+const platform::Bitmap &shown_surface(int *width, int *height);

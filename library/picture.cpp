@@ -5,19 +5,25 @@
 #include "kanvo_internal.h"
 #include "platform/png.h"
 
-platform::Bitmap shown_picture() {
+const platform::Bitmap &shown_surface(int *width, int *height) {
     ensure_surface();
-    int width = platform::reference_frame::client_width(kSurfaceWidth);
-    int height = platform::reference_frame::client_height(kSurfaceHeight, true);
+    int shown_width = platform::reference_frame::client_width(kSurfaceWidth);
+    int shown_height = platform::reference_frame::client_height(kSurfaceHeight, true);
     if (kanvo.windows.draw_window && !kanvo.windows.draw_window->destroyed) {
         const platform::Rect client = platform::client_rect(kanvo.windows.draw_window);
-        width = client.right - client.left;
-        height = client.bottom - client.top;
+        shown_width = client.right - client.left;
+        shown_height = client.bottom - client.top;
     }
-    width = std::min(width, kanvo.surface.surface_bitmap->width());
-    height = std::min(height, kanvo.surface.surface_bitmap->height());
-    platform::Bitmap picture(width, height);
     const platform::Bitmap &surface = *kanvo.surface.surface_bitmap;
+    *width = std::min(shown_width, surface.width());
+    *height = std::min(shown_height, surface.height());
+    return surface;
+}
+
+platform::Bitmap shown_picture() {
+    int width = 0, height = 0;
+    const platform::Bitmap &surface = shown_surface(&width, &height);
+    platform::Bitmap picture(width, height);
     for (int y = 0; y < height; ++y) std::copy_n(surface.row(y), width, picture.row(y));
     return picture;
 }

@@ -1,9 +1,7 @@
-// Animated GIF files through giflib: frames spilled (zlib-compressed) to a scratch file,
-// one palette chosen from the whole run, frames differenced against what the viewer shows.
+// Animated GIF files: each frame's changed pixels kept in a scratch file, one palette chosen
+// from the whole run, then every frame LZW-encoded against what the viewer shows.
 #include "gif_writer.h"
 
-#include <gif_lib.h>
-#include <zlib.h>
 #ifndef _WIN32
 #include <fcntl.h>
 #endif
@@ -23,47 +21,15 @@ namespace {
 constexpr int kPaletteSize = 256;
 constexpr uint8_t kTransparent = kPaletteSize - 1;
 
-int write_to_file(GifFileType *gif, const GifByteType *data, int size) {
-    return int(std::fwrite(data, 1, size_t(size), static_cast<std::FILE *>(gif->UserData)));
-}
-
 using platform::fail;
+using platform::Pixel;
 
 // Red, green and blue weighted by how strongly the eye tells them apart.
-long distance(platform::Pixel a, platform::Pixel b) {
+long distance(Pixel a, Pixel b) {
     const long dr = long(platform::red_of(a)) - platform::red_of(b);
     const long dg = long(platform::green_of(a)) - platform::green_of(b);
     const long db = long(platform::blue_of(a)) - platform::blue_of(b);
     return 3 * dr * dr + 4 * dg * dg + 2 * db * db;
-}
-
-using Box = GifWriter::Box;
-
-// The smallest box within `within` that holds every element that differs between two
-// images of `width` columns.
-template <typename T>
-Box changed_box(const T *before, const T *after, int width, const Box &within) {
-    Box box{within.right, within.bottom, within.left, within.top};
-    const int span = within.right - within.left;
-    for (int y = within.top; y < within.bottom; ++y) {
-        const T *a = before + size_t(y) * size_t(width);
-        const T *b = after + size_t(y) * size_t(width);
-        if (span <= 0 || std::memcmp(a + within.left, b + within.left, size_t(span) * sizeof(T)) == 0) continue;
-        int first = within.left, last = within.right - 1;
-        while (a[first] == b[first]) ++first;
-        while (a[last] == b[last]) --last;
-        box.left = std::min(box.left, first);
-        box.right = std::max(box.right, last + 1);
-        box.top = std::min(box.top, y);
-        box.bottom = y + 1;
-    }
-    if (box.right <= box.left) box = Box{};
-    return box;
-}
-
-std::string gif_error(int code) {
-    const char *reason = GifErrorString(code);
-    return reason ? reason : "giflib failed";
 }
 
 // In hundredths of a second, as GIF delays go.
@@ -72,99 +38,274 @@ int delay_cs(int64_t stood_ms) {
     return int(std::clamp<long long>(frames, 1, 6553) * (GifWriter::kFrameMs / 10));
 }
 
+// The first column from x on where two rows differ; n when none does. Eight pixels are
+// compared a step, as most of a row is usually unchanged.
+int first_difference(const Pixel *a, const Pixel *b, int x, int n) {
+    while (x + 8 <= n) {
+        uint64_t differ = 0;
+        for (int k = 0; k < 8; k += 2) {
+            uint64_t left = 0, right = 0;
+            std::memcpy(&left, a + x + k, sizeof left);
+            std::memcpy(&right, b + x + k, sizeof right);
+            differ |= left ^ right;
+        }
+        if (differ != 0) break;
+        x += 8;
+    }
+    while (x < n && a[x] == b[x]) ++x;
+    return x;
+}
+
+void put_varint(std::vector<unsigned char> &out, uint32_t value) {
+    while (value >= 0x80) {
+        out.push_back(static_cast<unsigned char>(value | 0x80));
+        value >>= 7;
+    }
+    out.push_back(static_cast<unsigned char>(value));
+}
+
+bool get_varint(const unsigned char *&at, const unsigned char *end, uint32_t *value) {
+    uint32_t result = 0;
+    for (int shift = 0; shift < 35 && at < end; shift += 7) {
+        const unsigned char byte = *at++;
+        result |= uint32_t(byte & 0x7F) << shift;
+        if (!(byte & 0x80)) {
+            *value = result;
+            return true;
+        }
+    }
+    return false;
+}
+
+void put_le16(std::vector<unsigned char> &out, int value) {
+    out.push_back(static_cast<unsigned char>(value & 0xFF));
+    out.push_back(static_cast<unsigned char>((value >> 8) & 0xFF));
+}
+
+// What a frame's record in the scratch file starts with.
+struct RecordHead {
+    uint32_t bytes = 0;   // what follows: the runs, then their pixels' colour numbers
+    uint32_t runs = 0;
+    uint32_t pixels = 0;
+    uint32_t id_bytes = 0;  // 1, 2 or 4 for each colour number
+};
+
 }  // namespace
 
+// Every colour the run used, numbered as first seen, with the pixels it covered in every
+// frame so far. An open-addressing table: a colour, opaque, is never 0, the mark of a
+// free slot.
+struct GifWriter::Colours {
+    // Pixels counted lazily: `current` pixels in every frame since frame `since`, not yet
+    // added to `total`.
+    struct Uses {
+        uint64_t total = 0;
+        uint64_t current = 0;
+        int since = 0;
+    };
+    // The colour looked up last, as pixels come in runs of one colour.
+    struct Last {
+        Pixel colour = 0;
+        uint32_t id = 0;
+    };
 
-// Writes the frames into the GIF one by one, each differenced against what a viewer shows
-// after the frames before it.
-struct GifWriter::Encoder {
-    GifFileType *gif = nullptr;
-    int width = 0, height = 0;
-    bool transparency = false;
-    std::vector<uint8_t> shown;
-    std::vector<GifPixelType> line;
-    int written = 0;
+    int shift = 22;  // 32 - log2 of the slots
+    std::vector<Pixel> keys;
+    std::vector<uint32_t> ids;
+    std::vector<Pixel> colours;
+    std::vector<Uses> uses;
+    Last coming, going;  // for the pixels a frame brings and the ones it replaces
 
-    ~Encoder() {
-        int ignored = 0;
-        if (gif) EGifCloseFile(gif, &ignored);
+    Colours() : keys(size_t(1) << (32 - shift), 0), ids(keys.size(), 0) {}
+
+    size_t slot_of(Pixel colour) const { return size_t(uint32_t(colour * 0x9E3779B1u) >> shift); }
+
+    uint32_t id(Pixel colour, Last &last) {
+        colour |= 0xFF000000u;
+        if (colour == last.colour) return last.id;
+        const size_t mask = keys.size() - 1;
+        size_t slot = slot_of(colour);
+        while (keys[slot] != colour && keys[slot] != 0) slot = (slot + 1) & mask;
+        last.colour = colour;
+        if (keys[slot] != 0) return last.id = ids[slot];
+        keys[slot] = colour;
+        ids[slot] = last.id = uint32_t(colours.size());
+        colours.push_back(colour);
+        uses.emplace_back();
+        if (colours.size() * 2 > keys.size()) grow();
+        return last.id;
     }
 
-    bool start(std::FILE *out, const std::vector<platform::Pixel> &palette, std::string *error) {
-        int code = 0;
-        gif = EGifOpen(out, write_to_file, &code);
-        if (!gif) return fail(error, gif_error(code));
-        ColorMapObject *map = GifMakeMapObject(kPaletteSize, nullptr);
-        if (!map) return fail(error, "out of memory");
-        for (size_t i = 0; i < palette.size(); ++i) {
-            map->Colors[i] = GifColorType{platform::red_of(palette[i]), platform::green_of(palette[i]),
-                                          platform::blue_of(palette[i])};
-        }
-        EGifSetGifVersion(gif, true);
-        const int put = EGifPutScreenDesc(gif, width, height, 8, 0, map);
-        GifFreeMapObject(map);
-        if (put != GIF_OK) return fail(error, gif_error(gif->Error));
-        // Viewers play the animation over and over.
-        const unsigned char loop[3] = {1, 0, 0};
-        if (EGifPutExtensionLeader(gif, APPLICATION_EXT_FUNC_CODE) != GIF_OK ||
-            EGifPutExtensionBlock(gif, 11, "NETSCAPE2.0") != GIF_OK ||
-            EGifPutExtensionBlock(gif, 3, loop) != GIF_OK || EGifPutExtensionTrailer(gif) != GIF_OK) {
-            return fail(error, gif_error(gif->Error));
-        }
-        return true;
+    // One pixel more (or fewer) of colour id from frame on.
+    void count(uint32_t id, int frame, bool more) {
+        Uses &use = uses[id];
+        use.total += use.current * uint64_t(frame - use.since);
+        use.since = frame;
+        use.current = more ? use.current + 1 : use.current - 1;
     }
 
-    // frame differs from the frame before only within `changed`.
-    bool write(const std::vector<uint8_t> &frame, const Box &changed, int delay, std::string *error) {
-        Box box{0, 0, width, height};
-        if (written > 0) {
-            box = changed_box(shown.data(), frame.data(), width, changed);
-            if (box.right <= box.left) box = Box{0, 0, 1, 1};  // nothing changed: one pixel
+    uint64_t pixels(uint32_t id, int frames) const {
+        return uses[id].total + uses[id].current * uint64_t(frames - uses[id].since);
+    }
+
+    void grow() {
+        --shift;
+        keys.assign(size_t(1) << (32 - shift), 0);
+        ids.assign(keys.size(), 0);
+        const size_t mask = keys.size() - 1;
+        for (uint32_t i = 0; i < colours.size(); ++i) {
+            size_t slot = slot_of(colours[i]);
+            while (keys[slot] != 0) slot = (slot + 1) & mask;
+            keys[slot] = colours[i];
+            ids[slot] = i;
         }
-        const bool see_through = written > 0 && transparency;
-        GraphicsControlBlock control{};
-        control.DisposalMode = DISPOSE_DO_NOT;
-        control.UserInputFlag = false;
-        control.DelayTime = delay;
-        control.TransparentColor = see_through ? kTransparent : NO_TRANSPARENT_COLOR;
-        GifByteType extension[4];
-        const size_t length = EGifGCBToExtension(&control, extension);
-        const int box_width = box.right - box.left, box_height = box.bottom - box.top;
-        if (EGifPutExtension(gif, GRAPHICS_EXT_FUNC_CODE, int(length), extension) != GIF_OK ||
-            EGifPutImageDesc(gif, box.left, box.top, box_width, box_height, false, nullptr) != GIF_OK) {
-            return fail(error, gif_error(gif->Error));
+    }
+};
+
+// GIF image data: LZW codes of 9 to 12 bits in 255-byte sub-blocks, a clear code when the
+// table is full. The table is direct (a code and a byte lead to the longer code) and is
+// emptied by moving to a new generation. Runs of the transparent index go along the codes
+// for one, two, three... transparent pixels that the table holds, a code a step rather
+// than a pixel a step.
+struct GifWriter::Lzw {
+    static constexpr uint32_t kClear = 256, kEnd = 257, kFirst = 258, kLimit = 4095;
+    static constexpr int kGenerationShift = 12;
+
+    std::vector<uint32_t> table = std::vector<uint32_t>(size_t(kLimit + 1) * 256, 0);
+    uint32_t generation = 1;
+    std::vector<uint16_t> chain = std::vector<uint16_t>(kLimit + 2, 0);  // chain[n]: n transparent pixels
+    uint32_t longest = 0;       // the longest such string in the table
+    int transparent = -1;
+    int width = 9;
+    uint32_t next = kFirst;
+    int32_t current = -1;       // the code of the string being matched, -1 before a pixel
+    uint32_t run_length = 0;    // its length when it is transparent pixels only, else 0
+    uint64_t bits = 0;
+    int bit_count = 0;
+    std::vector<unsigned char> *out = nullptr;
+    size_t block_at = 0;
+    int block_length = 0;
+
+    void start(std::vector<unsigned char> *data, int transparent_index) {
+        out = data;
+        transparent = transparent_index;
+        out->push_back(8);  // the smallest code size, for 256 colours
+        block_at = out->size();
+        out->push_back(0);
+        block_length = 0;
+        bits = 0;
+        bit_count = 0;
+        current = -1;
+        run_length = 0;
+        width = 9;
+        next = kFirst;
+        emit(kClear);
+        reset();
+    }
+
+    void reset() {
+        next = kFirst;
+        width = 9;
+        if (++generation == (1u << (32 - kGenerationShift))) {
+            std::fill(table.begin(), table.end(), 0u);
+            generation = 1;
         }
-        if (shown.empty()) shown.assign(frame.size(), 0);
-        line.resize(static_cast<size_t>(box_width));
-        for (int y = box.top; y < box.bottom; ++y) {
-            const size_t start = size_t(y) * size_t(width) + size_t(box.left);
-            for (int x = 0; x < box_width; ++x) {
-                const uint8_t index = frame[start + size_t(x)];
-                const bool same = written > 0 && shown[start + size_t(x)] == index;
-                line[size_t(x)] = see_through && same ? kTransparent : index;
+        longest = transparent >= 0 ? 1 : 0;
+        if (transparent >= 0) chain[1] = uint16_t(transparent);
+    }
+
+    void byte(unsigned char value) {
+        if (block_length == 255) {
+            (*out)[block_at] = 255;
+            block_at = out->size();
+            out->push_back(0);
+            block_length = 0;
+        }
+        out->push_back(value);
+        ++block_length;
+    }
+
+    // A code grows a bit when the next one to be made no longer fits, as decoders expect.
+    void emit(uint32_t code) {
+        bits |= uint64_t(code) << bit_count;
+        bit_count += width;
+        while (bit_count >= 8) {
+            byte(static_cast<unsigned char>(bits & 0xFF));
+            bits >>= 8;
+            bit_count -= 8;
+        }
+        if (next >= (1u << width) && width < 12) ++width;
+    }
+
+    // current ends before pixel: out it goes, and current + pixel becomes a code.
+    void emit_and_add(uint8_t pixel) {
+        emit(uint32_t(current));
+        if (next >= kLimit) {
+            emit(kClear);
+            reset();
+            return;
+        }
+        table[size_t(current) * 256 + pixel] = (generation << kGenerationShift) | next;
+        if (run_length != 0 && run_length == longest && pixel == transparent) chain[++longest] = uint16_t(next);
+        ++next;
+    }
+
+    void put(uint8_t pixel) {
+        if (current < 0) {
+            current = pixel;
+            run_length = pixel == transparent;
+            return;
+        }
+        const uint32_t entry = table[size_t(current) * 256 + pixel];
+        if ((entry >> kGenerationShift) == generation) {
+            current = int32_t(entry & 0xFFF);
+            run_length = run_length != 0 && pixel == transparent ? run_length + 1 : 0;
+            return;
+        }
+        emit_and_add(pixel);
+        current = pixel;
+        run_length = pixel == transparent;
+    }
+
+    void put_span(const uint8_t *pixels, size_t count) {
+        for (size_t i = 0; i < count; ++i) put(pixels[i]);
+    }
+
+    void put_transparent(size_t count) {
+        while (count > 0) {
+            if (run_length == 0) {  // a string that does not end in a transparent run
+                put(uint8_t(transparent));
+                --count;
+                continue;
             }
-            if (EGifPutLine(gif, line.data(), box_width) != GIF_OK) return fail(error, gif_error(gif->Error));
-            std::memcpy(shown.data() + start, frame.data() + start, size_t(box_width));
+            const size_t room = longest - run_length;
+            if (count <= room) {
+                run_length += uint32_t(count);
+                current = chain[run_length];
+                return;
+            }
+            count -= room + 1;
+            run_length = longest;
+            current = chain[longest];
+            emit_and_add(uint8_t(transparent));
+            current = transparent;
+            run_length = 1;
         }
-        ++written;
-        return true;
     }
 
-    bool close(std::string *error) {
-        int code = 0;
-        const int closed = EGifCloseFile(gif, &code);
-        gif = nullptr;
-        return closed == GIF_OK || fail(error, gif_error(code));
+    void finish() {
+        if (current >= 0) emit(uint32_t(current));
+        emit(kEnd);
+        if (bit_count > 0) byte(static_cast<unsigned char>(bits & 0xFF));
+        (*out)[block_at] = static_cast<unsigned char>(block_length);
+        if (block_length > 0) out->push_back(0);
+        out = nullptr;
     }
 };
 
 GifWriter::GifWriter() = default;
 
-GifWriter::~GifWriter() {
-    discard();
-    if (deflater_) deflateEnd(deflater_.get());
-    if (inflater_) inflateEnd(inflater_.get());
-}
+GifWriter::~GifWriter() { discard(); }
 
 void GifWriter::discard() {
     if (frames_file_) std::fclose(frames_file_);
@@ -178,7 +319,8 @@ void GifWriter::discard() {
 bool GifWriter::open(const std::string &path, std::string *error) {
     discard();
     frames_ = 0;
-    uses_.clear();
+    times_.clear();
+    colours_ = std::make_unique<Colours>();
     const platform::OutputPlace place = platform::output_place(path);
     path_ = place.path;
     in_place_ = place.in_place;
@@ -197,193 +339,247 @@ bool GifWriter::open(const std::string &path, std::string *error) {
     return true;
 }
 
-// Takes the pixels of box out of the count (change -1) or into it (+1) from frame
-// frames_ on; colours are looked up once per run of equal pixels.
-void GifWriter::count_colours(const platform::Bitmap &frame, const Box &box, int change) {
-    for (int y = box.top; y < box.bottom; ++y) {
-        const platform::Pixel *row = frame.row(y);
-        for (int x = box.left; x < box.right;) {
-            int end = x + 1;
-            while (end < box.right && row[end] == row[x]) ++end;
-            Uses &uses = uses_[row[x] | 0xFF000000u];
-            uses.total += uses.current * uint64_t(frames_ - uses.since);
-            uses.since = frames_;
-            uses.current = change > 0 ? uses.current + uint64_t(end - x) : uses.current - uint64_t(end - x);
-            x = end;
-        }
+// A run of changed pixels, gap pixels after the end of the run before, into the record;
+// before is what they replace (none in the first frame).
+void GifWriter::keep_run(const Pixel *pixels, const Pixel *before, uint32_t gap, uint32_t length) {
+    put_varint(record_, gap);
+    put_varint(record_, length);
+    ++runs_;
+    Colours &colours = *colours_;
+    for (uint32_t i = 0; i < length; ++i) {
+        const uint32_t id = colours.id(pixels[i], colours.coming);
+        colours.count(id, frames_, true);
+        if (before) colours.count(colours.id(before[i], colours.going), frames_, false);
+        ids_.push_back(id);
     }
 }
 
-// The rectangle is kept as its difference (exclusive or) from the frame before, mostly
-// zeros, which run-length deflate packs fast and small.
-bool GifWriter::spill(const platform::Bitmap &frame, const Box &box, int64_t time_ms, std::string *error) {
-    const int box_width = box.right - box.left;
-    rect_.resize(size_t(box_width) * size_t(box.bottom - box.top));
-    const bool first = frames_ == 0;
-    for (int y = box.top; y < box.bottom; ++y) {
-        platform::Pixel *out = rect_.data() + size_t(y - box.top) * size_t(box_width);
-        const platform::Pixel *now = frame.row(y) + box.left, *before = previous_.row(y) + box.left;
-        for (int x = 0; x < box_width; ++x) out[x] = first ? now[x] : now[x] ^ before[x];
-    }
-    const uLong raw = uLong(rect_.size() * sizeof(platform::Pixel));
-    if (!deflater_) {
-        deflater_ = std::make_unique<z_stream>();
-        if (deflateInit2(deflater_.get(), 1, Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY) != Z_OK) {
-            deflater_.reset();
-            return fail(error, "cannot compress a frame");
+// Finds the runs of pixels that differ from the frame before (all of the first frame),
+// puts them into previous_ and keeps them in the scratch file.
+bool GifWriter::keep_frame(const platform::Bitmap &picture, std::string *error) {
+    record_.clear();
+    ids_.clear();
+    runs_ = 0;
+    const int width = width_;
+    uint32_t end_of_last = 0;
+    for (int y = 0; y < height_; ++y) {
+        const Pixel *now = picture.row(y);
+        Pixel *before = previous_.row(y);
+        const uint32_t row_start = uint32_t(y) * uint32_t(width);
+        if (frames_ == 0) {
+            keep_run(now, nullptr, row_start - end_of_last, uint32_t(width));
+            std::memcpy(before, now, size_t(width) * sizeof(Pixel));
+            end_of_last = row_start + uint32_t(width);
+            continue;
+        }
+        if (std::memcmp(now, before, size_t(width) * sizeof(Pixel)) == 0) continue;
+        for (int x = first_difference(before, now, 0, width); x < width; x = first_difference(before, now, x, width)) {
+            int stop = x + 1;
+            while (stop < width && before[stop] != now[stop]) ++stop;
+            const uint32_t start = row_start + uint32_t(x);
+            keep_run(now + x, before + x, start - end_of_last, uint32_t(stop - x));
+            std::memcpy(before + x, now + x, size_t(stop - x) * sizeof(Pixel));
+            end_of_last = start + uint32_t(stop - x);
+            x = stop;
         }
     }
-    z_stream &stream = *deflater_;
-    const uLong bound = deflateBound(&stream, raw);
-    if (packed_.size() < bound) packed_.resize(bound);
-    deflateReset(&stream);
-    stream.next_in = reinterpret_cast<Bytef *>(rect_.data());
-    stream.avail_in = uInt(raw);
-    stream.next_out = packed_.data();
-    stream.avail_out = uInt(bound);
-    if (deflate(&stream, Z_FINISH) != Z_STREAM_END) return fail(error, "cannot compress a frame");
-    const uLong packed = bound - stream.avail_out;
-    const uint64_t size = packed;
-    const int32_t corners[4] = {box.left, box.top, box.right, box.bottom};
-    if (std::fwrite(&time_ms, sizeof time_ms, 1, frames_file_) != 1 ||
-        std::fwrite(corners, sizeof corners, 1, frames_file_) != 1 ||
-        std::fwrite(&size, sizeof size, 1, frames_file_) != 1 ||
-        std::fwrite(packed_.data(), 1, packed, frames_file_) != packed) {
+    // Colour numbers take as few bytes as the colours seen so far need.
+    const size_t seen = colours_->colours.size();
+    const uint32_t id_bytes = seen <= 256 ? 1 : seen <= 65536 ? 2 : 4;
+    const size_t runs_end = record_.size();
+    record_.resize(runs_end + ids_.size() * id_bytes);
+    unsigned char *at = record_.data() + runs_end;
+    if (id_bytes == 1) {
+        for (const uint32_t id : ids_) *at++ = static_cast<unsigned char>(id);
+    } else if (id_bytes == 2) {
+        for (const uint32_t id : ids_) {
+            const uint16_t narrow = uint16_t(id);
+            std::memcpy(at, &narrow, 2);
+            at += 2;
+        }
+    } else {
+        std::memcpy(at, ids_.data(), ids_.size() * 4);
+    }
+    const RecordHead head{uint32_t(record_.size()), runs_, uint32_t(ids_.size()), id_bytes};
+    if (std::fwrite(&head, sizeof head, 1, frames_file_) != 1 ||
+        std::fwrite(record_.data(), 1, record_.size(), frames_file_) != record_.size()) {
         return fail(error, std::string("cannot keep a frame in the scratch file: ") + std::strerror(errno));
     }
     return true;
 }
 
-// Reads the next kept rectangle into rect_; apply_rect puts it into previous_ (the frame
-// being rebuilt).
-bool GifWriter::read_back(Box *box, int64_t *time_ms, std::string *error) {
-    uint64_t size = 0;
-    int32_t corners[4];
-    const auto damaged = [error]() { return fail(error, "cannot read a frame back from the scratch file"); };
-    if (std::fread(time_ms, sizeof *time_ms, 1, frames_file_) != 1 ||
-        std::fread(corners, sizeof corners, 1, frames_file_) != 1 ||
-        std::fread(&size, sizeof size, 1, frames_file_) != 1) {
-        return damaged();
-    }
-    *box = Box{corners[0], corners[1], corners[2], corners[3]};
-    if (box->left < 0 || box->top < 0 || box->right > width_ || box->bottom > height_ ||
-        box->right < box->left || box->bottom < box->top) {
-        return damaged();
-    }
-    const int box_width = box->right - box->left;
-    const uLong raw = uLong(size_t(box_width) * size_t(box->bottom - box->top) * sizeof(platform::Pixel));
-    if (size > 2 * compressBound(raw) + 64) return damaged();
-    if (packed_.size() < size) packed_.resize(size);
-    if (std::fread(packed_.data(), 1, size, frames_file_) != size) return damaged();
-    rect_.resize(raw / sizeof(platform::Pixel));
-    if (!inflater_) {
-        inflater_ = std::make_unique<z_stream>();
-        if (inflateInit2(inflater_.get(), -15) != Z_OK) {
-            inflater_.reset();
-            return damaged();
-        }
-    }
-    z_stream &stream = *inflater_;
-    inflateReset(&stream);
-    stream.next_in = packed_.data();
-    stream.avail_in = uInt(size);
-    stream.next_out = reinterpret_cast<Bytef *>(rect_.data());
-    stream.avail_out = uInt(raw);
-    if (inflate(&stream, Z_FINISH) != Z_STREAM_END || stream.avail_out != 0) {
-        return fail(error, "a frame in the scratch file is damaged");
-    }
-    return true;
-}
-
-void GifWriter::apply_rect(const Box &box) {
-    const int box_width = box.right - box.left;
-    for (int y = box.top; y < box.bottom; ++y) {
-        const platform::Pixel *change = rect_.data() + size_t(y - box.top) * size_t(box_width);
-        platform::Pixel *pixel = previous_.row(y) + box.left;
-        for (int x = 0; x < box_width; ++x) pixel[x] ^= change[x];
-    }
-}
-
-bool GifWriter::add_frame(const platform::Bitmap &frame, int64_t time_ms, std::string *error) {
+bool GifWriter::add_frame(const platform::Bitmap &picture, int width, int height, int64_t time_ms,
+                          std::string *error) {
     if (!out_) return fail(error, "the GIF file is not open");
-    if (frame.width() <= 0 || frame.height() <= 0 || frame.width() > 65535 || frame.height() > 65535) {
-        return fail(error, "a frame of " + std::to_string(frame.width()) + "x" +
-                               std::to_string(frame.height()) + " pixels cannot go into a GIF");
+    if (width <= 0 || height <= 0 || width > 65535 || height > 65535 || width > picture.width() ||
+        height > picture.height()) {
+        return fail(error, "a frame of " + std::to_string(width) + "x" + std::to_string(height) +
+                               " pixels cannot go into a GIF");
     }
-    Box box{0, 0, frame.width(), frame.height()};
     if (frames_ == 0) {
-        width_ = frame.width();
-        height_ = frame.height();
-        previous_ = frame;
-    } else if (frame.width() != width_ || frame.height() != height_) {
+        if (int64_t(width) * height > int64_t(UINT32_MAX / 4)) {
+            return fail(error, "a frame of " + std::to_string(width) + "x" + std::to_string(height) +
+                                   " pixels is too large for a GIF");
+        }
+        width_ = width;
+        height_ = height;
+        previous_.reset(width, height);
+    } else if (width != width_ || height != height_) {
         return fail(error, "a frame of another size than the first");
-    } else {
-        box = changed_box(previous_.pixels().data(), frame.pixels().data(), width_, box);
     }
-    if (!spill(frame, box, time_ms, error)) return false;
-    if (frames_ > 0) count_colours(previous_, box, -1);
-    count_colours(frame, box, +1);
-    for (int y = box.top; y < box.bottom; ++y) {
-        std::copy(frame.row(y) + box.left, frame.row(y) + box.right, previous_.row(y) + box.left);
-    }
+    if (!keep_frame(picture, error)) return false;
+    times_.push_back(time_ms);
     ++frames_;
     return true;
 }
 
-// The most used colours first. All of them when they fit; with at most 255 the last
+// The colours that covered the most pixels over all frames first. All of them when they fit; with at most 255 the last
 // index stays free to mark the unchanged pixels of a frame.
 void GifWriter::choose_palette() {
-    std::vector<std::pair<platform::Pixel, uint64_t>> colours;
-    for (const auto &[colour, uses] : uses_) {
-        const uint64_t total = uses.total + uses.current * uint64_t(frames_ - uses.since);
-        if (total > 0) colours.emplace_back(colour, total);
+    const Colours &colours = *colours_;
+    std::vector<uint32_t> order(colours.colours.size());
+    std::vector<uint64_t> used(order.size());
+    for (uint32_t i = 0; i < order.size(); ++i) {
+        order[i] = i;
+        used[i] = colours.pixels(i, frames_);
     }
-    std::sort(colours.begin(), colours.end(), [](const auto &a, const auto &b) {
-        return a.second != b.second ? a.second > b.second : a.first < b.first;
+    std::sort(order.begin(), order.end(), [&colours, &used](uint32_t a, uint32_t b) {
+        return used[a] != used[b] ? used[a] > used[b] : colours.colours[a] < colours.colours[b];
     });
-    const size_t kept = colours.size() == size_t(kPaletteSize) ? colours.size()
-                                                               : std::min(colours.size(), size_t(kTransparent));
+    const size_t kept = order.size() == size_t(kPaletteSize) ? order.size()
+                                                             : std::min(order.size(), size_t(kTransparent));
     transparency_ = kept < size_t(kPaletteSize);
     palette_.clear();
-    index_of_.clear();
+    index_of_.assign(order.size(), 0);
     for (size_t i = 0; i < kept; ++i) {
-        index_of_[colours[i].first] = uint8_t(i);
-        palette_.push_back(colours[i].first);
+        index_of_[order[i]] = uint8_t(i);
+        palette_.push_back(colours.colours[order[i]]);
     }
-    for (size_t i = kept; i < colours.size(); ++i) {
-        const platform::Pixel colour = colours[i].first;
+    for (size_t i = kept; i < order.size(); ++i) {
+        const Pixel colour = colours.colours[order[i]];
         size_t best = 0;
         for (size_t j = 1; j < palette_.size(); ++j) {
             if (distance(palette_[j], colour) < distance(palette_[best], colour)) best = j;
         }
-        index_of_[colour] = uint8_t(best);
+        index_of_[order[i]] = uint8_t(best);
     }
-    approximated_ = (long long)(colours.size() - kept);
+    approximated_ = (long long)(order.size() - kept);
 }
 
-namespace {
+// Reads the next frame's record, maps its colours to the palette, and writes the frame:
+// the box around the pixels whose index changed, the others in it transparent.
+bool GifWriter::write_frame(bool first, int delay, Lzw &lzw, std::string *error) {
+    const auto damaged = [error]() { return fail(error, "a frame in the scratch file is damaged"); };
+    RecordHead head;
+    const uint64_t frame_pixels = uint64_t(width_) * uint64_t(height_);
+    if (std::fread(&head, sizeof head, 1, frames_file_) != 1) return damaged();
+    if (head.pixels > frame_pixels || head.runs > head.pixels ||
+        (head.id_bytes != 1 && head.id_bytes != 2 && head.id_bytes != 4) ||
+        uint64_t(head.bytes) < uint64_t(head.pixels) * head.id_bytes ||
+        uint64_t(head.bytes) > uint64_t(head.pixels) * head.id_bytes + uint64_t(head.runs) * 10) {
+        return damaged();
+    }
+    record_.resize(head.bytes);
+    if (std::fread(record_.data(), 1, head.bytes, frames_file_) != head.bytes) return damaged();
 
-// The palette indices of box's pixels, into out (a whole frame's worth).
-void index_box(const platform::Bitmap &frame, const Box &box,
-               const std::unordered_map<platform::Pixel, uint8_t> &index_of, std::vector<uint8_t> *out) {
-    platform::Pixel last_colour = 0;
-    uint8_t index = 0;
-    bool known = false;
-    for (int y = box.top; y < box.bottom; ++y) {
-        const platform::Pixel *row = frame.row(y);
-        uint8_t *indices = out->data() + size_t(y) * size_t(frame.width());
-        for (int x = box.left; x < box.right; ++x) {
-            if (!known || row[x] != last_colour) {
-                last_colour = row[x];
-                index = index_of.at(row[x] | 0xFF000000u);
-                known = true;
+    const unsigned char *at = record_.data();
+    const unsigned char *ids = record_.data() + (head.bytes - size_t(head.pixels) * head.id_bytes);
+    changed_.clear();
+    changed_indices_.clear();
+    uint64_t position = 0, taken = 0;
+    for (uint32_t run = 0; run < head.runs; ++run) {
+        uint32_t gap = 0, length = 0;
+        if (!get_varint(at, ids, &gap) || !get_varint(at, ids, &length)) return damaged();
+        const uint64_t start = position + gap;
+        if (length == 0 || start + length > frame_pixels || taken + length > head.pixels) return damaged();
+        for (uint64_t p = start; p < start + length; ++p, ++taken) {
+            uint32_t id = 0;
+            if (head.id_bytes == 1) {
+                id = ids[taken];
+            } else if (head.id_bytes == 2) {
+                uint16_t narrow = 0;
+                std::memcpy(&narrow, ids + taken * 2, 2);
+                id = narrow;
+            } else {
+                std::memcpy(&id, ids + taken * 4, 4);
             }
-            indices[x] = index;
+            if (id >= index_of_.size()) return damaged();
+            const uint8_t index = index_of_[id];
+            if (!first && shown_[p] == index) continue;  // a colour shown by the same index
+            shown_[p] = index;
+            const size_t count = changed_.size();
+            if (count > 0 && uint64_t(changed_[count - 2]) + changed_[count - 1] == p) {
+                ++changed_[count - 1];
+            } else {
+                changed_.push_back(uint32_t(p));
+                changed_.push_back(1);
+            }
+            changed_indices_.push_back(index);
         }
+        position = start + length;
     }
-}
+    if (taken != head.pixels || at != ids) return damaged();
 
-}  // namespace
+    Box box{0, 0, 1, 1};  // nothing changed: one pixel
+    if (first) {
+        box = Box{0, 0, width_, height_};
+    } else if (!changed_.empty()) {
+        const uint32_t w = uint32_t(width_);
+        box = Box{width_, int(changed_.front() / w), 0, 0};
+        for (size_t i = 0; i < changed_.size(); i += 2) {
+            const uint32_t start = changed_[i], end = changed_[i] + changed_[i + 1];
+            const int left = int(start % w), right = int((end - 1) % w) + 1;
+            if ((start / w) != (end - 1) / w) {
+                box.left = 0;
+                box.right = width_;
+            } else {
+                box.left = std::min(box.left, left);
+                box.right = std::max(box.right, right);
+            }
+        }
+        box.bottom = int((changed_[changed_.size() - 2] + changed_.back() - 1) / w) + 1;
+    }
+    const int box_width = box.right - box.left, box_height = box.bottom - box.top;
+    const bool see_through = !first && transparency_;
+
+    data_.clear();
+    // The graphic control extension: left in place, the delay, the transparent index.
+    data_.insert(data_.end(), {0x21, 0xF9, 0x04, static_cast<unsigned char>((1 << 2) | (see_through ? 1 : 0))});
+    put_le16(data_, delay);
+    data_.push_back(kTransparent);  // read only when the flag says so
+    data_.push_back(0);
+    data_.push_back(0x2C);  // the image descriptor, no colour table of its own
+    put_le16(data_, box.left);
+    put_le16(data_, box.top);
+    put_le16(data_, box_width);
+    put_le16(data_, box_height);
+    data_.push_back(0);
+    lzw.start(&data_, see_through ? kTransparent : -1);
+    if (!see_through) {
+        for (int y = box.top; y < box.bottom; ++y) {
+            lzw.put_span(shown_.data() + size_t(y) * size_t(width_) + size_t(box.left), size_t(box_width));
+        }
+    } else {
+        const uint32_t w = uint32_t(width_);
+        uint64_t cursor = 0;
+        const uint8_t *indices = changed_indices_.data();
+        for (size_t i = 0; i < changed_.size(); i += 2) {
+            const uint32_t start = changed_[i], length = changed_[i + 1];
+            const uint64_t stream = uint64_t(start / w - uint32_t(box.top)) * uint64_t(box_width) +
+                                    (start % w - uint32_t(box.left));
+            lzw.put_transparent(size_t(stream - cursor));
+            lzw.put_span(indices, length);
+            indices += length;
+            cursor = stream + length;
+        }
+        lzw.put_transparent(size_t(uint64_t(box_width) * uint64_t(box_height) - cursor));
+    }
+    lzw.finish();
+    if (std::fwrite(data_.data(), 1, data_.size(), out_) != data_.size()) {
+        return fail(error, std::strerror(errno));
+    }
+    return true;
+}
 
 bool GifWriter::finish(std::string *error) {
     if (!out_) return fail(error, "the GIF file is not open");
@@ -392,34 +588,32 @@ bool GifWriter::finish(std::string *error) {
         return fail(error, "no frames");
     }
     choose_palette();
-    bool ok = true;
-    {
-        Encoder encoder;
-        encoder.width = width_;
-        encoder.height = height_;
-        encoder.transparency = transparency_;
-        ok = std::fseek(frames_file_, 0, SEEK_SET) == 0 || fail(error, std::strerror(errno));
-        ok = ok && encoder.start(out_, palette_, error);
-        // A frame's delay needs the next frame's time: the next rectangle is read before
-        // this frame is written, and put in place after.
-        std::vector<uint8_t> indices(size_t(width_) * size_t(height_));
-        Box box, next_box;
-        int64_t time = 0, next_time = 0;
-        previous_ = platform::Bitmap(width_, height_, 0);  // the first frame is kept whole
-        ok = ok && read_back(&box, &time, error);
-        if (ok) apply_rect(box);
-        for (int i = 0; ok && i < frames_; ++i) {
-            index_box(previous_, box, index_of_, &indices);
-            const bool last = i + 1 == frames_;
-            if (!last) ok = read_back(&next_box, &next_time, error);
-            const int64_t stood = last ? kFrameMs : next_time - time;
-            ok = ok && encoder.write(indices, box, delay_cs(stood), error);
-            if (ok && !last) apply_rect(next_box);
-            box = next_box;
-            time = next_time;
-        }
-        ok = ok && encoder.close(error);
+    // The header, the screen with one 256-colour table, and the loop that has viewers play
+    // the animation over and over.
+    data_.clear();
+    for (const char c : std::string("GIF89a")) data_.push_back(static_cast<unsigned char>(c));
+    put_le16(data_, width_);
+    put_le16(data_, height_);
+    data_.insert(data_.end(), {0xF7, 0, 0});
+    for (int i = 0; i < kPaletteSize; ++i) {
+        const Pixel colour = size_t(i) < palette_.size() ? palette_[size_t(i)] : 0;
+        data_.insert(data_.end(), {platform::red_of(colour), platform::green_of(colour), platform::blue_of(colour)});
     }
+    data_.insert(data_.end(), {0x21, 0xFF, 11});
+    for (const char c : std::string("NETSCAPE2.0")) data_.push_back(static_cast<unsigned char>(c));
+    data_.insert(data_.end(), {3, 1, 0, 0, 0});
+    bool ok = std::fseek(frames_file_, 0, SEEK_SET) == 0 || fail(error, std::strerror(errno));
+    ok = ok && (std::fwrite(data_.data(), 1, data_.size(), out_) == data_.size() || fail(error, std::strerror(errno)));
+    if (ok) {
+        const auto lzw = std::make_unique<Lzw>();
+        shown_.assign(size_t(width_) * size_t(height_), 0);
+        for (int i = 0; ok && i < frames_; ++i) {
+            // A frame stands until the next one's time; the last one a tenth of a second.
+            const int64_t stood = i + 1 < frames_ ? times_[size_t(i) + 1] - times_[size_t(i)] : kFrameMs;
+            ok = write_frame(i == 0, delay_cs(stood), *lzw, error);
+        }
+    }
+    ok = ok && (std::fputc(0x3B, out_) != EOF || fail(error, std::strerror(errno)));
     ok = ok && (((in_place_ ? std::fflush(out_) == 0 : platform::flush_to_disk(out_)) && !std::ferror(out_)) ||
                 fail(error, std::strerror(errno)));
     if (ok) {

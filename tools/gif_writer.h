@@ -1,25 +1,21 @@
-// Animated GIF files through giflib, for kanvo-run and kanvo-replay. Frames are kept,
-// compressed, in a scratch file until the run is over, so that the one palette that all
-// frames share is chosen from every colour the run used: exactly those colours when they
-// are at most 256 (the palette colours and the shades of anti-aliased text often are),
-// otherwise the 255 most used, the rest shown by the nearest of them. Every frame after
-// the first holds only the rectangle that changed, with the pixels inside it that did not
-// change left transparent, so that a long animation stays small. A frame costs in
-// proportion to what changed in it: only that rectangle is compared, counted, kept and
-// encoded.
+// Animated GIF files for kanvo-run and kanvo-replay. What changed in each frame is kept in
+// a scratch file until the run is over, so that the one palette that all frames share is
+// chosen from every colour the run used: exactly those colours when they are at most 256
+// (the palette colours and the shades of anti-aliased text often are), otherwise the 255
+// most used, the rest shown by the nearest of them. Every frame after the first holds
+// only the rectangle that changed, with the pixels inside it that did not change left
+// transparent, so that a long animation stays small. A frame costs about what changed in
+// it: only changed pixels are counted, kept and looked up, and the unchanged ones between
+// them are encoded a run at a time.
 #pragma once
 
 #include <cstdint>
 #include <cstdio>
 #include <memory>
 #include <string>
-#include <unordered_map>
 #include <vector>
 
 #include "testing.h"
-
-struct GifFileType;
-struct z_stream_s;
 
 class GifWriter {
 public:
@@ -41,7 +37,12 @@ public:
 
     // A frame that went on screen at time_ms (a clock in milliseconds that never goes
     // back), until the next frame's time. Every frame has the first one's size.
-    bool add_frame(const platform::Bitmap &frame, int64_t time_ms, std::string *error);
+    bool add_frame(const platform::Bitmap &frame, int64_t time_ms, std::string *error) {
+        return add_frame(frame, frame.width(), frame.height(), time_ms, error);
+    }
+    // The same for the top-left width by height pixels of picture, taken where they are.
+    bool add_frame(const platform::Bitmap &picture, int width, int height, int64_t time_ms,
+                   std::string *error);
 
     // Chooses the palette, writes every frame and renames the file into place.
     bool finish(std::string *error);
@@ -58,34 +59,32 @@ public:
     };
 
 private:
-    struct Encoder;
-    // Pixels of one colour in the frames so far, counted lazily: `current` pixels in
-    // every frame since frame `since`, not yet added to `total`.
-    struct Uses {
-        uint64_t total = 0;
-        uint64_t current = 0;
-        int since = 0;
-    };
+    struct Colours;
+    struct Lzw;
 
-    bool spill(const platform::Bitmap &frame, const Box &box, int64_t time_ms, std::string *error);
-    bool read_back(Box *box, int64_t *time_ms, std::string *error);
-    void apply_rect(const Box &box);
-    void count_colours(const platform::Bitmap &frame, const Box &box, int change);
+    bool keep_frame(const platform::Bitmap &picture, std::string *error);
+    void keep_run(const platform::Pixel *pixels, const platform::Pixel *before, uint32_t gap, uint32_t length);
+    bool write_frame(bool first, int delay_cs, Lzw &lzw, std::string *error);
     void choose_palette();
 
     std::string path_, temporary_;
     bool in_place_ = false;  // a device or FIFO, written straight into
     std::FILE *out_ = nullptr;    // the GIF, under its temporary name
-    std::FILE *frames_file_ = nullptr;  // the frames, until finish
+    std::FILE *frames_file_ = nullptr;  // the frames' changes, until finish
     int width_ = 0, height_ = 0;
     int frames_ = 0;
-    std::unordered_map<platform::Pixel, Uses> uses_;  // pixels of each colour, all frames
+    std::vector<int64_t> times_;           // when each frame went on screen
+    std::unique_ptr<Colours> colours_;     // every colour of the run and its pixels
     platform::Bitmap previous_;            // the frame before, to find what changed
-    std::vector<platform::Pixel> rect_;    // a changed rectangle's pixels, row by row
-    std::vector<unsigned char> packed_;    // the same compressed
-    std::unique_ptr<z_stream_s> deflater_, inflater_;  // made once, reset for every frame
+    std::vector<unsigned char> record_;    // one frame's changes: runs, then colours
+    std::vector<uint32_t> ids_;            // the colours of a frame's changed pixels
+    uint32_t runs_ = 0;
     std::vector<platform::Pixel> palette_;
-    std::unordered_map<platform::Pixel, uint8_t> index_of_;
+    std::vector<uint8_t> index_of_;        // palette index of each colour of the run
+    std::vector<uint8_t> shown_;           // what a viewer shows, as palette indices
+    std::vector<uint32_t> changed_;        // a frame's runs of changed indices: start, length
+    std::vector<uint8_t> changed_indices_;
+    std::vector<unsigned char> data_;      // a frame's image data
     bool transparency_ = false;  // the palette keeps index 255 free for unchanged pixels
     long long approximated_ = 0;
 };

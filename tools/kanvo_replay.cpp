@@ -169,7 +169,9 @@ void take_frame(bool last) {
     if (!run.options.frames.empty()) write_frame();
     if (!run.gif.is_open() || !(last || index % (long long)run.options.gif_every == 0)) return;
     std::string reason;
-    if (!run.gif.add_frame(shown_picture(), run.user->now_ms(), &reason)) {
+    int width = 0, height = 0;
+    const platform::Bitmap &surface = shown_surface(&width, &height);
+    if (!run.gif.add_frame(surface, width, height, run.user->now_ms(), &reason)) {
         std::fprintf(stderr, "kanvo-replay: cannot write %s: %s\n", run.options.gif.c_str(), reason.c_str());
         run.write_failed = true;
         run.gif.discard();

@@ -248,7 +248,11 @@ public:
 
     void take(const report::Record &record, const std::vector<platform::Pixel> &pixels) {
         if (record.width == 0) return;
-        platform::Bitmap frame(int(record.width), int(record.height));
+        // Into the last frame's pixels: a frame is a megabyte or so, made once.
+        if (!last_frame_ || last_frame_->width() != int(record.width) || last_frame_->height() != int(record.height)) {
+            last_frame_.emplace(int(record.width), int(record.height));
+        }
+        platform::Bitmap &frame = *last_frame_;
         for (uint32_t y = 0; y < record.height; ++y) {
             std::memcpy(frame.row(int(y)), pixels.data() + size_t(y) * record.width,
                         record.width * sizeof(platform::Pixel));
@@ -258,7 +262,6 @@ public:
         if (!options_.frames.empty() && !repeated && !frames_failed_) write_frame(record, frame);
         const bool last = record.kind != report::wait;
         if (gif_.is_open() && (last || record.frame % options_.gif_every == 0)) add_to_gif(record, frame);
-        last_frame_ = std::move(frame);
     }
 
     // A frame could not be written: the rest would fail alike, so the run stops.
