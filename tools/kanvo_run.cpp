@@ -246,7 +246,8 @@ public:
         }
     }
 
-    void take(const report::Record &record, const std::vector<platform::Pixel> &pixels) {
+    // pixels: the record's width x height pixels, as bytes.
+    void take(const report::Record &record, const char *pixels) {
         if (record.width == 0) return;
         // Into the last frame's pixels: a frame is a megabyte or so, made once.
         if (!last_frame_ || last_frame_->width() != int(record.width) || last_frame_->height() != int(record.height)) {
@@ -254,7 +255,7 @@ public:
         }
         platform::Bitmap &frame = *last_frame_;
         for (uint32_t y = 0; y < record.height; ++y) {
-            std::memcpy(frame.row(int(y)), pixels.data() + size_t(y) * record.width,
+            std::memcpy(frame.row(int(y)), pixels + size_t(y) * record.width * sizeof(platform::Pixel),
                         record.width * sizeof(platform::Pixel));
         }
         // The frame at a limit, a crash or a stop is one a wait has shown already.
@@ -333,29 +334,42 @@ private:
     bool png_written_ = false;
 };
 
-// Reads the program's records as they arrive, a frame possibly split over many reads.
+// Reads the program's records as they arrive, a frame possibly split over many reads. The
+// bytes are read into one buffer and a record's pixels are handed over where they lie:
+// a frame a wait is megabytes a second.
 class ReportReader {
 public:
-    enum class Result { more, garbled };
-
-    // Takes the bytes read; calls on_record for every complete record.
+    // Reads what the pipe holds (up to a megabyte); calls on_record for every complete
+    // record, with its pixels' bytes. Returns read's result; *garbled when the stream
+    // makes no sense.
     template <typename OnRecord>
-    Result take(const char *data, size_t size, OnRecord on_record) {
-        buffer_.insert(buffer_.end(), data, data + size);
-        size_t used = 0;
-        while (buffer_.size() - used >= sizeof(report::Record)) {
-            report::Record record;
-            std::memcpy(&record, buffer_.data() + used, sizeof record);
-            if (!plausible(record)) return Result::garbled;
-            const size_t pixel_bytes = size_t(record.width) * record.height * sizeof(platform::Pixel);
-            if (buffer_.size() - used < sizeof record + pixel_bytes) break;
-            pixels_.resize(size_t(record.width) * record.height);
-            if (pixel_bytes > 0) std::memcpy(pixels_.data(), buffer_.data() + used + sizeof record, pixel_bytes);
-            used += sizeof record + pixel_bytes;
-            on_record(record, pixels_);
+    ssize_t read_from(int fd, bool *garbled, OnRecord on_record) {
+        constexpr size_t kChunk = size_t(1) << 20;
+        if (buffer_.size() - end_ < kChunk) {
+            // Move what is left of a record to the front, or make room for a whole frame.
+            std::memmove(buffer_.data(), buffer_.data() + start_, end_ - start_);
+            end_ -= start_;
+            start_ = 0;
+            if (buffer_.size() - end_ < kChunk) buffer_.resize(end_ + kChunk);
         }
-        buffer_.erase(buffer_.begin(), buffer_.begin() + long(used));
-        return Result::more;
+        const ssize_t got = read(fd, buffer_.data() + end_, kChunk);
+        if (got <= 0) return got;
+        end_ += size_t(got);
+        while (end_ - start_ >= sizeof(report::Record)) {
+            report::Record record;
+            std::memcpy(&record, buffer_.data() + start_, sizeof record);
+            if (!plausible(record)) {
+                *garbled = true;
+                return got;
+            }
+            const size_t pixel_bytes = size_t(record.width) * record.height * sizeof(platform::Pixel);
+            if (end_ - start_ < sizeof record + pixel_bytes) break;
+            const char *pixels = buffer_.data() + start_ + sizeof record;
+            start_ += sizeof record + pixel_bytes;
+            on_record(record, pixels);
+        }
+        if (start_ == end_) start_ = end_ = 0;
+        return got;
     }
 
 private:
@@ -366,7 +380,7 @@ private:
     }
 
     std::vector<char> buffer_;
-    std::vector<platform::Pixel> pixels_;
+    size_t start_ = 0, end_ = 0;  // the bytes not yet taken
 };
 
 // Ctrl+C or a kill: the run stops the program and removes its unfinished files.
@@ -408,8 +422,7 @@ Outcome supervise(pid_t pid, int report_fd, const Options &options, Pictures &pi
         std::chrono::duration<double>(options.timeout_s));
     auto deadline = Clock::now() + timeout;
     bool open = true;
-    std::vector<char> chunk(1 << 16);
-    auto on_record = [&](const report::Record &record, const std::vector<platform::Pixel> &pixels) {
+    auto on_record = [&](const report::Record &record, const char *pixels) {
         deadline = Clock::now() + timeout;
         outcome.reported = true;
         if (record.kind == report::limit) outcome.limit_reached = true;
@@ -417,9 +430,10 @@ Outcome supervise(pid_t pid, int report_fd, const Options &options, Pictures &pi
         pictures.take(record, pixels);
     };
     auto read_some = [&]() {
-        const ssize_t got = read(report_fd, chunk.data(), chunk.size());
+        bool garbled = false;
+        const ssize_t got = reader.read_from(report_fd, &garbled, on_record);
         if (got == 0) open = false;
-        if (got > 0 && reader.take(chunk.data(), size_t(got), on_record) == ReportReader::Result::garbled) {
+        if (garbled) {
             outcome.garbled = true;
             open = false;
         }
