@@ -5,6 +5,8 @@
 
 #include <ctime>
 #include <filesystem>
+#include <map>
+#include <random>
 
 #include "gif_writer.h"
 #include "support/gif_frames.h"
@@ -190,6 +192,192 @@ TEST_F(GifWriterTest, AFrameCostsWhatChangedInIt) {
     ASSERT_EQ(decoded.frames.size(), 500u);
     EXPECT_EQ(decoded.frames[499].pixel(100 + 499 % 300, 200), rgb(255, 0, 0));
     EXPECT_EQ(decoded.frames[499].pixel(99 + 499 % 300, 200), rgb(0, 51, 153));
+}
+
+}  // namespace
+
+namespace {
+
+// Writes frames a tenth of a second apart and decodes the GIF: exactly these pixels, frame
+// by frame. Returns the decoded GIF.
+DecodedGif round_trip(const std::string &file, const std::vector<Bitmap> &frames) {
+    GifWriter writer;
+    std::string reason;
+    EXPECT_TRUE(writer.open(file, &reason)) << reason;
+    for (size_t i = 0; i < frames.size(); ++i) EXPECT_TRUE(writer.add_frame(frames[i], int64_t(i) * 100, &reason)) << reason;
+    EXPECT_TRUE(writer.finish(&reason)) << reason;
+    EXPECT_EQ(writer.approximated_colours(), 0) << file;
+    DecodedGif gif;
+    EXPECT_TRUE(decode_gif(file, &gif, &reason)) << file << ": " << reason;
+    EXPECT_EQ(gif.frames.size(), frames.size()) << file;
+    for (size_t i = 0; i < std::min(gif.frames.size(), frames.size()); ++i) {
+        const std::vector<platform::Pixel> &want = frames[i].pixels(), &got = gif.frames[i].pixels();
+        const auto differ = std::mismatch(want.begin(), want.end(), got.begin(), got.end());
+        if (differ.first != want.end()) {
+            const size_t at = size_t(differ.first - want.begin());
+            ADD_FAILURE() << file << ": frame " << i << " first differs at (" << at % size_t(frames[i].width())
+                          << ", " << at / size_t(frames[i].width()) << ")";
+        }
+    }
+    return gif;
+}
+
+std::vector<platform::Pixel> some_colours(std::mt19937 &random, size_t count) {
+    std::vector<platform::Pixel> colours;
+    for (size_t i = 0; i < count; ++i) {
+        colours.push_back(rgb(uint8_t(random()), uint8_t(random()), uint8_t(random())));
+    }
+    return colours;
+}
+
+void noise(Bitmap &frame, int left, int top, int right, int bottom, const std::vector<platform::Pixel> &colours,
+           std::mt19937 &random) {
+    for (int y = top; y < bottom; ++y) {
+        for (int x = left; x < right; ++x) frame.set_pixel(x, y, colours[random() % colours.size()]);
+    }
+}
+
+TEST_F(GifWriterTest, EveryFrameDecodesToExactlyWhatWentIn) {
+    std::mt19937 random(7);
+    const std::vector<platform::Pixel> colours = some_colours(random, 200);
+
+    // A few scattered pixels in a large frame: long transparent runs between them, some
+    // ending a row and starting the next.
+    std::vector<Bitmap> frames{Bitmap(301, 200, rgb(10, 20, 30))};
+    for (int i = 0; i < 30; ++i) {
+        Bitmap frame = frames.back();
+        for (int k = 0; k < 40; ++k) frame.set_pixel(int(random() % 301), int(random() % 200), colours[random() % 200]);
+        const int y = int(random() % 199);
+        frame.set_pixel(300, y, colours[size_t(i)]);
+        frame.set_pixel(0, y + 1, colours[size_t(i) + 1]);
+        frames.push_back(frame);
+    }
+    round_trip(path("scattered.gif"), frames);
+
+    // The same column changing in every row: one pattern over and over.
+    frames.assign(1, Bitmap(64, 300, rgb(255, 255, 255)));
+    for (int i = 0; i < 12; ++i) {
+        Bitmap frame = frames.back();
+        fill(frame, 5, 0, 6, 300, i % 2 ? rgb(255, 0, 0) : rgb(0, 0, 255));
+        frames.push_back(frame);
+    }
+    round_trip(path("column.gif"), frames);
+
+    // Noise fills the code table many times over, whole frames and parts of them.
+    frames.assign(1, Bitmap(257, 190));
+    noise(frames[0], 0, 0, 257, 190, std::vector<platform::Pixel>(colours.begin(), colours.begin() + 150), random);
+    for (int i = 0; i < 5; ++i) {
+        Bitmap frame = frames.back();
+        const int left = i * 40, top = i * 30;
+        noise(frame, left, top, std::min(257, left + 60 + i * 30), 190, colours, random);
+        frames.push_back(frame);
+    }
+    round_trip(path("noise.gif"), frames);
+
+    // One colour; a single pixel; one row; one column; the whole window changing.
+    round_trip(path("one.gif"), std::vector<Bitmap>(5, Bitmap(50, 20, rgb(1, 2, 3))));
+    frames.clear();
+    for (const platform::Pixel colour : {rgb(9, 9, 9), rgb(9, 9, 9), rgb(200, 0, 0), rgb(0, 200, 0), rgb(9, 9, 9)}) {
+        frames.push_back(Bitmap(1, 1, colour));
+    }
+    round_trip(path("pixel.gif"), frames);
+    for (const auto &[width, height] : {std::pair{1, 37}, std::pair{37, 1}}) {
+        frames.assign(1, Bitmap(width, height, rgb(0, 0, 0)));
+        for (int i = 0; i < 6; ++i) {
+            Bitmap frame = frames.back();
+            noise(frame, 0, 0, width, height, std::vector<platform::Pixel>(colours.begin(), colours.begin() + 3), random);
+            frames.push_back(frame);
+        }
+        round_trip(path("line" + std::to_string(width) + ".gif"), frames);
+    }
+    frames.clear();
+    for (int i = 0; i < 4; ++i) {
+        Bitmap frame(585, 481);
+        for (int y = 0; y < 481; ++y) {
+            for (int x = 0; x < 585; ++x) frame.set_pixel(x, y, colours[size_t((x / 3 + y * (i + 1) + i * 17) % 200)]);
+        }
+        frames.push_back(frame);
+    }
+    round_trip(path("window.gif"), frames);
+}
+
+TEST_F(GifWriterTest, TwoHundredFiftySixColoursOfNoiseLeaveNoIndexForTransparency) {
+    std::vector<platform::Pixel> colours;
+    for (int i = 0; i < 256; ++i) colours.push_back(rgb(uint8_t(i), uint8_t(i * 7), uint8_t(255 - i)));
+    std::mt19937 random(11);
+    std::vector<Bitmap> frames{Bitmap(256, 20)};
+    for (int x = 0; x < 256; ++x) frames[0].set_pixel(x, 0, colours[size_t(x)]);
+    noise(frames[0], 0, 1, 256, 20, colours, random);
+    for (int i = 0; i < 4; ++i) {
+        Bitmap frame = frames.back();
+        noise(frame, 30 + i * 20, 3 + i, 90 + i * 30, 12 + i, colours, random);
+        frames.push_back(frame);
+    }
+    const DecodedGif gif = round_trip(path("all256.gif"), frames);
+    ASSERT_EQ(gif.images.size(), frames.size());
+    EXPECT_FALSE(gif.images[2].transparent);
+}
+
+TEST_F(GifWriterTest, BeyondTheColoursThatFitEveryColourKeepsOneStandIn) {
+    // 600 colours in noise: the stand-ins must not leave a changed pixel showing what was
+    // there before, even where the old and the new colour share a stand-in.
+    std::mt19937 random(5);
+    const std::vector<platform::Pixel> colours = some_colours(random, 600);
+    std::vector<Bitmap> frames{Bitmap(120, 90, rgb(0, 0, 0))};
+    for (int i = 0; i < 8; ++i) {
+        Bitmap frame = frames.back();
+        noise(frame, i * 10, i * 5, 120 - i * 7, 90 - i * 3, colours, random);
+        frames.push_back(frame);
+    }
+    GifWriter writer;
+    std::string reason;
+    ASSERT_TRUE(writer.open(path("many.gif"), &reason)) << reason;
+    for (size_t i = 0; i < frames.size(); ++i) ASSERT_TRUE(writer.add_frame(frames[i], int64_t(i) * 100, &reason));
+    ASSERT_TRUE(writer.finish(&reason)) << reason;
+    EXPECT_GT(writer.approximated_colours(), 300);
+    DecodedGif gif = decode(path("many.gif"));
+    ASSERT_EQ(gif.frames.size(), frames.size());
+    std::map<platform::Pixel, platform::Pixel> stand_in;
+    size_t exact = 0, pixels = 0;
+    for (size_t i = 0; i < frames.size(); ++i) {
+        for (size_t p = 0; p < frames[i].pixels().size(); ++p) {
+            const platform::Pixel original = frames[i].pixels()[p], shown = gif.frames[i].pixels()[p];
+            const auto [kept, fresh] = stand_in.emplace(original, shown);
+            if (!fresh && kept->second != shown) {
+                FAIL() << "frame " << i << " pixel " << p << " shows another stand-in than before";
+            }
+            exact += original == shown;
+            ++pixels;
+        }
+    }
+    EXPECT_EQ(stand_in.at(rgb(0, 0, 0)), rgb(0, 0, 0)) << "the most used colour is exact";
+    EXPECT_GT(exact, pixels / 3);
+}
+
+TEST_F(GifWriterTest, ScatteredChangesCostTheirPixelsNotTheirRectangle) {
+    // 500 window-sized frames in which 300 pixels change all over the frame, as twinkling
+    // stars and waves do: the changed rectangle is nearly the whole frame every time.
+    Bitmap frame(585, 481, rgb(0, 51, 153));
+    std::mt19937 random(3);
+    const std::vector<platform::Pixel> colours = some_colours(random, 40);
+    GifWriter gif;
+    std::string reason;
+    ASSERT_TRUE(gif.open(path("stars.gif"), &reason)) << reason;
+    std::clock_t spent = 0;
+    for (int i = 0; i < 500; ++i) {
+        for (int k = 0; k < 300; ++k) frame.set_pixel(int(random() % 585), int(random() % 481), colours[random() % 40]);
+        const std::clock_t start = std::clock();
+        ASSERT_TRUE(gif.add_frame(frame, i * 100, &reason)) << reason;
+        spent += std::clock() - start;
+    }
+    const std::clock_t start = std::clock();
+    ASSERT_TRUE(gif.finish(&reason)) << reason;
+    spent += std::clock() - start;
+    EXPECT_LT(double(spent) / CLOCKS_PER_SEC, 0.5) << "processor time for 500 frames";
+    DecodedGif decoded = decode(path("stars.gif"));
+    ASSERT_EQ(decoded.frames.size(), 500u);
+    EXPECT_TRUE(decoded.frames.back().pixels() == frame.pixels());
+    EXPECT_GT(decoded.images.back().width * decoded.images.back().height, 585 * 481 / 2);
 }
 
 }  // namespace
