@@ -347,7 +347,7 @@ public:
         constexpr size_t kChunk = size_t(1) << 20;
         if (buffer_.size() - end_ < kChunk) {
             // Move what is left of a record to the front, or make room for a whole frame.
-            std::memmove(buffer_.data(), buffer_.data() + start_, end_ - start_);
+            if (start_ > 0) std::memmove(buffer_.data(), buffer_.data() + start_, end_ - start_);
             end_ -= start_;
             start_ = 0;
             if (buffer_.size() - end_ < kChunk) buffer_.resize(end_ + kChunk);
