@@ -246,23 +246,28 @@ public:
         }
     }
 
-    // pixels: the record's width x height pixels, as bytes.
-    void take(const report::Record &record, const char *pixels) {
-        if (record.width == 0) return;
+    // pixels: the record's rows, as bytes; every row, or those that changed marks with 1.
+    // False when changed rows come without a frame of their size before them.
+    bool take(const report::Record &record, const unsigned char *changed, const char *pixels) {
+        if (record.width == 0) return true;
+        const bool same_size = last_frame_ && last_frame_->width() == int(record.width) &&
+                               last_frame_->height() == int(record.height);
+        if (changed && !same_size) return false;
         // Into the last frame's pixels: a frame is a megabyte or so, made once.
-        if (!last_frame_ || last_frame_->width() != int(record.width) || last_frame_->height() != int(record.height)) {
-            last_frame_.emplace(int(record.width), int(record.height));
-        }
+        if (!same_size) last_frame_.emplace(int(record.width), int(record.height));
         platform::Bitmap &frame = *last_frame_;
+        const size_t row_bytes = record.width * sizeof(platform::Pixel);
         for (uint32_t y = 0; y < record.height; ++y) {
-            std::memcpy(frame.row(int(y)), pixels + size_t(y) * record.width * sizeof(platform::Pixel),
-                        record.width * sizeof(platform::Pixel));
+            if (changed && !changed[y]) continue;
+            std::memcpy(frame.row(int(y)), pixels, row_bytes);
+            pixels += row_bytes;
         }
         // The frame at a limit, a crash or a stop is one a wait has shown already.
         const bool repeated = record.kind == report::limit || record.kind == report::shown;
         if (!options_.frames.empty() && !repeated && !frames_failed_) write_frame(record, frame);
         const bool last = record.kind != report::wait;
         if (gif_.is_open() && (last || record.frame % options_.gif_every == 0)) add_to_gif(record, frame);
+        return true;
     }
 
     // A frame could not be written: the rest would fail alike, so the run stops.
@@ -340,8 +345,8 @@ private:
 class ReportReader {
 public:
     // Reads what the pipe holds (up to a megabyte); calls on_record for every complete
-    // record, with its pixels' bytes. Returns read's result; *garbled when the stream
-    // makes no sense.
+    // record, with its row marks (or nullptr) and its pixels' bytes. Returns read's result;
+    // *garbled when the stream makes no sense or on_record refuses a record.
     template <typename OnRecord>
     ssize_t read_from(int fd, bool *garbled, OnRecord on_record) {
         constexpr size_t kChunk = size_t(1) << 20;
@@ -362,11 +367,20 @@ public:
                 *garbled = true;
                 return got;
             }
-            const size_t pixel_bytes = size_t(record.width) * record.height * sizeof(platform::Pixel);
-            if (end_ - start_ < sizeof record + pixel_bytes) break;
-            const char *pixels = buffer_.data() + start_ + sizeof record;
-            start_ += sizeof record + pixel_bytes;
-            on_record(record, pixels);
+            const size_t mask_bytes = record.changed_rows ? record.height : 0;
+            if (end_ - start_ < sizeof record + mask_bytes) break;
+            const auto *changed = reinterpret_cast<const unsigned char *>(buffer_.data() + start_ + sizeof record);
+            const size_t rows = record.changed_rows ? size_t(std::count_if(changed, changed + mask_bytes,
+                                                                           [](unsigned char row) { return row != 0; }))
+                                                    : record.height;
+            const size_t pixel_bytes = rows * record.width * sizeof(platform::Pixel);
+            if (end_ - start_ < sizeof record + mask_bytes + pixel_bytes) break;
+            const char *pixels = buffer_.data() + start_ + sizeof record + mask_bytes;
+            start_ += sizeof record + mask_bytes + pixel_bytes;
+            if (!on_record(record, record.changed_rows ? changed : nullptr, pixels)) {
+                *garbled = true;
+                return got;
+            }
         }
         if (start_ == end_) start_ = end_ = 0;
         return got;
@@ -376,7 +390,8 @@ private:
     static bool plausible(const report::Record &record) {
         return record.magic == report::kMagic && record.kind >= report::wait &&
                record.kind <= report::shown && record.width <= report::kMaxSide &&
-               record.height <= report::kMaxSide && (record.width == 0) == (record.height == 0);
+               record.height <= report::kMaxSide && (record.width == 0) == (record.height == 0) &&
+               (record.changed_rows == 0 || (record.changed_rows == 1 && record.width > 0));
     }
 
     std::vector<char> buffer_;
@@ -422,12 +437,12 @@ Outcome supervise(pid_t pid, int report_fd, const Options &options, Pictures &pi
         std::chrono::duration<double>(options.timeout_s));
     auto deadline = Clock::now() + timeout;
     bool open = true;
-    auto on_record = [&](const report::Record &record, const char *pixels) {
+    auto on_record = [&](const report::Record &record, const unsigned char *changed, const char *pixels) {
         deadline = Clock::now() + timeout;
         outcome.reported = true;
         if (record.kind == report::limit) outcome.limit_reached = true;
         outcome.unplayed_line = record.unplayed_line;
-        pictures.take(record, pixels);
+        return pictures.take(record, changed, pixels);
     };
     auto read_some = [&]() {
         bool garbled = false;

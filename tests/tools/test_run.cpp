@@ -163,6 +163,12 @@ TEST_F(RunTest, ProgramsThatNeverEndAreStopped) {
         << errors_;
 }
 
+TEST_F(RunTest, ChangedRowsWithoutAFrameBeforeThemAreRefused) {
+    EXPECT_EQ(run("--ticks 3 --gif " + path("forged.gif") + " -- " + kSubject + " changed-rows"), 1);
+    EXPECT_NE(errors_.find("sent a report that makes no sense"), std::string::npos) << errors_;
+    EXPECT_FALSE(std::filesystem::exists(path("forged.gif")));
+}
+
 TEST_F(RunTest, CrashIsReportedWithItsSignal) {
     EXPECT_EQ(run("--ticks 10 -- " + kSubject + " crash"), 128 + SIGSEGV);
     EXPECT_NE(errors_.find("crashed: killed by signal " + std::to_string(SIGSEGV)), std::string::npos)

@@ -40,6 +40,7 @@
 #include <cstring>
 #include <limits>
 #include <string>
+#include <vector>
 
 #include "platform/backends/headless/headless_backend.h"
 #include "platform/run/run_protocol.h"
@@ -72,6 +73,12 @@ struct Run {
     int64_t last_wait_ms = 0;
     uint32_t unplayed_line = 0;
     pid_t owner = 0;  // processes the program forks are not part of the run
+    // The frame sent last on fd, so that the next one sends only its changed rows: an
+    // animation changes few of them, and a frame a wait is megabytes a second.
+    std::vector<Pixel> sent;
+    volatile sig_atomic_t sent_width = 0;  // 0: none, or the crash handler sent another
+    uint32_t sent_height = 0;
+    std::vector<unsigned char> changed;
 };
 
 Run *active = nullptr;  // only in a run started by kanvo-run
@@ -186,17 +193,38 @@ void send_to(int fd, run_report::Kind kind, bool with_frame) {
                                             int(run_report::kMaxSide)));
         if (record.width == 0 || record.height == 0) record.width = record.height = 0;
     }
+    const size_t row_bytes = record.width * sizeof(Pixel);
+    const bool rows_only = fd == run.fd && record.height > 0 && uint32_t(run.sent_width) == record.width &&
+                           run.sent_height == record.height;
+    if (fd == run.fd && record.height > 0) {
+        if (!rows_only) {
+            run.sent.resize(size_t(record.width) * record.height);
+            run.changed.assign(record.height, 1);
+        }
+        for (uint32_t y = 0; y < record.height; ++y) {
+            Pixel *kept = run.sent.data() + size_t(y) * record.width;
+            const Pixel *now = run.surface->row(int(y));
+            if (rows_only) run.changed[y] = std::memcmp(kept, now, row_bytes) != 0;
+            if (run.changed[y]) std::memcpy(kept, now, row_bytes);
+        }
+        run.sent_width = sig_atomic_t(record.width);
+        run.sent_height = record.height;
+        record.changed_rows = rows_only ? 1 : 0;
+    }
     sending = 1;
     write_all(fd, &record, sizeof record);
+    if (rows_only) write_all(fd, run.changed.data(), record.height);
     // The rows in as few writes as the system allows: a frame a wait adds up.
     iovec rows[256];
     for (uint32_t y = 0; y < record.height;) {
         int count = 0;
-        for (; count < 256 && y < record.height; ++count, ++y) {
+        for (; count < 256 && y < record.height; ++y) {
+            if (rows_only && !run.changed[y]) continue;
             rows[count].iov_base = const_cast<Pixel *>(run.surface->row(int(y)));
-            rows[count].iov_len = record.width * sizeof(Pixel);
+            rows[count].iov_len = row_bytes;
+            ++count;
         }
-        write_rows(fd, rows, count);
+        if (count > 0) write_rows(fd, rows, count);
     }
     sending = 0;
 }
@@ -260,6 +288,7 @@ void send_shown_frame() {
         record.width = uint32_t(shown->width());
         record.height = uint32_t(shown->height());
     }
+    run.sent_width = 0;  // kanvo-run's frame is this one now
     bool written = write_bytes(run.fd, &record, sizeof record);
     for (uint32_t y = 0; written && y < record.height; ++y)
         written = write_bytes(run.fd, shown->row(int(y)), record.width * sizeof(Pixel));

@@ -73,7 +73,10 @@ struct Record {
     uint32_t width = 0;     // pixels that follow: width x height of 0xFFRRGGBB, rows top
     uint32_t height = 0;    // to bottom; 0 x 0 when the record carries no frame
     uint32_t unplayed_line = 0;  // the script line playback could not play, or 0
-    uint32_t reserved = 0;
+    // On kanvo-run's pipe, 1 when only the rows that changed since the frame before (of
+    // the same size) follow, after a byte per row: 1 for a row that follows, 0 for one as
+    // it was. 0 when every row follows, as it always does on the grading pipe.
+    uint32_t changed_rows = 0;
 };
 
 // A drawing call in a graded run (KANVO_RUN_GRADE_FD), sent on the grading pipe with a

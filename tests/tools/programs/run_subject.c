@@ -8,9 +8,12 @@
  *   abort        aborts at its third event, having drawn more
  *   no-window    never opens Kanvo and ends with status N
  *   environment  also prints whether kanvo-run's variables are still visible to it
+ *   changed-rows first reports changed rows of a frame kanvo-run has never had, then runs
+ *                as exit does
  *   fork FILE    at its second event starts two processes, one that exits at once and
  *                one that sleeps (its id written to FILE), then never leaves its loop */
 #include <signal.h>
+#include <stdint.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
@@ -34,6 +37,22 @@ int main(int argc, char **argv) {
     if (strcmp(mode, "no-window") == 0) {
         puts("no window");
         return status;
+    }
+    if (strcmp(mode, "changed-rows") == 0 && getenv("KANVO_RUN_FD")) {
+        /* A record as the library lays it out: one changed row of two pixels. */
+        struct {
+            uint32_t magic, kind;
+            uint64_t frame;
+            int64_t time_ms;
+            uint32_t width, height, unplayed_line, changed_rows;
+        } record = {0x4B52554Eu, 1, 0, 0, 2, 1, 0, 1};
+        const unsigned char row_follows = 1;
+        const uint32_t pixels[2] = {0xFFFF0000u, 0xFF00FF00u};
+        const int fd = atoi(getenv("KANVO_RUN_FD"));
+        if (write(fd, &record, sizeof record) != (ssize_t)sizeof record || write(fd, &row_follows, 1) != 1 ||
+            write(fd, pixels, sizeof pixels) != (ssize_t)sizeof pixels) {
+            return 3;
+        }
     }
     KANVO_open(0, 0, "", KANVO_SHOW_NORMAL);
     if (strcmp(mode, "environment") == 0) {
