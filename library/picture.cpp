@@ -14,10 +14,10 @@ platform::Bitmap shown_picture() {
         width = client.right - client.left;
         height = client.bottom - client.top;
     }
-    width = std::min(width, kanvo.surface.surface_bitmap->width());
-    height = std::min(height, kanvo.surface.surface_bitmap->height());
+    width = std::min(width, surface_pixels().width());
+    height = std::min(height, surface_pixels().height());
     platform::Bitmap picture(width, height);
-    const platform::Bitmap &surface = *kanvo.surface.surface_bitmap;
+    const platform::Bitmap &surface = surface_pixels();
     for (int y = 0; y < height; ++y) std::copy_n(surface.row(y), width, picture.row(y));
     return picture;
 }

@@ -118,6 +118,146 @@ void paint_text(const DrawCommand &c) {
     surface().set_text_color(old_color);
 }
 
+// ---- the waiting clear ---------------------------------------------------------------
+// A clear is not written at once: its rows wait, and a filled box that covers what a
+// waiting row holds takes its place in the row instead of being painted over it. The
+// first command that paints elsewhere in a waiting row, and anything that reads the
+// surface, has the row written first. A frame that starts with a clear, a sky and a
+// field so writes those pixels once instead of three times, and every pixel ends as it
+// would if each command had been painted in turn.
+
+using WaitingRow = SurfaceState::WaitingRow;
+
+// A box in pixels, right column and bottom row excluded.
+struct PixelBox {
+    int64_t left, top, right, bottom;
+};
+
+// The pixels a command paints over whole in one colour, when it is a filled box of at
+// least two pixels each way (smaller ones are drawn as outlines), clipped to the surface.
+bool covers_box(const DrawCommand &c, PixelBox *box) {
+    if (c.kind != kind_rectangle || c.width != 0) return false;
+    int64_t left = pixel_x(c.x1), top = pixel_y(c.y1);
+    int64_t right = pixel_x(c.x2) + 1, bottom = pixel_y(c.y2) + 1;
+    if (left > right) std::swap(left, right);
+    if (top > bottom) std::swap(top, bottom);
+    if (right - left < 2 || bottom - top < 2) return false;
+    box->left = std::clamp<int64_t>(left, 0, kSurfaceWidth);
+    box->right = std::clamp<int64_t>(right, 0, kSurfaceWidth);
+    box->top = std::clamp<int64_t>(top, 0, kSurfaceHeight);
+    box->bottom = std::clamp<int64_t>(bottom, 0, kSurfaceHeight);
+    return true;
+}
+
+// The rows a command can paint in: its corners' rows and, around them, room for its pen
+// (round caps reach half a pen's width). Text and pictures may paint anywhere.
+void rows_touched(const DrawCommand &c, int64_t *first, int64_t *end) {
+    int64_t low = INT64_MAX, high = INT64_MIN;
+    auto take = [&](int32_t y) {
+        low = std::min(low, pixel_y(y));
+        high = std::max(high, pixel_y(y));
+    };
+    switch (c.kind) {
+    case kind_triangle: take(c.y3); [[fallthrough]];
+    case kind_rectangle:
+    case kind_oval:
+    case kind_line: take(c.y1); take(c.y2); break;
+    case kind_polygon:
+        if (c.ys)
+            for (int i = 0; i < std::min(c.count, 256); ++i) take(c.ys[i]);
+        break;
+    default: break;
+    }
+    if (low > high) {
+        *first = 0;
+        *end = kSurfaceHeight;
+        return;
+    }
+    const int64_t room = int64_t(std::max(c.width, 0)) + 2;
+    *first = std::clamp<int64_t>(low - room, 0, kSurfaceHeight);
+    *end = std::clamp<int64_t>(high + 1 + room, 0, kSurfaceHeight);
+}
+
+bool same_content(const WaitingRow &a, const WaitingRow &b) {
+    return a.left == b.left && a.right == b.right && a.color == b.color;
+}
+
+// Rows top to bottom (top < bottom) that hold the same: the clear's pixels around [left,
+// right) and the row's colour inside.
+void write_waiting_band(int top, int bottom, const WaitingRow &row) {
+    const SurfaceState &s = kanvo.surface;
+    platform::DrawingContext &dc = surface();
+    const int last_x = kSurfaceWidth - 1, last_y = kSurfaceHeight - 1;
+    auto clear_part = [&](int left, int right) {
+        if (left >= right) return;
+        dc.fill_rect(left, top, right, bottom, s.clear_inside);
+        if (top == 0) dc.fill_rect(left, 0, right, 1, s.clear_edge);
+        if (bottom == kSurfaceHeight) dc.fill_rect(left, last_y, right, kSurfaceHeight, s.clear_edge);
+        if (left == 0) dc.fill_rect(0, top, 1, bottom, s.clear_edge);
+        if (right == kSurfaceWidth) dc.fill_rect(last_x, top, kSurfaceWidth, bottom, s.clear_edge);
+    };
+    if (row.left >= row.right) {
+        clear_part(0, kSurfaceWidth);
+        return;
+    }
+    clear_part(0, row.left);
+    dc.fill_rect(row.left, top, row.right, bottom, row.color);
+    clear_part(row.right, kSurfaceWidth);
+}
+
+// Writes the waiting rows in [first, end), a band of like rows at a time.
+void write_waiting_rows(int64_t first, int64_t end) {
+    SurfaceState &s = kanvo.surface;
+    const int from = int(std::max<int64_t>(first, s.waiting_first));
+    const int to = int(std::min<int64_t>(end, s.waiting_end));
+    for (int y = from; y < to;) {
+        WaitingRow &row = s.waiting_rows[size_t(y)];
+        if (!row.waiting) {
+            ++y;
+            continue;
+        }
+        int band_end = y + 1;
+        // The first and last rows hold the clear's edge: bands stop at them.
+        while (band_end < to && band_end != kSurfaceHeight - 1 && y != 0 &&
+               s.waiting_rows[size_t(band_end)].waiting && same_content(s.waiting_rows[size_t(band_end)], row))
+            ++band_end;
+        write_waiting_band(y, band_end, row);
+        for (int k = y; k < band_end; ++k) s.waiting_rows[size_t(k)].waiting = false;
+        y = band_end;
+    }
+    if (from <= s.waiting_first) s.waiting_first = std::max(s.waiting_first, to);
+    if (to >= s.waiting_end) s.waiting_end = std::min(s.waiting_end, from);
+    if (s.waiting_first >= s.waiting_end) s.waiting_first = s.waiting_end = 0;
+}
+
+bool rows_waiting() { return kanvo.surface.waiting_first < kanvo.surface.waiting_end; }
+
+// A filled box over waiting rows: a row whose box it covers takes the box's colour and
+// goes on waiting; the box is painted into the other rows, a band at a time.
+void paint_box_over_waiting_rows(const PixelBox &box, platform::Pixel color) {
+    SurfaceState &s = kanvo.surface;
+    if (box.left >= box.right || box.top >= box.bottom) return;  // wholly off the surface
+    auto absorbs = [&](int y) {
+        const WaitingRow &row = s.waiting_rows[size_t(y)];
+        return row.waiting && (row.left >= row.right || (box.left <= row.left && box.right >= row.right));
+    };
+    for (int y = int(box.top); y < int(box.bottom);) {
+        if (absorbs(y)) {
+            WaitingRow &row = s.waiting_rows[size_t(y)];
+            row.left = int(box.left);
+            row.right = int(box.right);
+            row.color = color;
+            ++y;
+            continue;
+        }
+        int band_end = y + 1;
+        while (band_end < int(box.bottom) && !absorbs(band_end)) ++band_end;
+        write_waiting_rows(y, band_end);
+        surface().fill_rect(box.left, y, box.right, band_end, color);
+        y = band_end;
+    }
+}
+
 }  // namespace
 
 void ensure_surface() {
@@ -131,6 +271,18 @@ void ensure_surface() {
 void render_command(const DrawCommand &command) {
     ensure_surface();
     if (kanvo.surface.render_observer) kanvo.surface.render_observer(command);
+    PixelBox box;
+    if (rows_waiting() && covers_box(command, &box)) {
+        paint_box_over_waiting_rows(box, palette_pixel(command.color));
+        ++kanvo.surface.commands_rendered;
+        kanvo.surface.surface_dirty = 1;
+        return;
+    }
+    if (rows_waiting()) {
+        int64_t first, end;
+        rows_touched(command, &first, &end);
+        write_waiting_rows(first, end);
+    }
     switch (command.kind) {
     case kind_triangle: paint_triangle(command); break;
     case kind_rectangle:
@@ -146,7 +298,7 @@ void render_command(const DrawCommand &command) {
 }
 
 int text_width(int ptsize, const char *text) {
-    ensure_surface();
+    ensure_surface();  // for its context's fonts; the pixels are not read
     std::unique_ptr<platform::Font> font = text_font(ptsize);
     const platform::Font *old_font = surface().select_font(font.get());
     int widest = 0;
@@ -160,13 +312,35 @@ int text_width(int ptsize, const char *text) {
     return widest;
 }
 
-// White inside, with the context's own one-pixel black pen around the edge.
+// A clear is white inside, with the context's own one-pixel black pen around the edge;
+// its rows wait (see above) unless the pen is wider, which the rows cannot hold.
 void clear_surface() {
     ensure_surface();
-    platform::Brush white;
-    white.color = palette_pixel(KANVO_WHITE);
-    platform::Brush old = kanvo.surface.surface_dc->select_brush(white);
-    kanvo.surface.surface_dc->rectangle(0, 0, kSurfaceWidth, kSurfaceHeight);
-    kanvo.surface.surface_dc->select_brush(old);
-    kanvo.surface.surface_dirty = 1;
+    SurfaceState &s = kanvo.surface;
+    s.surface_dirty = 1;
+    platform::DrawingContext &dc = surface();
+    if (dc.pen().width > 1) {
+        s.waiting_first = s.waiting_end = 0;
+        platform::Brush white;
+        white.color = palette_pixel(KANVO_WHITE);
+        platform::Brush old = dc.select_brush(white);
+        dc.rectangle(0, 0, kSurfaceWidth, kSurfaceHeight);
+        dc.select_brush(old);
+        return;
+    }
+    s.waiting_rows.assign(size_t(kSurfaceHeight), WaitingRow{true, 0, 0, 0});
+    s.waiting_first = 0;
+    s.waiting_end = kSurfaceHeight;
+    s.clear_inside = palette_pixel(KANVO_WHITE);
+    s.clear_edge = dc.pen().color;
+}
+
+void settle_surface() {
+    if (rows_waiting()) write_waiting_rows(0, kSurfaceHeight);
+}
+
+platform::Bitmap &surface_pixels() {
+    ensure_surface();
+    settle_surface();
+    return *kanvo.surface.surface_bitmap;
 }
