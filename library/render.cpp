@@ -126,7 +126,10 @@ void paint_text(const DrawCommand &c) {
 // field so writes those pixels once instead of three times, and every pixel ends as it
 // would if each command had been painted in turn.
 
-using WaitingRow = SurfaceState::WaitingRow;
+using WaitingBand = SurfaceState::WaitingBand;
+
+// Past this many bands (boxes in many rows) everything waiting is written.
+constexpr size_t kMostBands = 32;
 
 // A box in pixels, right column and bottom row excluded.
 struct PixelBox {
@@ -178,13 +181,9 @@ void rows_touched(const DrawCommand &c, int64_t *first, int64_t *end) {
     *end = std::clamp<int64_t>(high + 1 + room, 0, kSurfaceHeight);
 }
 
-bool same_content(const WaitingRow &a, const WaitingRow &b) {
-    return a.left == b.left && a.right == b.right && a.color == b.color;
-}
-
-// Rows top to bottom (top < bottom) that hold the same: the clear's pixels around [left,
-// right) and the row's colour inside.
-void write_waiting_band(int top, int bottom, const WaitingRow &row) {
+// Rows top to bottom (top < bottom) of a band: the clear's pixels around [left, right)
+// and the band's colour inside.
+void write_waiting_band(int top, int bottom, const WaitingBand &band) {
     const SurfaceState &s = kanvo.surface;
     platform::DrawingContext &dc = surface();
     const int last_x = kSurfaceWidth - 1, last_y = kSurfaceHeight - 1;
@@ -196,66 +195,86 @@ void write_waiting_band(int top, int bottom, const WaitingRow &row) {
         if (left == 0) dc.fill_rect(0, top, 1, bottom, s.clear_edge);
         if (right == kSurfaceWidth) dc.fill_rect(last_x, top, kSurfaceWidth, bottom, s.clear_edge);
     };
-    if (row.left >= row.right) {
+    if (band.left >= band.right) {
         clear_part(0, kSurfaceWidth);
         return;
     }
-    clear_part(0, row.left);
-    dc.fill_rect(row.left, top, row.right, bottom, row.color);
-    clear_part(row.right, kSurfaceWidth);
+    clear_part(0, band.left);
+    dc.fill_rect(band.left, top, band.right, bottom, band.color);
+    clear_part(band.right, kSurfaceWidth);
 }
 
-// Writes the waiting rows in [first, end), a band of like rows at a time.
+// Adds rows [top, bottom) holding what band holds to the list being made, joined to the
+// band before when that holds the same.
+void keep_band(int top, int bottom, const WaitingBand &band) {
+    if (top >= bottom) return;
+    std::vector<WaitingBand> &next = kanvo.surface.spare_bands;
+    if (!next.empty()) {
+        WaitingBand &last = next.back();
+        if (last.bottom == top && last.left == band.left && last.right == band.right &&
+            last.color == band.color) {
+            last.bottom = bottom;
+            return;
+        }
+    }
+    next.push_back(WaitingBand{top, bottom, band.left, band.right, band.color});
+}
+
+void keep_new_bands() {
+    SurfaceState &s = kanvo.surface;
+    std::swap(s.waiting_bands, s.spare_bands);
+    s.spare_bands.clear();
+}
+
+bool rows_waiting() { return !kanvo.surface.waiting_bands.empty(); }
+
+// Writes the waiting rows in [first, end).
 void write_waiting_rows(int64_t first, int64_t end) {
     SurfaceState &s = kanvo.surface;
-    const int from = int(std::max<int64_t>(first, s.waiting_first));
-    const int to = int(std::min<int64_t>(end, s.waiting_end));
-    for (int y = from; y < to;) {
-        WaitingRow &row = s.waiting_rows[size_t(y)];
-        if (!row.waiting) {
-            ++y;
+    bool touched = false;
+    for (const WaitingBand &band : s.waiting_bands) touched |= band.top < end && band.bottom > first;
+    if (!touched) return;
+    for (const WaitingBand &band : s.waiting_bands) {
+        const int top = int(std::max<int64_t>(band.top, first));
+        const int bottom = int(std::min<int64_t>(band.bottom, end));
+        if (top >= bottom) {
+            keep_band(band.top, band.bottom, band);
             continue;
         }
-        int band_end = y + 1;
-        // The first and last rows hold the clear's edge: bands stop at them.
-        while (band_end < to && band_end != kSurfaceHeight - 1 && y != 0 &&
-               s.waiting_rows[size_t(band_end)].waiting && same_content(s.waiting_rows[size_t(band_end)], row))
-            ++band_end;
-        write_waiting_band(y, band_end, row);
-        for (int k = y; k < band_end; ++k) s.waiting_rows[size_t(k)].waiting = false;
-        y = band_end;
+        write_waiting_band(top, bottom, band);
+        keep_band(band.top, top, band);
+        keep_band(bottom, band.bottom, band);
     }
-    if (from <= s.waiting_first) s.waiting_first = std::max(s.waiting_first, to);
-    if (to >= s.waiting_end) s.waiting_end = std::min(s.waiting_end, from);
-    if (s.waiting_first >= s.waiting_end) s.waiting_first = s.waiting_end = 0;
+    keep_new_bands();
 }
 
-bool rows_waiting() { return kanvo.surface.waiting_first < kanvo.surface.waiting_end; }
-
-// A filled box over waiting rows: a row whose box it covers takes the box's colour and
-// goes on waiting; the box is painted into the other rows, a band at a time.
+// A filled box over waiting rows: a band whose box it covers takes the box's colour in
+// the box's rows and goes on waiting; the box is painted into the other rows.
 void paint_box_over_waiting_rows(const PixelBox &box, platform::Pixel color) {
     SurfaceState &s = kanvo.surface;
     if (box.left >= box.right || box.top >= box.bottom) return;  // wholly off the surface
-    auto absorbs = [&](int y) {
-        const WaitingRow &row = s.waiting_rows[size_t(y)];
-        return row.waiting && (row.left >= row.right || (box.left <= row.left && box.right >= row.right));
-    };
-    for (int y = int(box.top); y < int(box.bottom);) {
-        if (absorbs(y)) {
-            WaitingRow &row = s.waiting_rows[size_t(y)];
-            row.left = int(box.left);
-            row.right = int(box.right);
-            row.color = color;
-            ++y;
+    const WaitingBand covered{0, 0, int(box.left), int(box.right), color};
+    int paint_from = int(box.top);  // the box's rows above are done
+    for (const WaitingBand &band : s.waiting_bands) {
+        const int top = std::max(band.top, int(box.top));
+        const int bottom = std::min(band.bottom, int(box.bottom));
+        if (top >= bottom) {
+            keep_band(band.top, band.bottom, band);
             continue;
         }
-        int band_end = y + 1;
-        while (band_end < int(box.bottom) && !absorbs(band_end)) ++band_end;
-        write_waiting_rows(y, band_end);
-        surface().fill_rect(box.left, y, box.right, band_end, color);
-        y = band_end;
+        keep_band(band.top, top, band);
+        if (band.left >= band.right || (box.left <= band.left && box.right >= band.right)) {
+            if (paint_from < top) surface().fill_rect(box.left, paint_from, box.right, top, color);
+            keep_band(top, bottom, covered);
+            paint_from = bottom;
+        } else {
+            write_waiting_band(top, bottom, band);
+        }
+        keep_band(bottom, band.bottom, band);
     }
+    if (paint_from < box.bottom) surface().fill_rect(box.left, paint_from, box.right, box.bottom, color);
+    keep_new_bands();
+    if (s.waiting_bands.size() > kMostBands) write_waiting_rows(0, kSurfaceHeight);
 }
 
 }  // namespace
@@ -271,14 +290,14 @@ void ensure_surface() {
 void render_command(const DrawCommand &command) {
     ensure_surface();
     if (kanvo.surface.render_observer) kanvo.surface.render_observer(command);
-    PixelBox box;
-    if (rows_waiting() && covers_box(command, &box)) {
-        paint_box_over_waiting_rows(box, palette_pixel(command.color));
-        ++kanvo.surface.commands_rendered;
-        kanvo.surface.surface_dirty = 1;
-        return;
-    }
     if (rows_waiting()) {
+        PixelBox box;
+        if (covers_box(command, &box)) {
+            paint_box_over_waiting_rows(box, palette_pixel(command.color));
+            ++kanvo.surface.commands_rendered;
+            kanvo.surface.surface_dirty = 1;
+            return;
+        }
         int64_t first, end;
         rows_touched(command, &first, &end);
         write_waiting_rows(first, end);
@@ -318,9 +337,9 @@ void clear_surface() {
     ensure_surface();
     SurfaceState &s = kanvo.surface;
     s.surface_dirty = 1;
+    s.waiting_bands.clear();
     platform::DrawingContext &dc = surface();
     if (dc.pen().width > 1) {
-        s.waiting_first = s.waiting_end = 0;
         platform::Brush white;
         white.color = palette_pixel(KANVO_WHITE);
         platform::Brush old = dc.select_brush(white);
@@ -328,9 +347,7 @@ void clear_surface() {
         dc.select_brush(old);
         return;
     }
-    s.waiting_rows.assign(size_t(kSurfaceHeight), WaitingRow{true, 0, 0, 0});
-    s.waiting_first = 0;
-    s.waiting_end = kSurfaceHeight;
+    s.waiting_bands.push_back(WaitingBand{0, kSurfaceHeight, 0, 0, 0});
     s.clear_inside = palette_pixel(KANVO_WHITE);
     s.clear_edge = dc.pen().color;
 }
