@@ -84,14 +84,15 @@ public:
     const char *name() const override { return "kanvo"; }
     void reset() override {
         ensure_surface();
-        kanvo.surface.surface_bitmap->fill(platform::kWhite);
+        surface_pixels().fill(platform::kWhite);
         kanvo.windows.origin_x = kStartOriginX;
         kanvo.windows.origin_y = kStartOriginY;
     }
     void paint(const Frame &frame) override {
         for (const ListCommand &step : frame.steps) paint_list_command(step);
+        settle_surface();  // the frame is whole, as a wait would show it
     }
-    platform::Bitmap picture() override { return *kanvo.surface.surface_bitmap; }
+    platform::Bitmap picture() override { return surface_pixels(); }
 };
 
 // ---- cairo -------------------------------------------------------------------------
@@ -308,10 +309,10 @@ int64_t count_pixel_writes(const Frame &frame) {
             paint_list_command(step);
             continue;
         }
-        ::kanvo.surface.surface_bitmap->fill(kUnused);
+        surface_pixels().fill(kUnused);
         paint_list_command(step);
         for (int y = 0; y < kSurfaceHeight; ++y) {
-            const platform::Pixel *row = ::kanvo.surface.surface_bitmap->row(y);
+            const platform::Pixel *row = surface_pixels().row(y);
             total += kSurfaceWidth - std::count(row, row + kSurfaceWidth, kUnused);
         }
     }

@@ -65,7 +65,12 @@ struct DrawCommand {
 void render_command(const DrawCommand &command);
 // The width of the text's widest line in the font a text command of ptsize uses.
 int text_width(int ptsize, const char *text);
+// A clear waits for the next command (see render.cpp); settle_surface writes it if it is
+// still waiting, and surface_pixels is the surface as the commands so far have left it.
+// Whatever reads the surface, or writes it past the renderer, goes through one of them.
 void clear_surface();
+void settle_surface();
+platform::Bitmap &surface_pixels();
 // Makes the surface if it does not exist yet.
 void ensure_surface();
 

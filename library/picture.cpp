@@ -14,7 +14,7 @@ const platform::Bitmap &shown_surface(int *width, int *height) {
         shown_width = client.right - client.left;
         shown_height = client.bottom - client.top;
     }
-    const platform::Bitmap &surface = *kanvo.surface.surface_bitmap;
+    const platform::Bitmap &surface = surface_pixels();
     *width = std::min(shown_width, surface.width());
     *height = std::min(shown_height, surface.height());
     return surface;

@@ -118,6 +118,165 @@ void paint_text(const DrawCommand &c) {
     surface().set_text_color(old_color);
 }
 
+// ---- the waiting clear ---------------------------------------------------------------
+// A clear is not written at once: its rows wait, and a filled box that covers what a
+// waiting row holds takes its place in the row instead of being painted over it. The
+// first command that paints elsewhere in a waiting row, and anything that reads the
+// surface, has the row written first. A frame that starts with a clear, a sky and a
+// field so writes those pixels once instead of three times, and every pixel ends as it
+// would if each command had been painted in turn.
+
+using WaitingBand = SurfaceState::WaitingBand;
+
+// Past this many bands (boxes in many rows) everything waiting is written.
+constexpr size_t kMostBands = 32;
+
+// A box in pixels, right column and bottom row excluded.
+struct PixelBox {
+    int64_t left, top, right, bottom;
+};
+
+// The pixels a command paints over whole in one colour, when it is a filled box of at
+// least two pixels each way (smaller ones are drawn as outlines), clipped to the surface.
+bool covers_box(const DrawCommand &c, PixelBox *box) {
+    if (c.kind != kind_rectangle || c.width != 0) return false;
+    int64_t left = pixel_x(c.x1), top = pixel_y(c.y1);
+    int64_t right = pixel_x(c.x2) + 1, bottom = pixel_y(c.y2) + 1;
+    if (left > right) std::swap(left, right);
+    if (top > bottom) std::swap(top, bottom);
+    if (right - left < 2 || bottom - top < 2) return false;
+    box->left = std::clamp<int64_t>(left, 0, kSurfaceWidth);
+    box->right = std::clamp<int64_t>(right, 0, kSurfaceWidth);
+    box->top = std::clamp<int64_t>(top, 0, kSurfaceHeight);
+    box->bottom = std::clamp<int64_t>(bottom, 0, kSurfaceHeight);
+    return true;
+}
+
+// The rows a command can paint in: its corners' rows and, around them, room for its pen
+// (round caps reach half a pen's width). Text and pictures may paint anywhere.
+void rows_touched(const DrawCommand &c, int64_t *first, int64_t *end) {
+    int64_t low = INT64_MAX, high = INT64_MIN;
+    auto take = [&](int32_t y) {
+        low = std::min(low, pixel_y(y));
+        high = std::max(high, pixel_y(y));
+    };
+    switch (c.kind) {
+    case kind_triangle: take(c.y3); [[fallthrough]];
+    case kind_rectangle:
+    case kind_oval:
+    case kind_line: take(c.y1); take(c.y2); break;
+    case kind_polygon:
+        if (c.ys)
+            for (int i = 0; i < std::min(c.count, 256); ++i) take(c.ys[i]);
+        break;
+    default: break;
+    }
+    if (low > high) {
+        *first = 0;
+        *end = kSurfaceHeight;
+        return;
+    }
+    const int64_t room = int64_t(std::max(c.width, 0)) + 2;
+    *first = std::clamp<int64_t>(low - room, 0, kSurfaceHeight);
+    *end = std::clamp<int64_t>(high + 1 + room, 0, kSurfaceHeight);
+}
+
+// Rows top to bottom (top < bottom) of a band: the clear's pixels around [left, right)
+// and the band's colour inside.
+void write_waiting_band(int top, int bottom, const WaitingBand &band) {
+    const SurfaceState &s = kanvo.surface;
+    platform::DrawingContext &dc = surface();
+    const int last_x = kSurfaceWidth - 1, last_y = kSurfaceHeight - 1;
+    auto clear_part = [&](int left, int right) {
+        if (left >= right) return;
+        dc.fill_rect(left, top, right, bottom, s.clear_inside);
+        if (top == 0) dc.fill_rect(left, 0, right, 1, s.clear_edge);
+        if (bottom == kSurfaceHeight) dc.fill_rect(left, last_y, right, kSurfaceHeight, s.clear_edge);
+        if (left == 0) dc.fill_rect(0, top, 1, bottom, s.clear_edge);
+        if (right == kSurfaceWidth) dc.fill_rect(last_x, top, kSurfaceWidth, bottom, s.clear_edge);
+    };
+    if (band.left >= band.right) {
+        clear_part(0, kSurfaceWidth);
+        return;
+    }
+    clear_part(0, band.left);
+    dc.fill_rect(band.left, top, band.right, bottom, band.color);
+    clear_part(band.right, kSurfaceWidth);
+}
+
+// Adds rows [top, bottom) holding what band holds to the list being made, joined to the
+// band before when that holds the same.
+void keep_band(int top, int bottom, const WaitingBand &band) {
+    if (top >= bottom) return;
+    std::vector<WaitingBand> &next = kanvo.surface.spare_bands;
+    if (!next.empty()) {
+        WaitingBand &last = next.back();
+        if (last.bottom == top && last.left == band.left && last.right == band.right &&
+            last.color == band.color) {
+            last.bottom = bottom;
+            return;
+        }
+    }
+    next.push_back(WaitingBand{top, bottom, band.left, band.right, band.color});
+}
+
+void keep_new_bands() {
+    SurfaceState &s = kanvo.surface;
+    std::swap(s.waiting_bands, s.spare_bands);
+    s.spare_bands.clear();
+}
+
+bool rows_waiting() { return !kanvo.surface.waiting_bands.empty(); }
+
+// Writes the waiting rows in [first, end).
+void write_waiting_rows(int64_t first, int64_t end) {
+    SurfaceState &s = kanvo.surface;
+    bool touched = false;
+    for (const WaitingBand &band : s.waiting_bands) touched |= band.top < end && band.bottom > first;
+    if (!touched) return;
+    for (const WaitingBand &band : s.waiting_bands) {
+        const int top = int(std::max<int64_t>(band.top, first));
+        const int bottom = int(std::min<int64_t>(band.bottom, end));
+        if (top >= bottom) {
+            keep_band(band.top, band.bottom, band);
+            continue;
+        }
+        write_waiting_band(top, bottom, band);
+        keep_band(band.top, top, band);
+        keep_band(bottom, band.bottom, band);
+    }
+    keep_new_bands();
+}
+
+// A filled box over waiting rows: a band whose box it covers takes the box's colour in
+// the box's rows and goes on waiting; the box is painted into the other rows.
+void paint_box_over_waiting_rows(const PixelBox &box, platform::Pixel color) {
+    SurfaceState &s = kanvo.surface;
+    if (box.left >= box.right || box.top >= box.bottom) return;  // wholly off the surface
+    const WaitingBand covered{0, 0, int(box.left), int(box.right), color};
+    int paint_from = int(box.top);  // the box's rows above are done
+    for (const WaitingBand &band : s.waiting_bands) {
+        const int top = std::max(band.top, int(box.top));
+        const int bottom = std::min(band.bottom, int(box.bottom));
+        if (top >= bottom) {
+            keep_band(band.top, band.bottom, band);
+            continue;
+        }
+        keep_band(band.top, top, band);
+        if (band.left >= band.right || (box.left <= band.left && box.right >= band.right)) {
+            if (paint_from < top) surface().fill_rect(box.left, paint_from, box.right, top, color);
+            keep_band(top, bottom, covered);
+            paint_from = bottom;
+        } else {
+            write_waiting_band(top, bottom, band);
+        }
+        keep_band(bottom, band.bottom, band);
+    }
+    if (paint_from < box.bottom) surface().fill_rect(box.left, paint_from, box.right, box.bottom, color);
+    keep_new_bands();
+    if (s.waiting_bands.size() > kMostBands) write_waiting_rows(0, kSurfaceHeight);
+}
+
 }  // namespace
 
 void ensure_surface() {
@@ -131,6 +290,18 @@ void ensure_surface() {
 void render_command(const DrawCommand &command) {
     ensure_surface();
     if (kanvo.surface.render_observer) kanvo.surface.render_observer(command);
+    if (rows_waiting()) {
+        PixelBox box;
+        if (covers_box(command, &box)) {
+            paint_box_over_waiting_rows(box, palette_pixel(command.color));
+            ++kanvo.surface.commands_rendered;
+            kanvo.surface.surface_dirty = 1;
+            return;
+        }
+        int64_t first, end;
+        rows_touched(command, &first, &end);
+        write_waiting_rows(first, end);
+    }
     switch (command.kind) {
     case kind_triangle: paint_triangle(command); break;
     case kind_rectangle:
@@ -146,7 +317,7 @@ void render_command(const DrawCommand &command) {
 }
 
 int text_width(int ptsize, const char *text) {
-    ensure_surface();
+    ensure_surface();  // for its context's fonts; the pixels are not read
     std::unique_ptr<platform::Font> font = text_font(ptsize);
     const platform::Font *old_font = surface().select_font(font.get());
     int widest = 0;
@@ -160,13 +331,33 @@ int text_width(int ptsize, const char *text) {
     return widest;
 }
 
-// White inside, with the context's own one-pixel black pen around the edge.
+// A clear is white inside, with the context's own one-pixel black pen around the edge;
+// its rows wait (see above) unless the pen is wider, which the rows cannot hold.
 void clear_surface() {
     ensure_surface();
-    platform::Brush white;
-    white.color = palette_pixel(KANVO_WHITE);
-    platform::Brush old = kanvo.surface.surface_dc->select_brush(white);
-    kanvo.surface.surface_dc->rectangle(0, 0, kSurfaceWidth, kSurfaceHeight);
-    kanvo.surface.surface_dc->select_brush(old);
-    kanvo.surface.surface_dirty = 1;
+    SurfaceState &s = kanvo.surface;
+    s.surface_dirty = 1;
+    s.waiting_bands.clear();
+    platform::DrawingContext &dc = surface();
+    if (dc.pen().width > 1) {
+        platform::Brush white;
+        white.color = palette_pixel(KANVO_WHITE);
+        platform::Brush old = dc.select_brush(white);
+        dc.rectangle(0, 0, kSurfaceWidth, kSurfaceHeight);
+        dc.select_brush(old);
+        return;
+    }
+    s.waiting_bands.push_back(WaitingBand{0, kSurfaceHeight, 0, 0, 0});
+    s.clear_inside = palette_pixel(KANVO_WHITE);
+    s.clear_edge = dc.pen().color;
+}
+
+void settle_surface() {
+    if (rows_waiting()) write_waiting_rows(0, kSurfaceHeight);
+}
+
+platform::Bitmap &surface_pixels() {
+    ensure_surface();
+    settle_surface();
+    return *kanvo.surface.surface_bitmap;
 }

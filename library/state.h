@@ -28,6 +28,16 @@ struct SurfaceState {
     std::unique_ptr<platform::Bitmap> surface_bitmap;
     std::unique_ptr<platform::DrawingContext> surface_dc;
     int surface_dirty = 1;
+    // Rows not written since a clear (see render.cpp), in bands of like rows from the top
+    // down: each holds the clear's pixels and, in [left, right), the colour of the filled
+    // boxes that covered it since. spare_bands is the list being made anew.
+    struct WaitingBand {
+        int top = 0, bottom = 0;
+        int left = 0, right = 0;
+        platform::Pixel color = 0;
+    };
+    std::vector<WaitingBand> waiting_bands, spare_bands;
+    platform::Pixel clear_inside = 0, clear_edge = 0;
     // Commands painted since the program started (frames are measured by it).
     uint64_t commands_rendered = 0;
     // Told of every command just before it is painted (a tool that records the drawing of

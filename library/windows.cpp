@@ -137,6 +137,7 @@ void post_quit() {
 }
 
 void copy_surface_to_window() {
+    settle_surface();
     if (kanvo.windows.window_dc && kanvo.surface.surface_dc) {
         kanvo.windows.window_dc->copy_bits(0, 0, kSurfaceWidth, kSurfaceHeight,
                                            *kanvo.surface.surface_dc, 0, 0);
@@ -234,7 +235,7 @@ int KANVO_open(void *instance, void *previous_instance, const char * /*command_l
     if (!kanvo.windows.draw_window) return 0;
     kanvo.windows.window_dc = platform::get_dc(kanvo.windows.draw_window);
     ensure_surface();
-    platform::run_shows(kanvo.surface.surface_bitmap.get(), kanvo.windows.draw_window);
+    platform::run_shows(kanvo.surface.surface_bitmap.get(), kanvo.windows.draw_window, settle_surface);
     platform::show_window(kanvo.windows.text_window, show);
     platform::show_window(kanvo.windows.draw_window, show);
     platform::set_timer(kanvo.windows.draw_window, kTimerId, kTimerPeriodMs);

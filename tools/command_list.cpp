@@ -284,6 +284,7 @@ void paint_list_command(const ListCommand &command) {
         break;
     case ListCommand::clear: clear_surface(); break;
     case ListCommand::fill:
+        settle_surface();
         kanvo.surface.surface_dc->fill_rect(0, 0, kSurfaceWidth, kSurfaceHeight, command.fill_color);
         break;
     case ListCommand::shape: {
@@ -300,7 +301,7 @@ void paint_list_command(const ListCommand &command) {
 
 bool paint_command_list(std::istream &in, const std::string &name, std::string *error) {
     ensure_surface();
-    kanvo.surface.surface_bitmap->fill(platform::kWhite);
+    surface_pixels().fill(platform::kWhite);
     kanvo.windows.origin_x = kStartOriginX;
     kanvo.windows.origin_y = kStartOriginY;
     return read_command_list(in, name, paint_list_command, error);

@@ -16,7 +16,7 @@ int main(int argc, char **argv) {
         fprintf(stderr, "kanvo-render: %s\n", error.c_str());
         return 1;
     }
-    if (!platform::write_png(argv[2], *kanvo.surface.surface_bitmap, &error)) {
+    if (!platform::write_png(argv[2], surface_pixels(), &error)) {
         fprintf(stderr, "kanvo-render: cannot write %s: %s\n", argv[2], error.c_str());
         return 1;
     }

@@ -250,16 +250,25 @@ public:
         y_begin_ = std::max(a.y, first_row);
         y_end_ = b.y;
         int64_t dx = b.x - a.x;
-        x_step_ = floor_div(dx, dy_);
+        x_step_ = quotient(dx, dy_);
         remainder_step_ = dx - x_step_ * dy_;
         // ceil(n / dy) = floor((n + dy - 1) / dy)
         Wide numerator = Wide(y_begin_ - a.y) * dx + dy_ - 1;
-        int64_t quotient = floor_div(numerator, dy_);
-        remainder_ = int64_t(numerator - Wide(quotient) * dy_);
-        x_ = a.x + quotient;
+        int64_t q = quotient(numerator, dy_);
+        remainder_ = int64_t(numerator - Wide(q) * dy_);
+        x_ = a.x + q;
     }
 
     bool covers(int64_t y) const { return y >= y_begin_ && y < y_end_; }
+
+    // floor(n / d), d > 0, without dividing where the answer is 0 or -1: an edge that
+    // starts on the bitmap, and every steep edge, needs no division at all (a shape's
+    // edges cost more in divisions than its small rows cost in stores).
+    static int64_t quotient(Wide n, int64_t d) {
+        if (n >= 0 && n < d) return 0;
+        if (n < 0 && n >= -Wide(d)) return -1;
+        return floor_div(n, d);
+    }
     int64_t x() const { return x_; }
 
     void next_row() {

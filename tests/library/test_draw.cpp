@@ -17,7 +17,7 @@ constexpr platform::Pixel kBluePixel = platform::rgb(0, 0, 255);
 constexpr platform::Pixel kRedPixel = platform::rgb(255, 0, 0);
 
 // The surface inside its one-pixel frame.
-InkBox drawn_box() { return ink_box(*kanvo.surface.surface_bitmap, 1, 1, kSurfaceWidth - 1, kSurfaceHeight - 1); }
+InkBox drawn_box() { return ink_box(surface_pixels(), 1, 1, kSurfaceWidth - 1, kSurfaceHeight - 1); }
 
 void expect_box(const InkBox &box, int left, int top, int right, int bottom) {
     EXPECT_EQ(box.left, left);
@@ -38,7 +38,7 @@ TEST(DrawingCalls, CircleCorrectsItsRadiusAndIsDrawnAroundItsCentre) {
                                            "Radius of -5 not possible, using radius 5\n",
                                            "blue circle at (100,-100), radius 5\n"}));
     expect_box(drawn_box(), 95, 95, 105, 105);
-    EXPECT_EQ(kanvo.surface.surface_bitmap->pixel(100, 100), kBluePixel);
+    EXPECT_EQ(surface_pixels().pixel(100, 100), kBluePixel);
 
     KANVO_clear();
     size_t before = log_lines().size();
@@ -53,7 +53,7 @@ TEST(DrawingCalls, CircleCorrectsItsRadiusAndIsDrawnAroundItsCentre) {
 
 TEST(DrawingCalls, RectangleCornersAreSortedWhateverTheOrderGiven) {
     KANVO_rectangle(KANVO_BLUE, 110, -90, 90, -110, 0);
-    const platform::Bitmap first = *kanvo.surface.surface_bitmap;
+    const platform::Bitmap first = surface_pixels();
     KANVO_clear();
     KANVO_rectangle(KANVO_BLUE, 90, -110, 110, -90, 0);
     KANVO_rectangle(KANVO_GREEN, 300, -200, 250, -150, 2);
@@ -66,10 +66,10 @@ TEST(DrawingCalls, RectangleCornersAreSortedWhateverTheOrderGiven) {
     };
     EXPECT_EQ(log_lines(), expected);
     expect_box(ink_box(first, 1, 1, 300, 300), 90, 90, 110, 110);
-    expect_box(ink_box(*kanvo.surface.surface_bitmap, 1, 1, 200, 200), 90, 90, 110, 110);
+    expect_box(ink_box(surface_pixels(), 1, 1, 200, 200), 90, 90, 110, 110);
     for (int y = 0; y < 200; ++y)
         for (int x = 0; x < 200; ++x)
-            ASSERT_EQ(kanvo.surface.surface_bitmap->pixel(x + 1, y + 1), first.pixel(x + 1, y + 1));
+            ASSERT_EQ(surface_pixels().pixel(x + 1, y + 1), first.pixel(x + 1, y + 1));
 }
 
 TEST(DrawingCalls, EachCallAnnouncesItsCorrectionsInItsOwnOrder) {
@@ -122,9 +122,9 @@ TEST(DrawingCalls, LoggingOffKeepsCorrectionsButDropsDescriptions) {
     EXPECT_EQ(log_lines(), (Messages{"Illegal color 99; using RED.\n",
                                            "Width of -1 not possible, using width 1\n",
                                            "ptsize of -5 not possible, using ptsize 5\n"}));
-    EXPECT_EQ(kanvo.surface.surface_bitmap->pixel(50, 50), kRedPixel);    // outline corner
-    EXPECT_EQ(kanvo.surface.surface_bitmap->pixel(55, 55), platform::kWhite);  // inside left alone
-    EXPECT_EQ(kanvo.surface.surface_bitmap->pixel(200, 200), kBluePixel);
+    EXPECT_EQ(surface_pixels().pixel(50, 50), kRedPixel);    // outline corner
+    EXPECT_EQ(surface_pixels().pixel(55, 55), platform::kWhite);  // inside left alone
+    EXPECT_EQ(surface_pixels().pixel(200, 200), kBluePixel);
 }
 
 TEST(DrawingCalls, ExtremeValuesAreCorrectedWithoutOverflow) {
@@ -132,8 +132,8 @@ TEST(DrawingCalls, ExtremeValuesAreCorrectedWithoutOverflow) {
     EXPECT_EQ(log_lines(),
               (Messages{"Radius of -2147483648 not possible, using radius 2147483647\n",
                         "blue circle at (300,-270), radius 2147483647\n"}));
-    EXPECT_EQ(kanvo.surface.surface_bitmap->pixel(0, 0), kBluePixel);
-    EXPECT_EQ(kanvo.surface.surface_bitmap->pixel(kSurfaceWidth - 1, kSurfaceHeight - 1), kBluePixel);
+    EXPECT_EQ(surface_pixels().pixel(0, 0), kBluePixel);
+    EXPECT_EQ(surface_pixels().pixel(kSurfaceWidth - 1, kSurfaceHeight - 1), kBluePixel);
 
     KANVO_line(KANVO_RED, INT_MIN, INT_MAX, INT_MAX, INT_MIN, INT_MIN);
     KANVO_circle(KANVO_GREEN, INT_MIN, INT_MAX, INT_MAX);
@@ -154,8 +154,8 @@ TEST(DrawingCalls, ClearPaintsTheSurfaceWhiteInsideABlackFrame) {
     EXPECT_EQ(KANVO_clear(), 1);
     EXPECT_EQ(log_lines().back(), "Clearing the graphics window\n");
     EXPECT_TRUE(drawn_box().empty());
-    EXPECT_EQ(kanvo.surface.surface_bitmap->pixel(0, 0), platform::kBlack);
-    EXPECT_EQ(kanvo.surface.surface_bitmap->pixel(300, 539), platform::kBlack);
+    EXPECT_EQ(surface_pixels().pixel(0, 0), platform::kBlack);
+    EXPECT_EQ(surface_pixels().pixel(300, 539), platform::kBlack);
 }
 
 }  // namespace

@@ -255,10 +255,27 @@ TEST(EventWait, SurfaceReachesTheWindowOnlyThroughThePump) {
     const platform::Bitmap &client = kanvo.windows.draw_window->client;
     for (int y = 0; y < client.height(); ++y) {
         for (int x = 0; x < client.width(); ++x) {
-            ASSERT_EQ(client.pixel(x, y), kanvo.surface.surface_bitmap->pixel(x, y)) << x << "," << y;
+            ASSERT_EQ(client.pixel(x, y), surface_pixels().pixel(x, y)) << x << "," << y;
         }
     }
     EXPECT_EQ(kanvo.surface.surface_dirty, 0);
+}
+
+// A clear whose rows still wait when the program waits reaches the window all the same.
+TEST(EventWait, TheWindowShowsAClearThatWaited) {
+    auto &headless = open_headless();
+    KANVO_rectangle(KANVO_RED, -400, 400, 400, -400, 0);
+    KANVO_clear();
+    KANVO_rectangle(KANVO_BLUE, -100, 100, 100, -100, 0);
+    headless.click(kanvo.windows.draw_window, 1, 1);
+    ASSERT_EQ(await_event().kind, KANVO_MOUSE);
+    const platform::Bitmap &client = kanvo.windows.draw_window->client;
+    const int ox = kanvo.windows.origin_x, oy = kanvo.windows.origin_y;
+    EXPECT_EQ(client.pixel(ox, oy), palette_pixel(KANVO_BLUE));
+    EXPECT_EQ(client.pixel(ox + 101, oy), platform::kWhite);
+    EXPECT_EQ(client.pixel(5, 5), platform::kWhite);
+    EXPECT_EQ(client.pixel(0, 5), platform::kBlack);
+    EXPECT_EQ(client.pixel(5, 0), platform::kBlack);
 }
 
 TEST(EventWait, TextWindowShowsTheLogAfterItsPaint) {
@@ -291,7 +308,7 @@ TEST(LibraryState, AfterResetAFreshOpenBehavesAsAtStart) {
     auto &headless = open_headless();
     KANVO_circle(KANVO_RED, 10, 20, 30);
     const std::vector<std::string> first_log = log_lines();
-    const platform::Bitmap first_surface = *kanvo.surface.surface_bitmap;
+    const platform::Bitmap first_surface = surface_pixels();
     const uint64_t first_commands = kanvo.surface.commands_rendered;
 
     KANVO_rectangle(KANVO_BLUE, -100, 100, 100, -100, 0);
@@ -311,7 +328,7 @@ TEST(LibraryState, AfterResetAFreshOpenBehavesAsAtStart) {
     ASSERT_EQ(KANVO_open(nullptr, nullptr, "", KANVO_SHOW_NORMAL), 1);
     KANVO_circle(KANVO_RED, 10, 20, 30);
     EXPECT_EQ(log_lines(), first_log);
-    EXPECT_TRUE(kanvo.surface.surface_bitmap->pixels() == first_surface.pixels());
+    EXPECT_TRUE(surface_pixels().pixels() == first_surface.pixels());
     EXPECT_EQ(kanvo.surface.commands_rendered, first_commands);
 
     // The latch and the animation are off again: a click is the next event, not a quit

@@ -49,7 +49,7 @@ TEST(Palette, ColourCheckIsNotSilencedByLoggingOff) {
     kanvo.events.logging_on = 0;
     KANVO_circle(24, 100, -100, 3);
     ASSERT_EQ(log_lines(), std::vector<std::string>{"Illegal color 24; using RED.\n"});
-    EXPECT_EQ(kanvo.surface.surface_bitmap->pixel(100, 100), platform::rgb(255, 0, 0));
+    EXPECT_EQ(surface_pixels().pixel(100, 100), platform::rgb(255, 0, 0));
 }
 
 }  // namespace

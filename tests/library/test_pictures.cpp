@@ -28,7 +28,7 @@ Messages messages_since(size_t count) {
     return Messages(all.begin() + ptrdiff_t(std::min(count, all.size())), all.end());
 }
 
-Pixel at(int x, int y) { return kanvo.surface.surface_bitmap->pixel(x, y); }
+Pixel at(int x, int y) { return surface_pixels().pixel(x, y); }
 
 // ---- colours ---------------------------------------------------------------------------
 
@@ -109,7 +109,7 @@ TEST(Polygons, AFilledStarHasAHoleAndAnOutlinedOneLeavesItsInside) {
     EXPECT_EQ(messages_since(1), (Messages{"red polygon of 5 corners from (100,-20), filled\n"}));
     EXPECT_EQ(at(100, 40), rgb(255, 0, 0));     // a point of the star
     EXPECT_EQ(at(100, 110), platform::kWhite);  // the middle: crossed twice
-    EXPECT_EQ(ink_box(*kanvo.surface.surface_bitmap, 1, 1, 600, 539).left, 20);
+    EXPECT_EQ(ink_box(surface_pixels(), 1, 1, 600, 539).left, 20);
 
     KANVO_clear();
     const int blue = KANVO_rgb(0, 0, 255);
@@ -126,7 +126,7 @@ TEST(Polygons, ThreeCornersPaintExactlyWhatTheTriangleDoes) {
         KANVO_clear();
         KANVO_triangle(KANVO_OLIVE, xs[0] + 300, ys[0], xs[1] + 300, ys[1], xs[2] + 300, ys[2], width);
         KANVO_polygon(KANVO_OLIVE, 3, xs, ys, width);
-        const platform::Bitmap &s = *kanvo.surface.surface_bitmap;
+        const platform::Bitmap &s = surface_pixels();
         for (int y = 1; y < 200; ++y)
             for (int x = 1; x < 290; ++x)
                 ASSERT_EQ(s.pixel(x, y), s.pixel(x + 300, y)) << x << "," << y;
@@ -135,7 +135,7 @@ TEST(Polygons, ThreeCornersPaintExactlyWhatTheTriangleDoes) {
 
 TEST(Polygons, ImpossibleCornerCountsAreRefusedOrCutWithAMessage) {
     KANVO_clear();
-    const platform::Bitmap cleared = *kanvo.surface.surface_bitmap;
+    const platform::Bitmap cleared = surface_pixels();
     size_t before = log_lines().size();
     EXPECT_EQ(KANVO_polygon(KANVO_RED, 5, nullptr, kStarYs, 0), 0);
     EXPECT_EQ(KANVO_polygon(KANVO_RED, 5, kStarXs, nullptr, -2), 0);
@@ -148,7 +148,7 @@ TEST(Polygons, ImpossibleCornerCountsAreRefusedOrCutWithAMessage) {
                         "Polygon of 2 corners not possible, drawing nothing\n",
                         "Illegal color 99; using RED.\n",
                         "Polygon of -1 corners not possible, drawing nothing\n"}));
-    EXPECT_EQ(kanvo.surface.surface_bitmap->pixels(), cleared.pixels());
+    EXPECT_EQ(surface_pixels().pixels(), cleared.pixels());
 
     // 300 corners: the first 256 are drawn (a zigzag whose later corners would reach
     // further right), and nothing past them is read.
@@ -162,7 +162,7 @@ TEST(Polygons, ImpossibleCornerCountsAreRefusedOrCutWithAMessage) {
     before = log_lines().size();
     EXPECT_EQ(KANVO_polygon(KANVO_BLACK, 300, xs.data(), ys.data(), 0), 1);
     EXPECT_EQ(messages_since(before)[0], "Polygon of 300 corners not possible, using the first 256\n");
-    const InkBox box = ink_box(*kanvo.surface.surface_bitmap, 1, 1, 600, 539);
+    const InkBox box = ink_box(surface_pixels(), 1, 1, 600, 539);
     EXPECT_EQ(box.right, 254);
     EXPECT_EQ(box.bottom, 199);  // the fill leaves out the bottom corner's row
 }
@@ -390,7 +390,7 @@ TEST(Pictures, DrawnCentredLoggedClippedAndRefusedWhenUnknown) {
     EXPECT_EQ(at(88, 88), rgb(255, 255, 0));
     EXPECT_EQ(at(93, 93), rgb(255, 255, 0));
     EXPECT_EQ(at(100, 100), rgb(0, 60, 255));
-    const InkBox box = ink_box(*kanvo.surface.surface_bitmap, 1, 1, 600, 539);
+    const InkBox box = ink_box(surface_pixels(), 1, 1, 600, 539);
     EXPECT_EQ(box.left, 88);
     EXPECT_EQ(box.top, 88);
     EXPECT_LE(box.right, 111);
@@ -418,7 +418,7 @@ TEST(TextWidth, MeasuresWhatTheTextDrawsAndItsWidestLine) {
     const int width = KANVO_text_width(40, "Kanvo!");
     ASSERT_GT(width, 60);
     KANVO_text(KANVO_BLACK, 50, -100, 40, "Kanvo!");
-    const InkBox ink = ink_box(*kanvo.surface.surface_bitmap, 1, 1, 600, 539);
+    const InkBox ink = ink_box(surface_pixels(), 1, 1, 600, 539);
     // The ink lies within the advance, up to a pixel of overhang, and fills most of it.
     EXPECT_GE(ink.left, 50 - 1);
     EXPECT_LE(ink.right, 50 + width);

@@ -390,7 +390,7 @@ TEST_F(ScriptTest, RecordedSessionPlaysBackAsTheSameEventsAndPictures) {
     }
     ASSERT_EQ(kanvo.script.recording_on, 1);
     toggle_recording();
-    const std::vector<platform::Pixel> recorded_picture = kanvo.surface.surface_bitmap->pixels();
+    const std::vector<platform::Pixel> recorded_picture = surface_pixels().pixels();
 
     clear_surface();
     toggle_playback();
@@ -405,7 +405,7 @@ TEST_F(ScriptTest, RecordedSessionPlaysBackAsTheSameEventsAndPictures) {
             << played[i].kind << " " << played[i].x << " " << played[i].y << " vs "
             << recorded[i].kind << " " << recorded[i].x << " " << recorded[i].y;
     }
-    EXPECT_TRUE(kanvo.surface.surface_bitmap->pixels() == recorded_picture);
+    EXPECT_TRUE(surface_pixels().pixels() == recorded_picture);
     EXPECT_EQ(script_read_event(), 0) << "the script holds nothing more";
     EXPECT_EQ(log_lines().back(), "EOF encountered in script file KANVO.SCR\n");
 }

@@ -19,7 +19,7 @@ int text_line_height(int ptsize) {
     return platform::Font::create("KANVO-font", -ptsize)->metrics().height;
 }
 
-InkBox drawn_box() { return ink_box(*kanvo.surface.surface_bitmap, 1, 1, kSurfaceWidth - 1, kSurfaceHeight - 1); }
+InkBox drawn_box() { return ink_box(surface_pixels(), 1, 1, kSurfaceWidth - 1, kSurfaceHeight - 1); }
 
 TEST(TextCall, PointSizeIsCorrectedNegationFirstThenTheLimit) {
     KANVO_text(KANVO_BLACK, 1, 2, 127, "a");
@@ -46,11 +46,11 @@ TEST(TextCall, PointSizeIsCorrectedNegationFirstThenTheLimit) {
 TEST(TextCall, CorrectedSizeIsTheSizeDrawn) {
     KANVO_clear();
     KANVO_text(KANVO_BLUE, 20, -300, -200, "Wg");
-    const platform::Bitmap corrected = *kanvo.surface.surface_bitmap;
+    const platform::Bitmap corrected = surface_pixels();
     KANVO_clear();
     KANVO_text(KANVO_BLUE, 20, -300, 127, "Wg");
     EXPECT_FALSE(drawn_box().empty());
-    EXPECT_TRUE(corrected.pixels() == kanvo.surface.surface_bitmap->pixels());
+    EXPECT_TRUE(corrected.pixels() == surface_pixels().pixels());
 }
 
 TEST(TextCall, PrintfFormatsCutsAtTheBufferAndReturnsWhatItDrew) {
@@ -75,11 +75,11 @@ TEST(TextCall, PrintfFormatsCutsAtTheBufferAndReturnsWhatItDrew) {
 TEST(TextCall, PrintfDrawsWhatTextDraws) {
     KANVO_clear();
     KANVO_text(KANVO_NAVY_BLUE, 40, -100, 12, "Add 3 Bugs");
-    const platform::Bitmap direct = *kanvo.surface.surface_bitmap;
+    const platform::Bitmap direct = surface_pixels();
     KANVO_clear();
     KANVO_printf(KANVO_NAVY_BLUE, 40, -100, 12, "Add %d %s", 3, "Bugs");
     EXPECT_FALSE(drawn_box().empty());
-    EXPECT_TRUE(direct.pixels() == kanvo.surface.surface_bitmap->pixels());
+    EXPECT_TRUE(direct.pixels() == surface_pixels().pixels());
 }
 
 TEST(TextOnSurface, OneLineLiesEntirelyAboveTheAnchorRow) {
@@ -99,7 +99,7 @@ TEST(TextOnSurface, LineFeedStartsTheNextLineOnTheAnchorRow) {
     KANVO_clear();
     KANVO_text(KANVO_PURPLE, 30, -150, 16, "First\nSecond line\n");
     EXPECT_EQ(log_lines().back(), "purple text at (30,-150), \"First\nSecond line\n\"\n");
-    const platform::Bitmap two_lines = *kanvo.surface.surface_bitmap;
+    const platform::Bitmap two_lines = surface_pixels();
     const InkBox box = drawn_box();
     EXPECT_GE(box.top, 150 - h);
     EXPECT_LE(box.bottom, 150 + h - 1);
@@ -109,7 +109,7 @@ TEST(TextOnSurface, LineFeedStartsTheNextLineOnTheAnchorRow) {
     KANVO_clear();
     KANVO_text(KANVO_PURPLE, 30, -150, 16, "First");
     KANVO_text(KANVO_PURPLE, 30, -150 - h, 16, "Second line");
-    EXPECT_TRUE(two_lines.pixels() == kanvo.surface.surface_bitmap->pixels());
+    EXPECT_TRUE(two_lines.pixels() == surface_pixels().pixels());
 }
 
 TEST(TextOnSurface, GlyphsAreBlendedOverWhatIsThere) {
@@ -119,7 +119,7 @@ TEST(TextOnSurface, GlyphsAreBlendedOverWhatIsThere) {
     bool full_colour_seen = false;
     for (int y = 11; y < 100; ++y)
         for (int x = 11; x < 400; ++x) {
-            const platform::Pixel p = kanvo.surface.surface_bitmap->pixel(x, y);
+            const platform::Pixel p = surface_pixels().pixel(x, y);
             // Yellow over which blue is blended: red and green fall together, blue rises.
             ASSERT_EQ(platform::red_of(p), platform::green_of(p)) << x << "," << y;
             ASSERT_EQ(int(platform::red_of(p)) + platform::blue_of(p), 255) << x << "," << y;
@@ -182,7 +182,7 @@ TEST(Fonts, ContextTextExtentAndOpaqueCells) {
 platform::Bitmap drawn_text(const char *text) {
     KANVO_clear();
     KANVO_text(KANVO_BLACK, 20, -100, 24, text);  // the origin is (0, 0) until the library opens
-    return *kanvo.surface.surface_bitmap;
+    return surface_pixels();
 }
 
 TEST(TextEncoding, Utf8IsDecodedAndSingleByteTextDrawsAsBefore) {

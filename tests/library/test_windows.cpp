@@ -445,7 +445,7 @@ TEST(LibraryWindows, PaintCoversTheWholeClientAreaOfAResizedWindow) {
     for (int y = 0; y < client.height(); ++y) {
         for (int x = 0; x < client.width(); ++x) {
             const bool on_surface = x < kSurfaceWidth && y < kSurfaceHeight;
-            ASSERT_EQ(client.pixel(x, y), on_surface ? kanvo.surface.surface_bitmap->pixel(x, y) : platform::kWhite)
+            ASSERT_EQ(client.pixel(x, y), on_surface ? surface_pixels().pixel(x, y) : platform::kWhite)
                 << x << "," << y;
         }
     }

@@ -68,9 +68,9 @@ void paint(const std::string &commands) {
 // Pixels of the surface that are not white, as (x, y) pairs.
 std::vector<std::pair<int, int>> painted_pixels() {
     std::vector<std::pair<int, int>> painted;
-    for (int y = 0; y < kanvo.surface.surface_bitmap->height(); ++y)
-        for (int x = 0; x < kanvo.surface.surface_bitmap->width(); ++x)
-            if (kanvo.surface.surface_bitmap->pixel(x, y) != platform::kWhite) painted.emplace_back(x, y);
+    for (int y = 0; y < surface_pixels().height(); ++y)
+        for (int x = 0; x < surface_pixels().width(); ++x)
+            if (surface_pixels().pixel(x, y) != platform::kWhite) painted.emplace_back(x, y);
     return painted;
 }
 
@@ -93,9 +93,9 @@ TEST(ReferencePictures, EveryCaseIsPaintedWithoutADifferingPixel) {
         fs::path png = txt;
         png.replace_extension(".png");
         ASSERT_TRUE(platform::read_png(png.string(), &expected, &error)) << error;
-        ASSERT_EQ(expected.width(), kanvo.surface.surface_bitmap->width());
-        ASSERT_EQ(expected.height(), kanvo.surface.surface_bitmap->height());
-        Difference d = compare(*kanvo.surface.surface_bitmap, expected);
+        ASSERT_EQ(expected.width(), surface_pixels().width());
+        ASSERT_EQ(expected.height(), surface_pixels().height());
+        Difference d = compare(surface_pixels(), expected);
         EXPECT_EQ(d.count, 0) << "first differing pixel (" << d.first_x << ", " << d.first_y
                               << ")";
     }
@@ -120,9 +120,9 @@ TEST(CommandLists, BadLinesNameTheLineAndStop) {
 TEST(CommandLists, ColoursMayBeWrittenInHexAndStillEndALineWithAComment) {
     paint("rect #FF8000 0 0 0 1 -1 # a comment #ABCDEF\n"
           "poly #0000FF 0 10 0 20 0 20 -10\n");
-    EXPECT_EQ(kanvo.surface.surface_bitmap->pixel(300, 270), platform::rgb(255, 128, 0));
-    EXPECT_EQ(kanvo.surface.surface_bitmap->pixel(319, 271), platform::rgb(0, 0, 255));
-    const auto &pixels = kanvo.surface.surface_bitmap->pixels();
+    EXPECT_EQ(surface_pixels().pixel(300, 270), platform::rgb(255, 128, 0));
+    EXPECT_EQ(surface_pixels().pixel(319, 271), platform::rgb(0, 0, 255));
+    const auto &pixels = surface_pixels().pixels();
     EXPECT_EQ(std::count(pixels.begin(), pixels.end(), platform::rgb(255, 128, 0)), 4);
 }
 
@@ -154,18 +154,18 @@ TEST(FarCoordinates, LongLinesAreClippedWithoutChangingTheirPixels) {
 TEST(FarCoordinates, HugeShapesAndWidthsPaintOnlyTheSurface) {
     auto start = std::chrono::steady_clock::now();
     paint("oval 4 0 -2147483648 2147483647 2147483647 -2147483648\n");
-    EXPECT_TRUE(all_pixels_are(*kanvo.surface.surface_bitmap, platform::rgb(0, 0, 255)));
+    EXPECT_TRUE(all_pixels_are(surface_pixels(), platform::rgb(0, 0, 255)));
     paint("line 2 2147483647 -2000000000 -2000000000 2000000000 2000000000\n");
-    EXPECT_TRUE(all_pixels_are(*kanvo.surface.surface_bitmap, platform::rgb(255, 0, 0)));
+    EXPECT_TRUE(all_pixels_are(surface_pixels(), platform::rgb(255, 0, 0)));
     paint("rect 3 2147483647 -5 5 5 -5\n");
-    EXPECT_TRUE(all_pixels_are(*kanvo.surface.surface_bitmap, platform::rgb(0, 255, 0)));
+    EXPECT_TRUE(all_pixels_are(surface_pixels(), platform::rgb(0, 255, 0)));
     paint("oval 6 2147483647 -30000 30000 30000 -30000\n");
-    EXPECT_TRUE(all_pixels_are(*kanvo.surface.surface_bitmap, platform::rgb(255, 0, 255)));
+    EXPECT_TRUE(all_pixels_are(surface_pixels(), platform::rgb(255, 0, 255)));
     paint("oval 7 60000 -30000 30000 30000 -30000\n");
-    EXPECT_EQ(kanvo.surface.surface_bitmap->pixel(0, 0), platform::rgb(0, 255, 255));
-    EXPECT_EQ(kanvo.surface.surface_bitmap->pixel(600, 539), platform::rgb(0, 255, 255));
+    EXPECT_EQ(surface_pixels().pixel(0, 0), platform::rgb(0, 255, 255));
+    EXPECT_EQ(surface_pixels().pixel(600, 539), platform::rgb(0, 255, 255));
     paint("tri 5 0 -2147483648 2147483647 2147483647 2147483647 0 -2147483648\n");
-    EXPECT_EQ(kanvo.surface.surface_bitmap->pixel(300, 270), platform::rgb(255, 255, 0));
+    EXPECT_EQ(surface_pixels().pixel(300, 270), platform::rgb(255, 255, 0));
 
     // Entirely off the surface: nothing changes.
     paint("oval 0 9 2000000000 2000000000 2147483647 1000000000\n"
@@ -181,10 +181,10 @@ TEST(FarCoordinates, HugeShapesAndWidthsPaintOnlyTheSurface) {
     // Origin far away too: pixel = origin + coordinate in 64 bits.
     paint("origin 2147483647 -2147483648\n"
           "rect 0 0 -2147483647 -2147483648 -2147483347 -2147483648\n");
-    EXPECT_EQ(kanvo.surface.surface_bitmap->pixel(0, 0), platform::kBlack);
-    EXPECT_EQ(kanvo.surface.surface_bitmap->pixel(300, 0), platform::kBlack);
-    EXPECT_EQ(kanvo.surface.surface_bitmap->pixel(301, 0), platform::kWhite);
-    EXPECT_EQ(kanvo.surface.surface_bitmap->pixel(0, 1), platform::kWhite);
+    EXPECT_EQ(surface_pixels().pixel(0, 0), platform::kBlack);
+    EXPECT_EQ(surface_pixels().pixel(300, 0), platform::kBlack);
+    EXPECT_EQ(surface_pixels().pixel(301, 0), platform::kWhite);
+    EXPECT_EQ(surface_pixels().pixel(0, 1), platform::kWhite);
     double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     EXPECT_LT(seconds, 2.0);
 }
@@ -224,24 +224,24 @@ TEST(Renderer, DrawsBeforeOpenOnTheFullSizeSurface) {
     dot.x2 = 4;
     render_command(dot);
     ASSERT_NE(kanvo.surface.surface_bitmap, nullptr);
-    EXPECT_EQ(kanvo.surface.surface_bitmap->width(), kSurfaceWidth);
-    EXPECT_EQ(kanvo.surface.surface_bitmap->height(), kSurfaceHeight);
+    EXPECT_EQ(surface_pixels().width(), kSurfaceWidth);
+    EXPECT_EQ(surface_pixels().height(), kSurfaceHeight);
     EXPECT_EQ(kanvo.surface.surface_dc->target(), kanvo.surface.surface_bitmap.get());
     // Origin (0, 0) before the window reports its size: the box is columns 3-4, row -2.
-    EXPECT_EQ(kanvo.surface.surface_bitmap->pixel(3, 0), platform::kWhite);
+    EXPECT_EQ(surface_pixels().pixel(3, 0), platform::kWhite);
     kanvo.windows.origin_x = 10;
     kanvo.windows.origin_y = 10;
     render_command(dot);
-    EXPECT_EQ(kanvo.surface.surface_bitmap->pixel(13, 8), platform::rgb(0, 0, 255));
-    EXPECT_EQ(kanvo.surface.surface_bitmap->pixel(14, 8), platform::rgb(0, 0, 255));
-    EXPECT_EQ(kanvo.surface.surface_bitmap->pixel(15, 8), platform::kWhite);
+    EXPECT_EQ(surface_pixels().pixel(13, 8), platform::rgb(0, 0, 255));
+    EXPECT_EQ(surface_pixels().pixel(14, 8), platform::rgb(0, 0, 255));
+    EXPECT_EQ(surface_pixels().pixel(15, 8), platform::kWhite);
 }
 
 TEST(Renderer, ClearLeavesWhiteInsideAOnePixelBlackFrame) {
     ensure_surface();
-    kanvo.surface.surface_bitmap->fill(platform::rgb(1, 2, 3));
+    surface_pixels().fill(platform::rgb(1, 2, 3));
     clear_surface();
-    const Bitmap &s = *kanvo.surface.surface_bitmap;
+    const Bitmap &s = surface_pixels();
     for (int x = 0; x < s.width(); ++x) {
         EXPECT_EQ(s.pixel(x, 0), platform::kBlack);
         EXPECT_EQ(s.pixel(x, s.height() - 1), platform::kBlack);
@@ -257,6 +257,62 @@ TEST(Renderer, ClearLeavesWhiteInsideAOnePixelBlackFrame) {
     EXPECT_EQ(kanvo.surface.surface_dc->pen().width, 1);
     EXPECT_EQ(kanvo.surface.surface_dc->pen().color, platform::kBlack);
     EXPECT_FALSE(kanvo.surface.surface_dc->brush().hollow);
+}
+
+// A clear's rows wait for the commands after it (a filled box over them takes their
+// place): random lists of clears, boxes of every size and place, shapes with pens and
+// text must leave the pixels that painting each command in turn leaves.
+TEST(Renderer, AWaitingClearEndsAsIfEveryCommandWerePaintedInTurn) {
+    std::mt19937 random(20261208);
+    auto pick = [&](int low, int high) { return std::uniform_int_distribution<int>(low, high)(random); };
+    // Mostly large boxes (a sky, a field), some tiny, reversed or off the surface.
+    auto coordinate = [&](int reach) { return pick(0, 5) == 0 ? pick(-2000, 2000) : pick(-reach, reach); };
+    const std::string text = "Kanvo\nrows";
+    for (int trial = 0; trial < 400; ++trial) {
+        std::vector<DrawCommand> commands;
+        std::vector<bool> clears;
+        const int count = pick(1, 12);
+        for (int i = 0; i < count; ++i) {
+            DrawCommand c;
+            const int kind = pick(0, 9);
+            clears.push_back(kind <= 1);
+            c.kind = kind <= 5 ? kind_rectangle : kind == 6 ? kind_triangle : kind == 7 ? kind_oval
+                     : kind == 8 ? kind_line : kind_text;
+            c.color = pick(0, 23);
+            c.width = pick(0, 3) == 0 ? pick(1, 7) : 0;
+            c.x1 = coordinate(320);
+            c.y1 = coordinate(280);
+            const bool tiny = pick(0, 6) == 0;
+            c.x2 = tiny ? c.x1 + pick(-1, 1) : coordinate(320);
+            c.y2 = tiny ? c.y1 + pick(-1, 1) : coordinate(280);
+            c.x3 = coordinate(320);
+            c.y3 = coordinate(280);
+            if (c.kind == kind_text) {
+                c.x2 = pick(8, 30);
+                c.text = text.c_str();
+            }
+            commands.push_back(c);
+        }
+        const int origin_x = pick(0, 3) == 0 ? pick(-400, 900) : 292;
+        const int origin_y = pick(0, 3) == 0 ? pick(-400, 900) : 240;
+        auto paint_all = [&](bool settle_each) {
+            surface_pixels().fill(platform::rgb(1, 2, 3));
+            kanvo.windows.origin_x = origin_x;
+            kanvo.windows.origin_y = origin_y;
+            for (size_t i = 0; i < commands.size(); ++i) {
+                if (clears[i])
+                    clear_surface();
+                else
+                    render_command(commands[i]);
+                if (settle_each) settle_surface();
+            }
+            return surface_pixels();
+        };
+        const Bitmap in_turn = paint_all(true);
+        const Bitmap waiting = paint_all(false);
+        const Difference d = compare(waiting, in_turn);
+        ASSERT_EQ(d.count, 0) << "trial " << trial << ": first at " << d.first_x << "," << d.first_y;
+    }
 }
 
 // Numbered pixels show exactly where each one went.
@@ -627,7 +683,7 @@ TEST(Spans, EveryStoreWidthWritesExactlyItsRuns) {
             Bitmap expected;
             fs::path png = txt;
             ASSERT_TRUE(platform::read_png(png.replace_extension(".png").string(), &expected, &error));
-            EXPECT_EQ(compare(*kanvo.surface.surface_bitmap, expected).count, 0) << txt.filename().string();
+            EXPECT_EQ(compare(surface_pixels(), expected).count, 0) << txt.filename().string();
         }
     }
     EXPECT_GE(tried, 2);

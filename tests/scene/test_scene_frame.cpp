@@ -32,7 +32,7 @@ uint64_t commands_of_redraw(SceneState &scene) {
 
 uint64_t surface_hash() {
     uint64_t hash = 1469598103934665603ull;  // FNV-1a over the pixels
-    for (platform::Pixel p : kanvo.surface.surface_bitmap->pixels()) {
+    for (platform::Pixel p : surface_pixels().pixels()) {
         hash ^= p;
         hash *= 1099511628211ull;
     }

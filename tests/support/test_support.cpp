@@ -34,8 +34,8 @@ platform::HeadlessBackend &open_headless() {
 }
 
 platform::Pixel surface_pixel(int x, int y) {
-    const platform::Bitmap *surface = kanvo.surface.surface_bitmap.get();
-    if (!surface) return 0;
+    if (!kanvo.surface.surface_bitmap) return 0;
+    const platform::Bitmap *surface = &surface_pixels();
     const long long px = static_cast<long long>(kanvo.windows.origin_x) + x;
     const long long py = static_cast<long long>(kanvo.windows.origin_y) - y;
     if (px < 0 || py < 0 || px >= surface->width() || py >= surface->height()) return 0;

@@ -69,7 +69,7 @@ TEST_F(ReplayTest, SavedPictureHoldsTheSurface) {
     ASSERT_EQ(picture.width(), 585);
     ASSERT_EQ(picture.height(), 481);
     for (int y : {0, 240, 480})
-        for (int x : {0, 292, 584}) EXPECT_EQ(picture.pixel(x, y), kanvo.surface.surface_bitmap->pixel(x, y));
+        for (int x : {0, 292, 584}) EXPECT_EQ(picture.pixel(x, y), surface_pixels().pixel(x, y));
     EXPECT_EQ(picture.pixel(292, 240), platform::rgb(255, 0, 0));
     EXPECT_EQ(picture.pixel(292 + 120, 240 - 80), platform::rgb(0, 51, 153));
     EXPECT_EQ(picture.pixel(0, 0), platform::kBlack);

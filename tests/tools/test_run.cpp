@@ -130,7 +130,7 @@ TEST_F(RunTest, HelloPlaysARecordedSessionBackToItsPicture) {
     kanvo.events.wait_observer = nullptr;
     platform::Bitmap session(585, 481);
     for (int y = 0; y < session.height(); ++y) {
-        std::copy_n(kanvo.surface.surface_bitmap->row(y), session.width(), session.row(y));
+        std::copy_n(surface_pixels().row(y), session.width(), session.row(y));
     }
     const std::string recorded = file_text(script);
     EXPECT_NE(recorded.find("KANVO_MOUSE(108, 120);\nKANVO_KBD(111);\nKANVO_KBD(107);\n"), std::string::npos)

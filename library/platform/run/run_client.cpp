@@ -65,6 +65,7 @@ struct Run {
 
     HeadlessBackend *backend = nullptr;
     const Bitmap *surface = nullptr;
+    void (*settle_surface)() = nullptr;
     Window *draw_window = nullptr;
     unsigned long long waits = 0;
     unsigned long long periodic_events = 0;
@@ -185,6 +186,7 @@ void send_to(int fd, run_report::Kind kind, bool with_frame) {
     record.frame = run.waits;
     record.time_ms = run.backend->now_ms();
     if (with_frame && run.surface) {
+        if (run.settle_surface) run.settle_surface();
         const Rect client = run.draw_window ? client_rect(run.draw_window)
                                             : Rect{0, 0, run.surface->width(), run.surface->height()};
         record.width = uint32_t(std::clamp(std::min(client.right, run.surface->width()), 0,
@@ -403,9 +405,10 @@ void run_records_call(const char *line, size_t length, const void *caller_addres
     write_all(active->grade_fd, line, call.length);
 }
 
-void run_shows(const Bitmap *surface, Window *draw_window) {
+void run_shows(const Bitmap *surface, Window *draw_window, void (*settle)()) {
     if (!active) return;
     active->surface = surface;
+    active->settle_surface = settle;
     active->draw_window = draw_window;
 }
 

@@ -8,7 +8,7 @@ namespace platform {
 
 std::unique_ptr<Backend> make_run_backend() { return nullptr; }
 
-void run_shows(const Bitmap *, Window *) {}
+void run_shows(const Bitmap *, Window *, void (*)()) {}
 
 const char *run_wait_starts(bool, bool) { return nullptr; }
 

@@ -25,8 +25,9 @@ struct Window;
 std::unique_ptr<Backend> make_run_backend();
 
 // The program's drawing surface and the window that shows its top-left part: the run
-// driver hands out what the window would show.
-void run_shows(const Bitmap *surface, Window *draw_window);
+// driver hands out what the window would show, calling settle (when given) before it
+// reads the surface, so that drawing the library keeps waiting is written first.
+void run_shows(const Bitmap *surface, Window *draw_window, void (*settle)());
 
 // The program starts a wait, having handled a periodic event or another (or none yet);
 // script_playing says whether script playback still delivers events. Returns the script
