@@ -160,7 +160,9 @@ mouse -192 190 button 1 held 1
 move -182 180
 up -182 180 button 1 held 0
 keydown 17 held 1"
-  got=$(grep -v ready "$work/listen" | tr -d '\r')
+  # The pointer may rest over the window as it appears: motion before the first key is
+  # the desktop's, not the test's.
+  got=$(grep -v ready "$work/listen" | tr -d '\r' | sed '/^keydown/,$!{/^move /d}')
   [ "$got" = "$expected" ] || { echo "FAIL: events of a program that listens:"; echo "$got"; exit 1; }
   play_input plain
   got=$(grep -v ready "$work/plain" | tr -d '\r')
