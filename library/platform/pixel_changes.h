@@ -1,8 +1,8 @@
 // Finding the pixels that differ between two frames, and copying only those: a game
 // repaints its whole frame each tick but changes a few pixels, so what a window shows is
 // brought up to date by comparing, which only reads, rather than by copying everything.
-// Rows are compared 32 bytes a step where the processor has 16-byte vectors (SSE2 on x86,
-// SIMD in the browser), 16 bytes a step elsewhere.
+// Rows are compared eight pixels (32 bytes) a step, with 16-byte vectors where the
+// processor has them (SSE2 on x86, SIMD in the browser).
 #pragma once
 
 #include "platform/bitmap.h"

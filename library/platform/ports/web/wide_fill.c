@@ -1,6 +1,6 @@
 /* Runs of pixels are written with wmemset (platform/raster.cpp), which the browser's C
  * library does one wide character at a time: a window-sized fill took about 0.1 ms a
- * frame. Pages get this one instead, 64 bytes a step with SIMD stores; linked ahead of
+ * frame. Pages get this one instead, four 16-byte SIMD stores a step; linked ahead of
  * the C library, it takes the place of that library's own. */
 #include <stddef.h>
 #include <wasm_simd128.h>
