@@ -14,6 +14,7 @@
 #include "platform/files.h"
 #include "platform/font.h"
 #include "platform/font_lookup.h"
+#include "platform/pixel_changes.h"
 #include "platform/png.h"
 #include "platform/run/run_protocol.h"
 #include "platform/window.h"

@@ -136,11 +136,11 @@ void post_quit() {
     platform::post_quit_message(0);
 }
 
+// A frame repainted whole usually changes a few pixels: only those are written and shown.
 void copy_surface_to_window() {
-    settle_surface();
-    if (kanvo.windows.window_dc && kanvo.surface.surface_dc) {
-        kanvo.windows.window_dc->copy_bits(0, 0, kSurfaceWidth, kSurfaceHeight,
-                                           *kanvo.surface.surface_dc, 0, 0);
+    if (kanvo.windows.window_dc && kanvo.surface.surface_bitmap) {
+        platform::update_client(kanvo.windows.draw_window, surface_pixels(),
+                                platform::Rect{0, 0, kSurfaceWidth, kSurfaceHeight});
     }
 }
 

@@ -10,6 +10,7 @@
 namespace platform {
 
 struct Window;
+struct Rect;
 
 class Backend {
 public:
@@ -23,6 +24,9 @@ public:
     virtual void update_menu(Window &window) = 0;
     // The window's client pixels changed.
     virtual void present(Window &window) = 0;
+    // Only the pixels inside changed differ from those last presented; a backend that can
+    // show a part of a window shows that part alone.
+    virtual void present_changed(Window &window, const Rect & /*changed*/) { present(window); }
     // Blocks until input arrives (which it posts as messages) or the clock passes
     // deadline_ms; a negative deadline waits for input alone.
     virtual void wait_for_input(int64_t deadline_ms) = 0;

@@ -1,7 +1,8 @@
 #include "platform/shown_frame.h"
 
 #include <algorithm>
-#include <cstring>
+
+#include "platform/pixel_changes.h"
 
 namespace platform {
 namespace {
@@ -11,23 +12,13 @@ inline uint32_t to_rgba(Pixel pixel) {
     return 0xFF000000u | ((pixel & 0xFFu) << 16) | (pixel & 0xFF00u) | ((pixel >> 16) & 0xFFu);
 }
 
-// The first column where the rows differ, width when none does. Most rows of a game's
-// frame are unchanged, so they are compared eight bytes at a time, four pixels a step.
-int first_difference(const Pixel *now, const Pixel *was, int width) {
-    int x = 0;
-    for (; x + 4 <= width; x += 4) {
-        uint64_t a[2], b[2];
-        std::memcpy(a, now + x, sizeof a);
-        std::memcpy(b, was + x, sizeof b);
-        if (((a[0] ^ b[0]) | (a[1] ^ b[1])) != 0) break;
-    }
-    while (x < width && now[x] == was[x]) ++x;
-    return x;
-}
-
 }  // namespace
 
 Rect ShownFrame::update(const Bitmap &frame) {
+    return update(frame, Rect{0, 0, frame.width(), frame.height()});
+}
+
+Rect ShownFrame::update(const Bitmap &frame, Rect within) {
     const int width = frame.width(), height = frame.height();
     const size_t count = size_t(width) * size_t(height);
     if (!valid_ || width != width_ || height != height_) {
@@ -39,14 +30,15 @@ Rect ShownFrame::update(const Bitmap &frame) {
         valid_ = true;
         return Rect{0, 0, width, height};
     }
+    const int left = std::max(within.left, 0), right = std::min(within.right, width);
+    const int top = std::max(within.top, 0), bottom = std::min(within.bottom, height);
     Rect changed{width, height, 0, 0};
-    for (int y = 0; y < height; ++y) {
+    for (int y = top; y < bottom; ++y) {
         const Pixel *now = frame.row(y);
         Pixel *was = shown_.data() + size_t(y) * size_t(width);
-        const int first = first_difference(now, was, width);
-        if (first == width) continue;
-        int last = width;
-        while (now[last - 1] == was[last - 1]) --last;
+        const Span span = changed_span(now + left, was + left, right - left);
+        if (span.empty()) continue;
+        const int first = left + span.first, last = left + span.last;
         uint32_t *out = rgba_.data() + size_t(y) * size_t(width);
         for (int x = first; x < last; ++x) {
             was[x] = now[x];
@@ -57,7 +49,7 @@ Rect ShownFrame::update(const Bitmap &frame) {
         changed.top = std::min(changed.top, y);
         changed.bottom = y + 1;
     }
-    if (changed.bottom == 0) return Rect{};
+    if (is_empty(changed)) return Rect{};
     return changed;
 }
 

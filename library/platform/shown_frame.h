@@ -15,8 +15,10 @@ class ShownFrame {
 public:
     // Brings the copy up to date with frame and returns the rectangle that changed (right
     // and bottom exclusive; empty when nothing did). The whole frame after a size change
-    // or forget().
+    // or forget(). Only the pixels inside within are compared: the caller knows that
+    // nothing outside it changed since the last update.
     Rect update(const Bitmap &frame);
+    Rect update(const Bitmap &frame, Rect within);
     // The screen no longer holds the copy (its canvas was made again).
     void forget() { valid_ = false; }
 

@@ -7,6 +7,7 @@
 #include <deque>
 
 #include "backend.h"
+#include "pixel_changes.h"
 #include "platform/run/run_protocol.h"
 
 namespace platform {
@@ -298,6 +299,14 @@ std::unique_ptr<DrawingContext> get_dc(Window *window) {
         if (is_live(window) && !window->painting) backend().present(*window);
     };
     return context;
+}
+
+Rect update_client(Window *window, const Bitmap &source, Rect area) {
+    if (!window) return Rect{};
+    const Rect changed = copy_changed_pixels(window->client, source, area);
+    if (!is_empty(changed) && is_live(window) && !window->painting)
+        backend().present_changed(*window, changed);
+    return changed;
 }
 
 void client_resized(Window *window, int width, int height) {

@@ -227,6 +227,10 @@ void end_paint(Window *window);
 // A drawing context on the window's client pixels; each change is presented by the
 // backend, except inside a paint, which end_paint presents as a whole.
 std::unique_ptr<DrawingContext> get_dc(Window *window);
+// Brings the window's client pixels inside area up to date with source (its pixels at the
+// same places), writing only those that differ, and presents what changed (nothing when
+// nothing did; inside a paint, end_paint presents). Returns the rectangle that changed.
+Rect update_client(Window *window, const Bitmap &source, Rect area);
 
 // Menus.
 void set_menu(Window *window, std::unique_ptr<Menu> bar);

@@ -31,7 +31,10 @@ public:
     void show_window(platform::Window &, bool) override {}
     void destroy_window(platform::Window &) override {}
     void update_menu(platform::Window &) override { ++menu_updates; }
-    void present(platform::Window &) override {}
+    void present(platform::Window &) override { ++whole_presents; }
+    void present_changed(platform::Window &, const platform::Rect &changed) override {
+        presented_parts.push_back(changed);
+    }
     void wait_for_input(int64_t deadline_ms) override {
         waits.push_back(deadline_ms);
         if (deadline_ms < 0) std::abort();
@@ -43,6 +46,8 @@ public:
     int64_t now = 0;
     int menu_updates = 0;
     std::vector<int64_t> waits;
+    int whole_presents = 0;
+    std::vector<platform::Rect> presented_parts;
 };
 
 ManualClock &use_manual_clock() {
@@ -197,6 +202,48 @@ TEST(PlatformPaint, APaintIsPresentedOnceAndOtherDrawingAtEachChange) {
     EXPECT_EQ(received.back().type, msg::paint);
     dc->fill_rect(0, 0, 5, 5, platform::kWhite);
     EXPECT_EQ(headless.presents(), before + 4);
+}
+
+// A client area brought up to date from a bitmap takes only the pixels that differ and
+// presents just their rectangle; nothing at all when none does, and inside a paint the
+// paint's end presents the whole.
+TEST(PlatformPaint, UpdatingAClientPresentsOnlyWhatChanged) {
+    ManualClock &clock = use_manual_clock();
+    platform::Window *window = platform::create_window("Recorder", "t", 0, 0, 0, 110, 80);
+    platform::show_window(window, platform::show::normal);
+    const int wholes = clock.whole_presents;
+    platform::Bitmap source(100, 50, platform::kWhite);
+    const platform::Rect all{0, 0, 100, 50};
+
+    EXPECT_TRUE(platform::is_empty(platform::update_client(window, source, all)));
+    EXPECT_TRUE(clock.presented_parts.empty());
+
+    source.set_pixel(10, 20, platform::kBlack);
+    source.set_pixel(40, 30, platform::kBlack);
+    const platform::Rect changed = platform::update_client(window, source, all);
+    EXPECT_EQ(changed.left, 10);
+    EXPECT_EQ(changed.top, 20);
+    EXPECT_EQ(changed.right, 41);
+    EXPECT_EQ(changed.bottom, 31);
+    ASSERT_EQ(clock.presented_parts.size(), 1u);
+    EXPECT_EQ(clock.presented_parts[0].left, 10);
+    EXPECT_EQ(clock.presented_parts[0].bottom, 31);
+    EXPECT_EQ(window->client.pixels(), source.pixels());
+    EXPECT_EQ(clock.whole_presents, wholes);
+
+    platform::begin_paint(window);
+    source.set_pixel(0, 0, platform::kBlack);
+    EXPECT_FALSE(platform::is_empty(platform::update_client(window, source, all)));
+    EXPECT_EQ(clock.presented_parts.size(), 1u);
+    platform::end_paint(window);
+    EXPECT_EQ(clock.whole_presents, wholes + 1);
+    EXPECT_EQ(window->client.pixel(0, 0), platform::kBlack);
+
+    // Outside the area nothing is taken.
+    source.set_pixel(99, 49, platform::kBlack);
+    EXPECT_TRUE(platform::is_empty(platform::update_client(window, source, {0, 0, 99, 49})));
+    EXPECT_EQ(window->client.pixel(99, 49), platform::kWhite);
+    EXPECT_TRUE(platform::is_empty(platform::update_client(nullptr, source, all)));
 }
 
 // ---- the library's windows and commands ----

@@ -690,6 +690,82 @@ TEST(Spans, EveryStoreWidthWritesExactlyItsRuns) {
     platform::use_span_stores(widest);
 }
 
+// Rows are compared in blocks of eight pixels: a difference in any lane of a block, in
+// the scalar rest, or at either end must be found, and the span must be exact.
+TEST(PixelChanges, TheChangedSpanIsExactWhereverTheRowsDiffer) {
+    for (const int count : {0, 1, 7, 8, 9, 15, 16, 17, 31, 585}) {
+        std::vector<Pixel> a(size_t(count) + 1, 0x00336699u), b = a;
+        const platform::Span none = platform::changed_span(a.data(), b.data(), count);
+        EXPECT_TRUE(none.empty()) << count;
+        for (int first = 0; first < count; ++first) {
+            for (const int last : {first, (first + count - 1) / 2, count - 1}) {
+                if (last < first) continue;
+                b = a;
+                b[size_t(first)] ^= 0x00010000u;
+                b[size_t(last)] ^= 0x00000001u;
+                b[size_t(count)] ^= 0xFFu;  // past the end: never looked at
+                const platform::Span span = platform::changed_span(a.data(), b.data(), count);
+                ASSERT_EQ(span.first, first) << count << " " << first << " " << last;
+                ASSERT_EQ(span.last, last + 1) << count << " " << first << " " << last;
+            }
+        }
+    }
+}
+
+// Copying what changed leaves the target equal to the source inside the area and untouched
+// outside it, and reports the smallest rectangle around the pixels it wrote.
+TEST(PixelChanges, CopyingWhatChangedWritesOnlyThoseAndSaysWhere) {
+    std::mt19937 random{11};
+    for (const int width : {1, 9, 585}) {
+        const int height = width == 585 ? 481 : 6;
+        Bitmap from(width, height, 0x123456), to(width, height, 0x123456);
+        for (int round = 0; round < 30; ++round) {
+            const platform::Rect area = round % 3 == 0
+                ? platform::Rect{0, 0, width, height}
+                : platform::Rect{int(random() % unsigned(width)), int(random() % unsigned(height)),
+                                 width, height};
+            for (int i = 0; i < round % 6; ++i) {
+                const int x = int(random() % unsigned(width)), y = int(random() % unsigned(height));
+                from.set_pixel(x, y, from.pixel(x, y) + 0x010101u * unsigned(i + 1));
+            }
+            // Changes outside earlier rounds' areas are still waiting to be taken.
+            int left = width, top = height, right = 0, bottom = 0;
+            for (int y = area.top; y < height; ++y)
+                for (int x = area.left; x < width; ++x)
+                    if (from.pixel(x, y) != to.pixel(x, y)) {
+                        left = std::min(left, x), right = std::max(right, x + 1);
+                        top = std::min(top, y), bottom = std::max(bottom, y + 1);
+                    }
+            const Bitmap before = to;
+            const platform::Rect r = platform::copy_changed_pixels(to, from, area);
+            if (right == 0) {
+                EXPECT_TRUE(platform::is_empty(r)) << "round " << round;
+            } else {
+                EXPECT_EQ(r.left, left) << "round " << round;
+                EXPECT_EQ(r.top, top) << "round " << round;
+                EXPECT_EQ(r.right, right) << "round " << round;
+                EXPECT_EQ(r.bottom, bottom) << "round " << round;
+            }
+            for (int y = 0; y < height; ++y)
+                for (int x = 0; x < width; ++x) {
+                    const bool inside = x >= area.left && y >= area.top;
+                    ASSERT_EQ(to.pixel(x, y), inside ? from.pixel(x, y) : before.pixel(x, y))
+                        << x << "," << y << " round " << round;
+                }
+        }
+    }
+    // Bitmaps of different sizes share their top-left block; areas past either are cut.
+    Bitmap small(3, 2, 0xFF0000), large(8, 5, 0x00FF00);
+    const platform::Rect r = platform::copy_changed_pixels(large, small, platform::Rect{-4, -4, 100, 100});
+    EXPECT_EQ(r.left, 0);
+    EXPECT_EQ(r.top, 0);
+    EXPECT_EQ(r.right, 3);
+    EXPECT_EQ(r.bottom, 2);
+    EXPECT_EQ(large.pixel(2, 1), 0xFF0000u);
+    EXPECT_EQ(large.pixel(3, 1), 0x00FF00u);
+    EXPECT_EQ(large.pixel(2, 2), 0x00FF00u);
+}
+
 // The browser's canvas receives only the rectangle each present reports: a canvas kept that
 // way must hold every frame exactly, whatever changed and wherever.
 TEST(ShownFrames, ACanvasSentOnlyTheChangedRectangleHoldsEveryFrame) {
@@ -766,4 +842,33 @@ TEST(ShownFrames, ACanvasSentOnlyTheChangedRectangleHoldsEveryFrame) {
         EXPECT_EQ(shown.rgba()[0], 0xAB);
         EXPECT_EQ(shown.rgba()[2], 0xEF);
     }
+}
+
+// Told where the frame may have changed, the copy compares only there: a change outside
+// is neither reported nor taken until an update that covers it.
+TEST(ShownFrames, OnlyThePartSaidToHaveChangedIsCompared) {
+    Bitmap frame(40, 30, 0x101010);
+    platform::ShownFrame shown;
+    shown.update(frame);
+    frame.set_pixel(5, 5, 0x202020);
+    frame.set_pixel(30, 20, 0x303030);
+    platform::Rect r = shown.update(frame, platform::Rect{0, 0, 10, 10});
+    EXPECT_EQ(r.left, 5);
+    EXPECT_EQ(r.top, 5);
+    EXPECT_EQ(r.right, 6);
+    EXPECT_EQ(r.bottom, 6);
+    EXPECT_EQ(shown.rgba()[(20 * 40 + 30) * 4], 0x10);  // outside: still the old pixel
+    EXPECT_TRUE(platform::is_empty(shown.update(frame, platform::Rect{})));
+    // An area past the frame's edges is cut to them.
+    r = shown.update(frame, platform::Rect{-5, 15, 1000, 1000});
+    EXPECT_EQ(r.left, 30);
+    EXPECT_EQ(r.top, 20);
+    EXPECT_EQ(r.right, 31);
+    EXPECT_EQ(r.bottom, 21);
+    EXPECT_EQ(shown.rgba()[(20 * 40 + 30) * 4], 0x30);
+    // A frame of a new size is taken whole, whatever the area.
+    frame.reset(41, 30, 0x404040);
+    r = shown.update(frame, platform::Rect{0, 0, 1, 1});
+    EXPECT_EQ(r.right, 41);
+    EXPECT_EQ(r.bottom, 30);
 }

@@ -582,6 +582,55 @@ def test_keys_buttons_motion_and_wheel_reach_a_program_that_listens(browser, ser
     assert_equal(prevented.get("contextmenu"), False, "context menu left to the browser")
 
 
+def test_a_game_sent_in_parts_shows_whole_frames(browser, server, plain, work):
+    # The paddle game repaints everything each tick, and only what changed reaches the
+    # canvas: however the ball and the paddle move, the canvas holds one of each, never a
+    # part of an earlier frame. The ball may hide a part of the paddle.
+    import collections
+    page = Page(browser, server, "paddle-60")
+    gold, white = PALETTE["gold"], PALETTE["white"]
+
+    def look():
+        shown = page.pixels()
+        below_score = shown[40 * CLIENT_WIDTH * 3:]
+        counts = collections.Counter(zip(below_score[0::3], below_score[1::3], below_score[2::3]))
+        paddle_left = next((x for x in range(-292, 293) if pixel(shown, x, -205) == gold), None)
+        return counts[gold], counts[white], paddle_left
+
+    page.settle(0.15)
+    paddle, ball, left = look()
+    if not 900 <= paddle <= 1300 or not 150 <= ball <= 300 or left is None:
+        raise AssertionError("unexpected frame: %d paddle and %d ball pixels" % (paddle, ball))
+    browser._key("rawKeyDown", "ArrowRight", "ArrowRight", 39, 0)  # held: the paddle moves
+    seen = []
+    for _ in range(5):
+        time.sleep(0.05)
+        seen.append(look())
+        now_paddle, now_ball, _ = seen[-1]
+        if not paddle - ball <= now_paddle <= paddle or now_ball > ball:
+            raise AssertionError("paddle and ball pixels, paddle's left edge: %r; at the start %r"
+                                 % (seen, (paddle, ball, left)))
+    if not seen[-1][2] > left + 50:
+        raise AssertionError("the paddle did not move on the canvas: %r, from %d" % (seen, left))
+
+
+def test_files_changed_in_any_way_are_listed_at_the_next_wait(browser, server, plain, work):
+    Page(browser, server, "page-checks")
+    listed = "Array.from(document.querySelectorAll('#kanvo-file-list li')).map(li => li.textContent)"
+    browser.evaluate("FS.writeFile('/kanvo/note.txt', 'abc'); 0")
+    browser.wait_for("%s.join() === 'note.txt (3 bytes)'" % listed, what="a file written")
+    browser.evaluate("FS.truncate('/kanvo/note.txt', 1); 0")
+    browser.wait_for("%s.join() === 'note.txt (1 bytes)'" % listed, what="a file cut short")
+    browser.evaluate("FS.rename('/kanvo/note.txt', '/kanvo/other.txt'); 0")
+    browser.wait_for("%s.join() === 'other.txt (1 bytes)'" % listed, what="a file renamed")
+    browser.evaluate("FS.unlink('/kanvo/other.txt'); 0")
+    browser.wait_for("%s.join() === 'none yet'" % listed, what="a file removed")
+    # Kept in the browser as well: after a reload the list is still empty.
+    browser.wait_for("!Module.kanvoPage.syncing", what="the files to be kept")
+    Page(browser, server, "page-checks")
+    assert_equal(browser.evaluate(listed), ["none yet"], "files after a reload")
+
+
 TESTS = [test_landscape_starts_at_night_as_on_the_desktop,
          test_playback_of_a_linked_script_gives_the_replay_frame,
          test_play_links_take_small_scripts_beside_the_page_and_keep_the_learners_own,
@@ -596,7 +645,9 @@ TESTS = [test_landscape_starts_at_night_as_on_the_desktop,
          test_own_program_made_into_a_page,
          test_sprites_finds_its_picture_and_draws_the_desktops_pixels,
          test_saved_pictures_and_busy_programs,
-         test_keys_buttons_motion_and_wheel_reach_a_program_that_listens]
+         test_keys_buttons_motion_and_wheel_reach_a_program_that_listens,
+         test_a_game_sent_in_parts_shows_whole_frames,
+         test_files_changed_in_any_way_are_listed_at_the_next_wait]
 
 
 def main():

@@ -292,6 +292,7 @@ public:
     void fit_client_size();
     void client_area_resized(QSize size);
     void show_client() { client_->update(); }
+    void show_client(const QRect &changed) { client_->update(changed); }
 
 protected:
     bool event(QEvent *event) override;
@@ -359,6 +360,13 @@ public:
 
     void present(Window &window) override {
         if (NativeWindow *native = native_of(window)) native->show_client();
+    }
+
+    // Only that part is painted again and sent to the display.
+    void present_changed(Window &window, const Rect &changed) override {
+        if (NativeWindow *native = native_of(window))
+            native->show_client(QRect(changed.left, changed.top, changed.right - changed.left,
+                                      changed.bottom - changed.top));
     }
 
     // Motion without a button held is reported only when asked for: it would only wake

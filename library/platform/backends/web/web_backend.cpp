@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "platform/backend.h"
+#include "platform/pixel_changes.h"
 #include "platform/shown_frame.h"
 #include "platform/window.h"
 
@@ -113,7 +114,7 @@ class WebBackend : public Backend {
 public:
     void create_window(Window &window) override {
         windows_.push_back(&window);
-        shown_.push_back(std::make_unique<ShownFrame>());
+        canvases_.push_back(std::make_unique<Canvas>());
         window.native = reinterpret_cast<void *>(intptr_t(windows_.size()));
         const Size size = client_size(window);
         window.client.reset(size.width, size.height, window.background);
@@ -144,7 +145,7 @@ public:
         if (size.width != window.client.width() || size.height != window.client.height()) {
             client_resized(&window, size.width, size.height);
             // The canvas is made again, blank: the next present sends all of it.
-            shown_[size_t(id_of(window)) - 1]->forget();
+            canvas_of(window).shown.forget();
             kanvo_web_create_window(id_of(window), window.class_name.c_str(),
                                     window.title.c_str(), size.width, size.height);
         }
@@ -153,6 +154,12 @@ public:
     // The browser shows nothing before the program yields, so copies wait for the next
     // wait: a frame is handed over once however often it was presented.
     void present(Window &window) override {
+        present_changed(window, Rect{0, 0, window.client.width(), window.client.height()});
+    }
+
+    void present_changed(Window &window, const Rect &changed) override {
+        Canvas &canvas = canvas_of(window);
+        canvas.changed = united(canvas.changed, changed);
         if (std::find(unpresented_.begin(), unpresented_.end(), &window) == unpresented_.end())
             unpresented_.push_back(&window);
     }
@@ -188,10 +195,20 @@ private:
         return window->destroyed ? nullptr : window;
     }
 
+    // What each canvas holds, and where the client area may differ from it since.
+    struct Canvas {
+        ShownFrame shown;
+        Rect changed;
+    };
+
+    Canvas &canvas_of(const Window &window) { return *canvases_[size_t(id_of(window)) - 1]; }
+
     void show_presented_windows() {
         for (Window *window : unpresented_) {
-            ShownFrame &shown = *shown_[size_t(id_of(*window)) - 1];
-            const Rect changed = shown.update(window->client);
+            Canvas &canvas = canvas_of(*window);
+            ShownFrame &shown = canvas.shown;
+            const Rect changed = shown.update(window->client, canvas.changed);
+            canvas.changed = Rect{};
             kanvo_web_present(id_of(*window), shown.rgba(), shown.width(), shown.height(),
                               changed.left, changed.top, changed.right, changed.bottom);
         }
@@ -240,7 +257,7 @@ private:
 
     std::vector<Window *> windows_;  // by id - 1; windows live as long as the program
     std::vector<Window *> unpresented_;
-    std::vector<std::unique_ptr<ShownFrame>> shown_;  // by id - 1: what each canvas holds
+    std::vector<std::unique_ptr<Canvas>> canvases_;  // by id - 1
 };
 
 }  // namespace

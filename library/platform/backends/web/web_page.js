@@ -13,6 +13,8 @@ var KanvoPage = {
   resumedAt: 0,
   openMenu: null,
   fileSignature: '',
+  // Set by every change to a file (watchFiles): the files are looked at again only then.
+  filesTouched: true,
   syncing: false,
   syncAgain: false,
   // wakes: times the program resumed; runMs and longestRunMs: its time between waits, in
@@ -68,7 +70,7 @@ var KanvoPage = {
     w.canvas.width = width;
     w.canvas.height = height;
     w.frame.style.width = width + 'px';
-    w.context = w.canvas.getContext('2d');
+    w.context = w.canvas.getContext('2d', { desynchronized: true });
   },
 
   showWindow: function (id, visible) {
@@ -459,8 +461,26 @@ var KanvoPage = {
 
   // ---- files ---------------------------------------------------------------------
 
+  // Every call that changes a file, whoever makes it (the program's writes, renames and
+  // removals, the page's own loads), marks the files as touched, so a wait with nothing
+  // written costs no look at them. Writes to the console are not files.
+  watchFiles: function () {
+    var page = this;
+    ['mknod', 'symlink', 'rename', 'rmdir', 'unlink', 'truncate', 'utime', 'write',
+     'allocate', 'msync'].forEach(function (name) {
+      var original = FS[name];
+      if (typeof original !== 'function') return;
+      FS[name] = function (stream) {
+        if (name !== 'write' || !stream || !stream.node || FS.isFile(stream.node.mode))
+          page.filesTouched = true;
+        return original.apply(this, arguments);
+      };
+    });
+  },
+
   mountFiles: function () {
     var page = this;
+    this.watchFiles();
     FS.mkdir(this.filesDir);
     FS.mount(IDBFS, {}, this.filesDir);
     FS.chdir(this.filesDir);
@@ -505,13 +525,17 @@ var KanvoPage = {
   // Called at every wait: when the program changed its files, keep them and list them.
   filesChanged: function () {
     this.giveBackOwnScript();
+    if (!this.filesTouched) return;
     var files = this.listFiles();
     var signature = files.map(function (f) { return f.name + f.size + f.mtime; }).join();
-    if (signature === this.fileSignature) return;
-    this.fileSignature = signature;
-    this.markChangedFiles(files);
-    this.showFiles();
-    this.keepFiles();
+    if (signature !== this.fileSignature) {
+      this.fileSignature = signature;
+      this.markChangedFiles(files);
+      this.showFiles();
+      this.keepFiles();
+    }
+    // After markChangedFiles, whose new times are already in the signature.
+    this.filesTouched = false;
   },
 
   // IndexedDB takes a file only when its time differs from the kept copy's; a file written
@@ -680,6 +704,7 @@ var KanvoPage = {
     FS.writeFile(this.filesDir + '/' + this.scriptName, this.ownScript);
     this.ownScript = null;
     this.fileSignature = '';
+    this.filesTouched = true;
   },
 
   // A link to page.html?play=NAME plays the script NAME, served beside the page, from the
@@ -715,6 +740,7 @@ var KanvoPage = {
       }
       FS.writeFile(path, linked);
       page.fileSignature = '';
+      page.filesTouched = true;
       // Playback Script, chosen in the drawing window (the first one opened).
       page.inputs.push([4, 1, 6]);
     }).catch(function (error) {
