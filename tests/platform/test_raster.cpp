@@ -315,6 +315,34 @@ TEST(Renderer, AWaitingClearEndsAsIfEveryCommandWerePaintedInTurn) {
     }
 }
 
+// Boxes in many rows split the waiting rows into more bands than are kept: all are then
+// written, and the picture is the same.
+TEST(Renderer, ManyWaitingBandsAreWrittenOut) {
+    auto stripes = [](bool settle_each) {
+        surface_pixels().fill(platform::rgb(1, 2, 3));
+        kanvo.windows.origin_x = 292;
+        kanvo.windows.origin_y = 240;
+        clear_surface();
+        for (int i = 0; i < 80; ++i) {
+            DrawCommand stripe;
+            stripe.kind = kind_rectangle;
+            stripe.color = i % 24;
+            stripe.x1 = -200 + i;
+            stripe.x2 = 250 - i;
+            stripe.y1 = 240 - 6 * i;
+            stripe.y2 = stripe.y1 - 2;
+            render_command(stripe);
+            if (settle_each) settle_surface();
+        }
+        return surface_pixels();
+    };
+    const Bitmap in_turn = stripes(true);
+    const Difference d = compare(stripes(false), in_turn);
+    EXPECT_EQ(d.count, 0) << "first at " << d.first_x << "," << d.first_y;
+    EXPECT_EQ(in_turn.pixel(300, 1), palette_pixel(0));    // the first stripe
+    EXPECT_EQ(in_turn.pixel(300, 4), platform::kWhite);  // the clear between stripes
+}
+
 // Numbered pixels show exactly where each one went.
 static Pixel number(int x, int y) { return 0xFF000000u | Pixel(y * 1000 + x); }
 
