@@ -14,6 +14,7 @@
 #include <memory>
 #include <utility>
 
+#include "platform/pixel_changes.h"
 #include "testing.h"
 
 namespace {
@@ -36,24 +37,6 @@ long distance(Pixel a, Pixel b) {
 int delay_cs(int64_t stood_ms) {
     const long long frames = std::llround(double(std::max<int64_t>(stood_ms, 0)) / GifWriter::kFrameMs);
     return int(std::clamp<long long>(frames, 1, 6553) * (GifWriter::kFrameMs / 10));
-}
-
-// The first column from x on where two rows differ; n when none does. Eight pixels are
-// compared a step, as most of a row is usually unchanged.
-int first_difference(const Pixel *a, const Pixel *b, int x, int n) {
-    while (x + 8 <= n) {
-        uint64_t differ = 0;
-        for (int k = 0; k < 8; k += 2) {
-            uint64_t left = 0, right = 0;
-            std::memcpy(&left, a + x + k, sizeof left);
-            std::memcpy(&right, b + x + k, sizeof right);
-            differ |= left ^ right;
-        }
-        if (differ != 0) break;
-        x += 8;
-    }
-    while (x < n && a[x] == b[x]) ++x;
-    return x;
 }
 
 void put_varint(std::vector<unsigned char> &out, uint32_t value) {
@@ -373,7 +356,8 @@ bool GifWriter::keep_frame(const platform::Bitmap &picture, std::string *error) 
             continue;
         }
         if (std::memcmp(now, before, size_t(width) * sizeof(Pixel)) == 0) continue;
-        for (int x = first_difference(before, now, 0, width); x < width; x = first_difference(before, now, x, width)) {
+        for (int x = platform::first_difference(before, now, 0, width); x < width;
+             x = platform::first_difference(before, now, x, width)) {
             int stop = x + 1;
             while (stop < width && before[stop] != now[stop]) ++stop;
             const uint32_t start = row_start + uint32_t(x);

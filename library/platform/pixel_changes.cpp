@@ -34,10 +34,15 @@ inline bool same8(const Pixel *a, const Pixel *b) {
 
 }  // namespace
 
+int first_difference(const Pixel *a, const Pixel *b, int from, int count) {
+    int x = from;
+    while (x + 8 <= count && same8(a + x, b + x)) x += 8;
+    while (x < count && a[x] == b[x]) ++x;
+    return x;
+}
+
 Span changed_span(const Pixel *a, const Pixel *b, int count) {
-    int first = 0;
-    while (first + 8 <= count && same8(a + first, b + first)) first += 8;
-    while (first < count && a[first] == b[first]) ++first;
+    const int first = first_difference(a, b, 0, count);
     if (first == count) return Span{count, count};
     // From the end: the last pixel that differs is at or after first.
     int last = count;

@@ -18,6 +18,10 @@ struct Span {
     bool empty() const { return first >= last; }
 };
 
+// The first column from `from` on where the count pixels at a and b differ; count when
+// none does.
+int first_difference(const Pixel *a, const Pixel *b, int from, int count);
+
 // Where the count pixels at a and b differ.
 Span changed_span(const Pixel *a, const Pixel *b, int count);
 
