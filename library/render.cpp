@@ -48,16 +48,24 @@ void paint_triangle(const DrawCommand &c) {
     surface().polygon(corners, 3);
 }
 
-// The +1 makes the box cover both given corners: the platform leaves out its right
-// column and bottom row.
+// A box command's corners in pixels, right column and bottom row excluded: the +1 makes
+// the box cover both given corners, as the platform leaves out its right column and
+// bottom row.
+struct PixelBox {
+    int64_t left, top, right, bottom;
+};
+
+PixelBox box_pixels(const DrawCommand &c) {
+    return PixelBox{pixel_x(c.x1), pixel_y(c.y1), pixel_x(c.x2) + 1, pixel_y(c.y2) + 1};
+}
+
 void paint_box(const DrawCommand &c) {
     ShapeTools tools(c);
-    int64_t left = pixel_x(c.x1), top = pixel_y(c.y1);
-    int64_t right = pixel_x(c.x2) + 1, bottom = pixel_y(c.y2) + 1;
+    const PixelBox b = box_pixels(c);
     if (c.kind == kind_rectangle)
-        surface().rectangle(left, top, right, bottom);
+        surface().rectangle(b.left, b.top, b.right, b.bottom);
     else
-        surface().ellipse(left, top, right, bottom);
+        surface().ellipse(b.left, b.top, b.right, b.bottom);
 }
 
 void paint_line(const DrawCommand &c) {
@@ -131,17 +139,11 @@ using WaitingBand = SurfaceState::WaitingBand;
 // Past this many bands (boxes in many rows) everything waiting is written.
 constexpr size_t kMostBands = 32;
 
-// A box in pixels, right column and bottom row excluded.
-struct PixelBox {
-    int64_t left, top, right, bottom;
-};
-
 // The pixels a command paints over whole in one colour, when it is a filled box of at
 // least two pixels each way (smaller ones are drawn as outlines), clipped to the surface.
 bool covers_box(const DrawCommand &c, PixelBox *box) {
     if (c.kind != kind_rectangle || c.width != 0) return false;
-    int64_t left = pixel_x(c.x1), top = pixel_y(c.y1);
-    int64_t right = pixel_x(c.x2) + 1, bottom = pixel_y(c.y2) + 1;
+    auto [left, top, right, bottom] = box_pixels(c);
     if (left > right) std::swap(left, right);
     if (top > bottom) std::swap(top, bottom);
     if (right - left < 2 || bottom - top < 2) return false;
