@@ -11,6 +11,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <memory>
 
 #include "bitmap.h"
 
@@ -18,6 +19,9 @@ namespace platform {
 
 class Font;
 class AlphaPicture;
+class StampCache;
+struct Stamp;
+enum class StampShape : uint8_t;
 
 struct Point {
     int64_t x = 0;
@@ -55,6 +59,7 @@ public:
     // Defaults: one-pixel black pen, white solid brush, the stock fixed-pitch font,
     // black text, opaque background in white, current position (0, 0).
     explicit DrawingContext(Bitmap *target);
+    ~DrawingContext();
 
     Bitmap *target() const { return target_; }
 
@@ -107,6 +112,12 @@ public:
     void copy_bits(int64_t dx, int64_t dy, int width, int height, const DrawingContext &source,
                    int64_t sx, int64_t sy);
 
+    // Small filled triangles whose outline has the brush's colour, and lines of pens up
+    // to 21 pixels wide, are kept as stamps once they are painted a second time
+    // (stamps.h); keep_stamps(false) paints every shape afresh, for tests and
+    // measurements.
+    void keep_stamps(bool keep) { keep_stamps_ = keep; }
+
     // Called after every operation that changed the pixels (a window's context uses it
     // to have the new picture shown).
     std::function<void()> on_change;
@@ -115,6 +126,9 @@ private:
     void changed() {
         if (on_change) on_change();
     }
+    template <typename Paint>
+    const Stamp *stamp_of(StampShape shape, int pen_width, const Point &anchor,
+                                 const Point *others, int count, Paint paint);
 
     Bitmap *target_;
     Pen pen_;
@@ -125,6 +139,8 @@ private:
     BackgroundMode background_mode_ = BackgroundMode::opaque;
     Point position_;
     int64_t last_row_ = 0;  // where the last large fill ended: the next starts near it
+    bool keep_stamps_ = true;
+    std::unique_ptr<StampCache> stamps_;  // made at the first shape that may be stamped
 };
 
 }  // namespace platform

@@ -2,6 +2,7 @@
 // whole row spans, with the pixel choices of the platform the pictures were made on.
 // Every shape is clipped before it is stepped, so off-bitmap parts cost nothing.
 #include "platform/dc.h"
+#include "platform/stamps.h"
 
 #include <algorithm>
 #include <cmath>
@@ -900,6 +901,29 @@ bool wide_outline_affordable(size_t points, int pen_width, int bitmap_height) {
     return uint64_t(points) * rows_per_cap <= kWideOutlineBudget;
 }
 
+// ---- stamps ----------------------------------------------------------------------------
+
+// Anchors this far from the bitmap are painted afresh: a stamp's runs are added to them.
+constexpr int64_t kFarthestAnchor = int64_t(1) << 40;
+
+bool near_enough_to_stamp(const Point &anchor) {
+    return std::llabs(anchor.x) < kFarthestAnchor && std::llabs(anchor.y) < kFarthestAnchor;
+}
+
+// Writes a stamp's runs in color with its anchor at (x, y).
+void paint_stamp(Bitmap &bitmap, const Stamp &stamp, int64_t x, int64_t y, Pixel color) {
+    const int64_t width = bitmap.width();
+    if (x + stamp.left >= 0 && y + stamp.top >= 0 && x + stamp.right <= width &&
+        y + stamp.bottom <= bitmap.height()) {
+        // Wholly on the bitmap, and so is the anchor, which lies in the runs' box.
+        Pixel *anchor = bitmap.row(int(y)) + x;
+        for (const StampRun &run : stamp.runs)
+            fill_pixels(anchor + run.dy * width + run.x0, size_t(run.x1 - run.x0), color);
+        return;
+    }
+    for (const StampRun &run : stamp.runs) fill_span(bitmap, y + run.dy, x + run.x0, x + run.x1, color);
+}
+
 }  // namespace
 
 int span_store_bytes() {
@@ -919,6 +943,28 @@ bool use_span_stores(int bytes) {
 // ---- the context -----------------------------------------------------------------------
 
 DrawingContext::DrawingContext(Bitmap *target) : target_(target) {}
+DrawingContext::~DrawingContext() = default;
+
+// The stamp of a shape, when it is small and repeated; nullptr paints it afresh.
+template <typename Paint>
+const Stamp *DrawingContext::stamp_of(StampShape shape, int pen_width, const Point &anchor,
+                                      const Point *others, int count, Paint paint) {
+    if (!keep_stamps_ || !near_enough_to_stamp(anchor)) return nullptr;
+    int64_t offsets[4];
+    for (int i = 0; i < count; ++i) {
+        offsets[2 * i] = others[i].x - anchor.x;
+        offsets[2 * i + 1] = others[i].y - anchor.y;
+    }
+    const uint64_t key = StampCache::key(shape, pen_width, offsets, 2 * count);
+    if (!key) return nullptr;
+    if (!stamps_) stamps_ = std::make_unique<StampCache>();
+    return stamps_->find(key, [&](Bitmap &scratch, int64_t x, int64_t y) {
+        Point moved[3];
+        moved[0] = {x, y};
+        for (int i = 0; i < count; ++i) moved[i + 1] = {others[i].x - anchor.x + x, others[i].y - anchor.y + y};
+        paint(scratch, moved);
+    });
+}
 
 const Font *DrawingContext::select_font(const Font *font) {
     const Font *old = font_;
@@ -940,6 +986,19 @@ BackgroundMode DrawingContext::set_background_mode(BackgroundMode mode) {
 
 void DrawingContext::polygon(const Point *points, int count) {
     if (!points || count < 2) return;
+    if (count == 3 && !brush_.hollow && pen_.width <= 1 && pen_.color == brush_.color) {
+        const Stamp *stamp = stamp_of(StampShape::solid_triangle, 1, points[0], points + 1, 2,
+                                      [](Bitmap &scratch, const Point *corners) {
+                                          int64_t unused;
+                                          fill_triangle(scratch, corners, StampCache::kInk, &unused);
+                                          thin_polyline(scratch, corners, 3, true, StampCache::kInk);
+                                      });
+        if (stamp) {
+            paint_stamp(*target_, *stamp, points[0].x, points[0].y, brush_.color);
+            changed();
+            return;
+        }
+    }
     if (!brush_.hollow) {
         if (count == 3)
             fill_triangle(*target_, points, brush_.color, &last_row_);
@@ -1009,6 +1068,19 @@ void DrawingContext::move_to(int64_t x, int64_t y) { position_ = {x, y}; }
 
 void DrawingContext::line_to(int64_t x, int64_t y) {
     Point line[2] = {position_, {x, y}};
+    if (pen_.width > 1) {
+        const int width = pen_.width;
+        const Stamp *stamp = stamp_of(StampShape::wide_line, width, line[0], line + 1, 1,
+                                      [width](Bitmap &scratch, const Point *ends) {
+                                          WidePen(width, StampCache::kInk).polyline(scratch, ends, 2, false);
+                                      });
+        if (stamp) {
+            paint_stamp(*target_, *stamp, line[0].x, line[0].y, pen_.color);
+            position_ = {x, y};
+            changed();
+            return;
+        }
+    }
     pen_polyline(*target_, pen_, line, 2, false);
     position_ = {x, y};
     changed();

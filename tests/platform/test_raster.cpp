@@ -25,6 +25,7 @@
 
 #include "command_list.h"
 #include "platform/shown_frame.h"
+#include "platform/stamps.h"
 #include "support/test_support.h"
 #include "testing.h"
 
@@ -658,6 +659,119 @@ TEST(FilledShapes, TrianglesPaintWhatTheGeneralPolygonPaints) {
                               << d.first_x << ", "
                               << d.first_y << ")";
     }
+}
+
+// A context keeps small repeated shapes as stamps; a shape painted from its stamp must
+// paint what it paints afresh, wherever it lies: over every edge of the picture, far off
+// it, at the largest offsets a stamp takes and just past them, with every pen width up to
+// the widest stamped and beyond. Shapes come from a pool larger than the cache, so slots
+// are given up and built again while the picture is painted.
+TEST(Stamps, RepeatedShapesPaintWhatFreshShapesPaint) {
+    std::mt19937 random(23);
+    auto pick = [&](int low, int high) { return int64_t(low) + int64_t(random() % uint32_t(high - low + 1)); };
+    struct Shape {
+        bool triangle;
+        int pen;
+        platform::Point offsets[2];
+    };
+    std::vector<Shape> pool;
+    for (int i = 0; i < 1500; ++i) {
+        const int spread = i % 10 == 0 ? 66 : 8;
+        Shape shape{i % 2 == 0, int(pick(2, 23)), {{pick(-spread, spread), pick(-spread, spread)},
+                                                    {pick(-spread, spread), pick(-spread, spread)}}};
+        if (i % 50 == 1) shape.offsets[0] = {63, -63};
+        pool.push_back(shape);
+    }
+    Bitmap stamped(160, 120, platform::kWhite), fresh(160, 120, platform::kWhite);
+    DrawingContext with_stamps(&stamped), without(&fresh);
+    without.keep_stamps(false);
+    auto paint = [](DrawingContext &dc, const Shape &shape, platform::Point at, Pixel color) {
+        if (shape.triangle) {
+            dc.select_pen({1, color});
+            dc.select_brush({false, color});
+            const platform::Point corners[3] = {at, {at.x + shape.offsets[0].x, at.y + shape.offsets[0].y},
+                                                {at.x + shape.offsets[1].x, at.y + shape.offsets[1].y}};
+            dc.polygon(corners, 3);
+        } else {
+            dc.select_pen({shape.pen, color});
+            dc.move_to(at.x, at.y);
+            dc.line_to(at.x + shape.offsets[0].x, at.y + shape.offsets[0].y);
+        }
+    };
+    for (int i = 0; i < 60000; ++i) {
+        const Shape &shape = pool[size_t(i % 7 == 0 ? pick(0, 1499) : pick(0, 29))];
+        platform::Point at{pick(-30, 190), pick(-30, 150)};
+        if (i % 997 == 0) at = {int64_t(1) << 40, -(int64_t(1) << 39)};
+        const Pixel color = platform::rgb(uint8_t(i), uint8_t(i >> 8), uint8_t(i >> 16));
+        paint(with_stamps, shape, at, color);
+        paint(without, shape, at, color);
+        if (i % 1000 == 999 || i < 200) {
+            const Difference d = compare(stamped, fresh);
+            ASSERT_EQ(d.count, 0) << "after shape " << i << (shape.triangle ? ", a triangle" : ", a line")
+                                  << " at " << at.x << "," << at.y << ": first at (" << d.first_x << ", "
+                                  << d.first_y << ")";
+        }
+    }
+}
+
+// The cache notes a shape at its first sighting and builds its stamp at the second; a
+// stamp in use keeps its slot against a few sightings of another shape with the same slot.
+TEST(Stamps, AStampIsBuiltAtTheSecondSightingAndKeptWhileInUse) {
+    platform::StampCache cache;
+    int painted = 0;
+    auto square = [&](Bitmap &scratch, int64_t x, int64_t y) {
+        ++painted;
+        for (int64_t row = y - 1; row <= y + 2; ++row)
+            for (int64_t column = x - 2; column < x + 3; ++column)
+                scratch.set_pixel(int(column), int(row), platform::StampCache::kInk);
+    };
+    const int64_t offsets[2] = {3, 2};
+    const uint64_t key = platform::StampCache::key(platform::StampShape::solid_triangle, 1, offsets, 2);
+    ASSERT_NE(key, 0u);
+    EXPECT_EQ(cache.find(key, square), nullptr);
+    const platform::Stamp *stamp = cache.find(key, square);
+    ASSERT_NE(stamp, nullptr);
+    EXPECT_EQ(painted, 1);
+    ASSERT_EQ(stamp->runs.size(), 4u);
+    EXPECT_EQ(stamp->runs[0].dy, -1);
+    EXPECT_EQ(stamp->runs[0].x0, -2);
+    EXPECT_EQ(stamp->runs[0].x1, 3);
+    EXPECT_EQ(stamp->top, -1);
+    EXPECT_EQ(stamp->bottom, 3);
+    EXPECT_EQ(cache.find(key, square), stamp);
+    EXPECT_EQ(painted, 1);
+
+    const int64_t too_far[2] = {64, 0};
+    EXPECT_EQ(platform::StampCache::key(platform::StampShape::solid_triangle, 1, too_far, 2), 0u);
+    EXPECT_EQ(platform::StampCache::key(platform::StampShape::wide_line, 22, offsets, 2), 0u);
+
+    // A shape with the same slot: one sighting of it takes the slot of a stamp not yet
+    // used (so the stamp is gone at the next look).
+    auto shares_slot = [&](uint64_t other) {
+        platform::StampCache probe;
+        probe.find(key, square);
+        probe.find(key, square);
+        probe.find(other, square);
+        return probe.find(key, square) == nullptr;
+    };
+    uint64_t rival = 0;
+    for (int64_t dx = -60; dx <= 60 && !rival; ++dx) {
+        for (int64_t dy = -60; dy <= 60 && !rival; ++dy) {
+            const int64_t other[2] = {dx, dy};
+            const uint64_t candidate = platform::StampCache::key(platform::StampShape::wide_line, 2, other, 2);
+            if (shares_slot(candidate)) rival = candidate;
+        }
+    }
+    ASSERT_NE(rival, 0u);
+    // The stamp has been used twice more by now: as many sightings of the rival go by.
+    EXPECT_EQ(cache.find(key, square), stamp);
+    EXPECT_EQ(cache.find(rival, square), nullptr);
+    EXPECT_EQ(cache.find(rival, square), nullptr);
+    EXPECT_EQ(cache.find(key, square), stamp);
+    EXPECT_EQ(cache.find(rival, square), nullptr);  // the stamp's last use goes
+    EXPECT_EQ(cache.find(rival, square), nullptr);  // the rival is noted
+    EXPECT_NE(cache.find(rival, square), nullptr);  // and built
+    EXPECT_EQ(cache.find(key, square), nullptr);
 }
 
 // Every store width the processor has writes exactly the run it is given: all lengths
