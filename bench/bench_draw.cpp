@@ -224,6 +224,32 @@ void BM_Frame400Shapes(benchmark::State &state) {
 }
 BENCHMARK(BM_Frame400Shapes)->Unit(benchmark::kMicrosecond);
 
+// The same frame with every shape painted afresh, as no stamp were kept (stamps.h).
+void BM_Frame400ShapesWithoutStamps(benchmark::State &state) {
+    prepare_library();
+    kanvo.surface.surface_dc->keep_stamps(false);
+    for (auto _ : state)
+        for (int i = 0; i < 400; ++i) draw_frame_shape(i);
+    kanvo.surface.surface_dc->keep_stamps(true);
+    state.SetItemsProcessed(int64_t(state.iterations()) * 400);
+}
+BENCHMARK(BM_Frame400ShapesWithoutStamps)->Unit(benchmark::kMicrosecond);
+
+// A scene's first two frames on a new surface: the first notes the repeated shapes, the
+// second builds their stamps.
+void BM_FirstTwoFrames400Shapes(benchmark::State &state) {
+    prepare_library();
+    for (auto _ : state) {
+        state.PauseTiming();
+        kanvo.surface.surface_dc.reset();
+        ensure_surface();
+        state.ResumeTiming();
+        for (int frame = 0; frame < 2; ++frame)
+            for (int i = 0; i < 400; ++i) draw_frame_shape(i);
+    }
+}
+BENCHMARK(BM_FirstTwoFrames400Shapes)->Unit(benchmark::kMicrosecond);
+
 }  // namespace
 
 BENCHMARK_MAIN();
