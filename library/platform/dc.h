@@ -127,8 +127,8 @@ private:
         if (on_change) on_change();
     }
     template <typename Paint>
-    const Stamp *stamp_of(StampShape shape, int pen_width, const Point &anchor,
-                                 const Point *others, int count, Paint paint);
+    const Stamp *stamp_of(StampShape shape, int pen_width, const Point &anchor, const Point *others,
+                          int count, Paint paint);
 
     Bitmap *target_;
     Pen pen_;

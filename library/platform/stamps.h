@@ -1,5 +1,5 @@
 // Stamps: small shapes a context paints again and again (a picture's stars, petals,
-// blades of grass, the strokes of its lettering) kept as their runs of pixels, so that
+// blades of grass, the short strokes of its drawings) kept as their runs of pixels, so that
 // the same shape anywhere else is painted by writing the runs instead of stepping its
 // edges and outline again. Shapes are painted the same wherever they lie (every rule
 // works on differences of whole coordinates), so a stamp holds the runs relative to a
@@ -7,7 +7,6 @@
 #pragma once
 
 #include <cstdint>
-#include <memory>
 #include <vector>
 
 #include "bitmap.h"
