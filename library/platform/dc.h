@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <vector>
 
 #include "bitmap.h"
 
@@ -139,6 +140,7 @@ private:
     BackgroundMode background_mode_ = BackgroundMode::opaque;
     Point position_;
     int64_t last_row_ = 0;  // where the last large fill ended: the next starts near it
+    std::vector<Point> outline_points_;  // an ellipse's outline, kept for the next one
     bool keep_stamps_ = true;
     std::unique_ptr<StampCache> stamps_;  // made at the first shape that may be stamped
 };

@@ -31,6 +31,9 @@ constexpr int64_t kExactEllipseLimit = 1 << 16;
 // Largest ellipse painted by solid_ellipse; the raster test compares its pixels with
 // fill plus outline at sizes sampled up to this one.
 constexpr int64_t kSolidEllipseLimit = 512;
+// The memory of an ellipse's outline is kept for the next one up to this many points
+// (an ellipse as large as a window has a few thousand).
+constexpr size_t kKeptOutlinePoints = 16384;
 // Most cap rows a wide-pen ellipse outline may paint before it is drawn as a band.
 constexpr uint64_t kWideOutlineBudget = 3000000;
 
@@ -856,19 +859,19 @@ void append_mirror(std::vector<Point> *outline, bool shares_middle, Mirror mirro
 }
 
 // The closed outline of an ellipse in the box [left, right) x [top, bottom),
-// counter-clockwise from the right end of the middle row.
-std::vector<Point> ellipse_outline(int64_t left, int64_t top, int64_t right, int64_t bottom) {
+// counter-clockwise from the right end of the middle row, in *outline (whose memory is
+// kept from one ellipse to the next).
+void ellipse_outline(int64_t left, int64_t top, int64_t right, int64_t bottom, std::vector<Point> *outline) {
     int64_t width = right - left, height = bottom - top;
-    std::vector<Point> outline;
-    outline.reserve(size_t(2 * (width + height) + 8));
-    first_quadrant(width, height, &outline);
-    for (Point &p : outline) {
+    outline->clear();
+    outline->reserve(size_t(2 * (width + height) + 8));
+    first_quadrant(width, height, outline);
+    for (Point &p : *outline) {
         p.x = right - width + p.x;
         p.y = top + height - 1 - p.y;
     }
-    append_mirror(&outline, width % 2 != 0, [&](Point p) { return Point{left + right - 1 - p.x, p.y}; });
-    append_mirror(&outline, height % 2 != 0, [&](Point p) { return Point{p.x, top + bottom - 1 - p.y}; });
-    return outline;
+    append_mirror(outline, width % 2 != 0, [&](Point p) { return Point{left + right - 1 - p.x, p.y}; });
+    append_mirror(outline, height % 2 != 0, [&](Point p) { return Point{p.x, top + bottom - 1 - p.y}; });
 }
 
 // Outline of an ellipse too large for the platform's stepping: the band of the pen's
@@ -1054,13 +1057,15 @@ void DrawingContext::ellipse(int64_t left, int64_t top, int64_t right, int64_t b
         return;
     }
     if (!brush_.hollow) EllipticRegion(left, top, right + 1, bottom + 1).paint(*target_, 0, 0, brush_.color);
-    std::vector<Point> outline;
+    std::vector<Point> &outline = outline_points_;
+    outline.clear();
     if (width <= kExactEllipseLimit && height <= kExactEllipseLimit)
-        outline = ellipse_outline(left, top, right, bottom);
+        ellipse_outline(left, top, right, bottom, &outline);
     if (!outline.empty() && wide_outline_affordable(outline.size(), pen_.width, target_->height()))
         pen_polyline(*target_, pen_, outline.data(), int(outline.size()), true);
     else
         huge_ellipse_outline(*target_, left, top, right, bottom, pen_);
+    if (outline.capacity() > kKeptOutlinePoints) outline = std::vector<Point>();
     changed();
 }
 
