@@ -915,10 +915,11 @@ bool near_enough_to_stamp(const Point &anchor) {
 
 // Writes a stamp's runs in color with its anchor at (x, y).
 void paint_stamp(Bitmap &bitmap, const Stamp &stamp, int64_t x, int64_t y, Pixel color) {
+    if (stamp.runs.empty()) return;  // a triangle of three equal corners paints nothing
     const int64_t width = bitmap.width();
     if (x + stamp.left >= 0 && y + stamp.top >= 0 && x + stamp.right <= width &&
         y + stamp.bottom <= bitmap.height()) {
-        // Wholly on the bitmap, and so is the anchor, which lies in the runs' box.
+        // Wholly on the bitmap, and so is the anchor: its own pixel is one of the runs'.
         Pixel *anchor = bitmap.row(int(y)) + x;
         for (const StampRun &run : stamp.runs)
             fill_pixels(anchor + run.dy * width + run.x0, size_t(run.x1 - run.x0), color);

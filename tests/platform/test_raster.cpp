@@ -663,8 +663,8 @@ TEST(FilledShapes, TrianglesPaintWhatTheGeneralPolygonPaints) {
 
 // A context keeps small repeated shapes as stamps; a shape painted from its stamp must
 // paint what it paints afresh, wherever it lies: over every edge of the picture, far off
-// it, at the largest offsets a stamp takes and just past them, with every pen width up to
-// the widest stamped and beyond. Shapes come from a pool larger than the cache, so slots
+// it, at the largest offsets a stamp takes and just past them, shrunk to a point, with
+// every pen width up to the widest stamped and beyond. Shapes come from a pool larger than the cache, so slots
 // are given up and built again while the picture is painted.
 TEST(Stamps, RepeatedShapesPaintWhatFreshShapesPaint) {
     std::mt19937 random(23);
@@ -680,6 +680,7 @@ TEST(Stamps, RepeatedShapesPaintWhatFreshShapesPaint) {
         Shape shape{i % 2 == 0, int(pick(2, 23)), {{pick(-spread, spread), pick(-spread, spread)},
                                                     {pick(-spread, spread), pick(-spread, spread)}}};
         if (i % 50 == 1) shape.offsets[0] = {63, -63};
+        if (i < 4) shape.offsets[0] = shape.offsets[1] = {0, 0};  // a point: all corners, both ends
         pool.push_back(shape);
     }
     Bitmap stamped(160, 120, platform::kWhite), fresh(160, 120, platform::kWhite);
