@@ -17,6 +17,12 @@ struct FontMetrics {
     int external_leading = 0;  // extra space the face recommends between lines
 };
 
+// Blends color over count pixels, pixel i by coverage[i] (a glyph's row): each channel
+// becomes (color * coverage + below * (255 - coverage)) / 255, rounded to the nearest;
+// coverage 0 leaves the pixel as it was, 255 puts color. Four pixels a step where the
+// processor has vectors.
+void blend_coverage(Pixel *target, const uint8_t *coverage, int64_t count, Pixel color);
+
 // The characters of a run of text: UTF-8 when the whole run is valid UTF-8, otherwise one
 // character per byte (Latin-1), as text was read before UTF-8, so old single-byte text
 // keeps its pixels.

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/font.h"
 #include "support/core_helpers.h"
 #include "testing.h"
 
@@ -126,6 +127,36 @@ TEST(TextOnSurface, GlyphsAreBlendedOverWhatIsThere) {
             full_colour_seen |= p == platform::rgb(0, 0, 255);
         }
     EXPECT_TRUE(full_colour_seen);
+}
+
+// A glyph's row is blended four pixels a step: every colour, coverage and pixel below,
+// channel by channel, must give what the rule gives one pixel at a time, coverage 0 must
+// leave the pixel whole (its alpha too) and 255 put the colour, and a row of any length
+// must end where it should.
+TEST(TextOnSurface, BlendingFourPixelsAStepKeepsTheRule) {
+    auto rule = [](unsigned over, unsigned under, unsigned c) { return (over * c + under * (255 - c) + 127) / 255; };
+    std::vector<platform::Pixel> row(256 * 256 + 3);
+    std::vector<uint8_t> coverage(row.size());
+    for (unsigned over = 0; over < 256; ++over) {
+        const platform::Pixel color = platform::rgb(uint8_t(over), uint8_t(255 - over), uint8_t(over * 7));
+        for (size_t i = 0; i < row.size(); ++i) {
+            const unsigned under = unsigned(i % 256);
+            row[i] = platform::rgb(uint8_t(under), uint8_t(under * 13), uint8_t(255 - under)) & 0x7FFFFFFFu;
+            coverage[i] = uint8_t(i / 256);
+        }
+        const std::vector<platform::Pixel> before = row;
+        platform::blend_coverage(row.data(), coverage.data(), int64_t(row.size()), color);
+        for (size_t i = 0; i < row.size(); ++i) {
+            const platform::Pixel below = before[i], got = row[i];
+            const unsigned c = coverage[i];
+            platform::Pixel want = c == 0 ? below : c == 255 ? color
+                : platform::rgb(uint8_t(rule(platform::red_of(color), platform::red_of(below), c)),
+                                uint8_t(rule(platform::green_of(color), platform::green_of(below), c)),
+                                uint8_t(rule(platform::blue_of(color), platform::blue_of(below), c)));
+            ASSERT_EQ(got, want) << "colour " << std::hex << color << " over " << below << std::dec
+                                 << " at coverage " << c << ", pixel " << i;
+        }
+    }
 }
 
 TEST(Fonts, SizesAndMetricsFollowTheRequest) {
