@@ -10,6 +10,7 @@ tasks, which grows when other programs take the processor meanwhile) and the pro
 time the kernel counts for the renderer's main thread (Linux).
 
     /usr/bin/python3 docs/web_game_figures.py PAGES_DIR [SECONDS]"""
+import contextlib
 import glob
 import os
 import shutil
@@ -121,15 +122,26 @@ def stats(browser):
     return browser.evaluate("Object.assign({}, Module.kanvoPage.stats)")
 
 
+@contextlib.contextmanager
+def page(server, name, measured=False, before_load=None):
+    """A browser showing one page of server's, closed at the end; measured pages have
+    the Performance domain on."""
+    browser = devtools.Browser()
+    try:
+        if measured:
+            browser.call("Performance.enable")
+        browser.open(server.url(name), before_load=before_load)
+        yield browser
+    finally:
+        browser.close()
+
+
 def main():
     pages = sys.argv[1]
     seconds = float(sys.argv[2]) if len(sys.argv) > 2 else 5.0
     server = devtools.Server(pages)
     try:
-        browser = devtools.Browser()
-        try:
-            browser.call("Performance.enable")
-            browser.open(server.url("paddle-60.html"))
+        with page(server, "paddle-60.html", measured=True) as browser:
             browser.wait_for("Module.kanvoPage.stats.firstFrameMs >= 0")
             time.sleep(1)
             browser._key("rawKeyDown", "ArrowRight", "ArrowRight", 39, 0)  # held
@@ -141,11 +153,7 @@ def main():
                   "(processor time %.2f %%)" % (
                       wakes / wall, (after["runMs"] - before["runMs"]) / max(wakes, 1),
                       tasks, processor))
-        finally:
-            browser.close()
-        browser = devtools.Browser()
-        try:
-            browser.open(server.url("game-checks.html?arg=listen"), before_load=COUNT_OUTPUT)
+        with page(server, "game-checks.html?arg=listen", before_load=COUNT_OUTPUT) as browser:
             browser.wait_for("Module.kanvoPage.stats.firstFrameMs >= 0")
             time.sleep(1)
             before = stats(browser)
@@ -156,8 +164,6 @@ def main():
             print("mouse moving %.0f times a second: %.0f move events a second, %.0f wake-ups "
                   "a second" % (sent / seconds, moves / seconds,
                                 (after["wakes"] - before["wakes"]) / seconds))
-        finally:
-            browser.close()
     finally:
         server.stop()
     floor = tempfile.mkdtemp(prefix="kanvo-floor-")
@@ -165,16 +171,11 @@ def main():
         f.write(FLOOR_PAGE)
     server = devtools.Server(floor)
     try:
-        browser = devtools.Browser()
-        try:
-            browser.call("Performance.enable")
-            browser.open(server.url("floor.html"))
+        with page(server, "floor.html", measured=True) as browser:
             time.sleep(1)
             tasks, processor, _, _, _ = main_thread_share(browser, seconds)
             print("the browser alone, a 16 x 16 rectangle put 60 times a second: page main "
                   "thread %.2f %% of a core (processor time %.2f %%)" % (tasks, processor))
-        finally:
-            browser.close()
     finally:
         server.stop()
         shutil.rmtree(floor, ignore_errors=True)
