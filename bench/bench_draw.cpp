@@ -216,10 +216,13 @@ void draw_frame_shape(int i) {
     }
 }
 
+void draw_frame() {
+    for (int i = 0; i < 400; ++i) draw_frame_shape(i);
+}
+
 void BM_Frame400Shapes(benchmark::State &state) {
     prepare_library();
-    for (auto _ : state)
-        for (int i = 0; i < 400; ++i) draw_frame_shape(i);
+    for (auto _ : state) draw_frame();
     state.SetItemsProcessed(int64_t(state.iterations()) * 400);
 }
 BENCHMARK(BM_Frame400Shapes)->Unit(benchmark::kMicrosecond);
@@ -228,8 +231,7 @@ BENCHMARK(BM_Frame400Shapes)->Unit(benchmark::kMicrosecond);
 void BM_Frame400ShapesWithoutStamps(benchmark::State &state) {
     prepare_library();
     kanvo.surface.surface_dc->keep_stamps(false);
-    for (auto _ : state)
-        for (int i = 0; i < 400; ++i) draw_frame_shape(i);
+    for (auto _ : state) draw_frame();
     kanvo.surface.surface_dc->keep_stamps(true);
     state.SetItemsProcessed(int64_t(state.iterations()) * 400);
 }
@@ -244,8 +246,8 @@ void BM_FirstTwoFrames400Shapes(benchmark::State &state) {
         kanvo.surface.surface_dc.reset();
         ensure_surface();
         state.ResumeTiming();
-        for (int frame = 0; frame < 2; ++frame)
-            for (int i = 0; i < 400; ++i) draw_frame_shape(i);
+        draw_frame();
+        draw_frame();
     }
 }
 BENCHMARK(BM_FirstTwoFrames400Shapes)->Unit(benchmark::kMicrosecond);
